@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "game/random_source.h"
+
+namespace quillet::testing {
+
+// Deals the numbers it was given, in order, starting again from the first when
+// they run out, so {0.0} alone deals the same number for ever. It counts what
+// was taken and how often the game asked to be seeded.
+class SequenceRandom : public RandomSource {
+public:
+    explicit SequenceRandom(std::vector<double> numbers = {0.0}) : numbers_(std::move(numbers)) {}
+
+    // When set, every number taken also writes "random" into this log; pointing
+    // it at RecordingView::events shows the draws among the visible effects.
+    std::vector<std::string>* journal = nullptr;
+
+    int taken = 0;
+    int seed_calls = 0;
+
+    void SeedFromClock() override { ++seed_calls; }
+    double NextUniform() override {
+        if (journal) journal->push_back("random");
+        const double value = numbers_[static_cast<std::size_t>(taken - offset_) % numbers_.size()];
+        ++taken;
+        return value;
+    }
+
+    // Replaces the numbers still to come; `taken` keeps counting.
+    void Deal(std::vector<double> numbers) {
+        numbers_ = std::move(numbers);
+        offset_ = taken;
+    }
+
+private:
+    std::vector<double> numbers_;
+    int offset_ = 0;
+};
+
+}  // namespace quillet::testing
