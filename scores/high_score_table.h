@@ -1,0 +1,20 @@
+#pragma once
+
+#include <array>
+
+#include <QString>
+#include <QtGlobal>
+
+namespace quillet {
+
+constexpr int HighScoreRanks = 5;
+
+// The five best games, rank 0 first. The two arrays always move together.
+// Nothing sorts the table: an edited store that holds an unordered table keeps
+// its order.
+struct HighScoreTable {
+    std::array<QString, HighScoreRanks> Names;  // any text, may be empty
+    std::array<qint32, HighScoreRanks> Scores{};
+};
+
+}  // namespace quillet

@@ -1,0 +1,204 @@
+#include "scores/score_store.h"
+
+#include <cstdio>
+#include <limits>
+#include <optional>
+#include <utility>
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStringList>
+#include <QTemporaryFile>
+#include <QVariant>
+
+namespace quillet {
+namespace {
+
+// The section of the store that holds the table: it shows as [Setting] in the file.
+const QString SettingGroup = QStringLiteral("Setting");
+
+QString NameKey(int rank) {
+    return QStringLiteral("HScore_Nm_") + QString::number(rank);
+}
+QString ScoreKey(int rank) {
+    return QStringLiteral("HScore_Val_") + QString::number(rank);
+}
+
+// The table takes a few hundred bytes on disk. A file far larger than this was
+// not written by the game; only its beginning is read, so that a huge file
+// cannot stall the start of the game.
+constexpr qint64 MaxStoreBytes = 8 * 1024 * 1024;
+
+QString DefaultFilePath() {
+    // On Linux the native per-user store is an INI file under $XDG_CONFIG_HOME
+    // (by default ~/.config), named after the organisation and the application.
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillet"),
+                     QStringLiteral("Quillet"))
+        .fileName();
+}
+
+// A name is text. A hand-edited value with unquoted commas ("Smith, John")
+// comes back from the INI reader as a list; joining it again keeps what the
+// player wrote instead of losing the entry. Values that are neither text nor a
+// list (a hand-written "@Rect(...)") keep whatever text they convert to.
+QString NameFromStored(const QVariant& value) {
+    switch (value.typeId()) {
+        case QMetaType::UnknownType:
+            return QString();
+        case QMetaType::QString:
+            return value.toString();
+        case QMetaType::QStringList:
+            return value.toStringList().join(QStringLiteral(", "));
+        case QMetaType::QVariantList: {
+            QStringList parts;
+            for (const QVariant& part : value.toList()) parts.append(NameFromStored(part));
+            return parts.join(QStringLiteral(", "));
+        }
+        default:
+            return value.canConvert<QString>() ? value.toString() : QString();
+    }
+}
+
+// A score is stored as decimal text; a value that is not text at all (a list,
+// an "@Variant(...)") is as damaged as "12abc" and reads as 0 too.
+qint32 ScoreFromStored(const QVariant& value) {
+    if (value.typeId() != QMetaType::QString) return 0;
+    return ParseStoredScore(value.toString());
+}
+
+// Reads the ten keys, in the order HScore_Nm_0, HScore_Val_0, HScore_Nm_1, ...
+// A missing key gives the empty name or the text "0".
+HighScoreTable ReadTable(QSettings& settings) {
+    HighScoreTable table;
+    settings.beginGroup(SettingGroup);
+    for (int rank = 0; rank < HighScoreRanks; ++rank) {
+        table.Names[rank] = NameFromStored(settings.value(NameKey(rank), QString()));
+        table.Scores[rank] = ScoreFromStored(settings.value(ScoreKey(rank), QStringLiteral("0")));
+    }
+    settings.endGroup();
+    return table;
+}
+
+// The bytes of the store file, or nothing when there is no regular file to read.
+// A folder, a pipe or a device in its place reads as an empty store: opening a
+// pipe would wait for a writer that never comes.
+std::optional<QByteArray> ReadStoreBytes(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.isFile()) return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    return file.read(MaxStoreBytes);
+}
+
+// QSettings keeps every file it has read in a per-process cache and trusts that
+// cache for as long as the file's size and modification time look unchanged. A
+// file rewritten by hand to the same size within one tick of the file system's
+// clock would then still read as its old content. Parsing a private copy, under
+// a name never used before, makes every load see what is on disk now.
+HighScoreTable ReadTableFromBytes(const QByteArray& bytes, const QString& originalPath) {
+    QTemporaryFile copy(QDir::tempPath() + QStringLiteral("/quillet-scores-XXXXXX.conf"));
+    if (copy.open() && copy.write(bytes) == bytes.size() && copy.flush()) {
+        copy.close();
+        QSettings settings(copy.fileName(), QSettings::IniFormat);
+        return ReadTable(settings);
+    }
+    // No room for a copy: the store itself is still worth reading.
+    QSettings settings(originalPath, QSettings::IniFormat);
+    return ReadTable(settings);
+}
+
+bool SameTable(const HighScoreTable& a, const HighScoreTable& b) {
+    return a.Names == b.Names && a.Scores == b.Scores;
+}
+
+// The failure goes on one line, even when the path holds a line break.
+void ReportSaveFailure(const QString& path) {
+    QString shown = path;
+    for (QChar& c : shown) {
+        if (c.category() == QChar::Other_Control) c = QLatin1Char('?');
+    }
+    std::fprintf(stderr, "quillet: could not save the high scores to %s\n",
+                 shown.toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
+}  // namespace
+
+qint32 ParseStoredScore(const QString& text) {
+    // Only the form the game writes is accepted: an optional '-' and one or more
+    // ASCII digits. Leading zeros are harmless ("007" is 7, "-0" is 0); a '+',
+    // blanks, other digit forms ("1e3", "0x10", full-width digits) and anything
+    // outside the signed 32-bit range are damage and read as 0.
+    qsizetype pos = 0;
+    const bool negative = text.startsWith(QLatin1Char('-'));
+    if (negative) ++pos;
+    if (pos == text.size()) return 0;
+
+    // The magnitude is gathered in 64 bits and checked after every digit, so even
+    // a very long run of digits cannot overflow.
+    const qint64 limit = negative ? -qint64(std::numeric_limits<qint32>::min())
+                                  : qint64(std::numeric_limits<qint32>::max());
+    qint64 magnitude = 0;
+    for (; pos < text.size(); ++pos) {
+        const char16_t c = text.at(pos).unicode();
+        if (c < u'0' || c > u'9') return 0;
+        magnitude = magnitude * 10 + (c - u'0');
+        if (magnitude > limit) return 0;
+    }
+    return static_cast<qint32>(negative ? -magnitude : magnitude);
+}
+
+ScoreStore::ScoreStore() : ScoreStore(DefaultFilePath()) {}
+
+ScoreStore::ScoreStore(QString filePath) : filePath_(std::move(filePath)) {}
+
+void ScoreStore::LoadHighScores(HighScoreTable& table) const {
+    // Loading only ever reads: it never creates the file, a key or a folder.
+    const std::optional<QByteArray> bytes = ReadStoreBytes(filePath_);
+    if (!bytes || bytes->isEmpty()) {
+        table = HighScoreTable{};
+        return;
+    }
+    table = ReadTableFromBytes(*bytes, filePath_);
+}
+
+bool ScoreStore::SaveHighScores(const HighScoreTable& table) const {
+    // A folder or a pipe in the file's place can never take the table, and
+    // QSettings would wait on a pipe while reading the old content.
+    const QFileInfo info(filePath_);
+    if (info.exists() && !info.isFile()) {
+        ReportSaveFailure(filePath_);
+        return false;
+    }
+
+    QSettings settings(filePath_, QSettings::IniFormat);
+    // The new file is written beside the old one and renamed over it, never
+    // written in place: a save cut short (a full disk, a crash) leaves the old
+    // table rather than half of the new one. Where no file can be created beside
+    // it, the save fails instead of falling back to writing in place.
+    settings.setAtomicSyncRequired(true);
+    settings.beginGroup(SettingGroup);
+    for (int rank = 0; rank < HighScoreRanks; ++rank) {
+        settings.setValue(NameKey(rank), table.Names[rank]);
+        settings.setValue(ScoreKey(rank), QString::number(table.Scores[rank]));
+    }
+    settings.endGroup();
+    settings.sync();
+
+    bool saved = settings.status() == QSettings::NoError;
+    if (settings.status() == QSettings::FormatError) {
+        // QSettings keeps the first problem it met, and a damaged old file is
+        // reported while it is read, before the write. The write itself may
+        // well have replaced the damage; reading the file back tells.
+        HighScoreTable written;
+        LoadHighScores(written);
+        saved = SameTable(written, table);
+    }
+    if (!saved) ReportSaveFailure(filePath_);
+    return saved;
+}
+
+}  // namespace quillet

@@ -1,0 +1,462 @@
+#include "scores/score_store.h"
+
+#include <algorithm>
+#include <array>
+#include <limits>
+#include <map>
+#include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include "tests/scores/qstring_printer.h"
+
+namespace quillet {
+namespace {
+
+constexpr qint32 Min32 = std::numeric_limits<qint32>::min();
+constexpr qint32 Max32 = std::numeric_limits<qint32>::max();
+
+const char SaveFailurePrefix[] = "quillet: could not save the high scores to ";
+
+HighScoreTable MakeTable(const std::array<QString, HighScoreRanks>& names,
+                         const std::array<qint32, HighScoreRanks>& scores) {
+    HighScoreTable table;
+    table.Names = names;
+    table.Scores = scores;
+    return table;
+}
+
+HighScoreTable SampleTable() {
+    return MakeTable({"Ann", "Bo", "Cy", "Di", "Ed"}, {9000, 4500, 1800, 800, -5});
+}
+
+// A table that no load could produce by accident, to see that a load replaces
+// every entry.
+HighScoreTable JunkTable() {
+    return MakeTable({"junk0", "junk1", "junk2", "junk3", "junk4"}, {11, 22, 33, 44, 55});
+}
+
+void ExpectSameTable(const HighScoreTable& actual, const HighScoreTable& expected) {
+    for (int rank = 0; rank < HighScoreRanks; ++rank) {
+        SCOPED_TRACE(testing::Message() << "rank " << rank);
+        EXPECT_EQ(actual.Names[rank], expected.Names[rank]);
+        EXPECT_EQ(actual.Scores[rank], expected.Scores[rank]);
+    }
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return QByteArray();
+    return file.readAll();
+}
+
+// The raw "key=value" lines of the [Setting] section, as they stand in the file.
+// A key that appears twice shows up as two entries.
+std::multimap<QByteArray, QByteArray> SettingLines(const QString& path) {
+    std::multimap<QByteArray, QByteArray> lines;
+    bool inSetting = false;
+    for (const QByteArray& line : ReadFile(path).split('\n')) {
+        if (line.startsWith('[')) {
+            inSetting = line == "[Setting]";
+        } else if (inSetting && line.contains('=')) {
+            const qsizetype equals = line.indexOf('=');
+            lines.emplace(line.left(equals), line.mid(equals + 1));
+        }
+    }
+    return lines;
+}
+
+HighScoreTable LoadFrom(const QString& path) {
+    HighScoreTable table = JunkTable();
+    ScoreStore(path).LoadHighScores(table);
+    return table;
+}
+
+ino_t InodeOf(const QString& path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) return 0;
+    return info.st_ino;
+}
+
+class ScoreStoreTest : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+
+    QString PathOf(const QString& name) const { return dir_.filePath(name); }
+    QString StorePath() const { return PathOf(QStringLiteral("Quillet.conf")); }
+    QStringList FolderEntries() const {
+        return QDir(dir_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+
+    QTemporaryDir dir_;
+};
+
+// --- Loading ----------------------------------------------------------------
+
+TEST_F(ScoreStoreTest, LoadingFromAnEmptyFolderGivesEmptyNamesAndZerosAndCreatesNothing) {
+    ExpectSameTable(LoadFrom(StorePath()), HighScoreTable{});
+    EXPECT_FALSE(QFileInfo::exists(StorePath()));
+    EXPECT_TRUE(FolderEntries().isEmpty()) << FolderEntries().join(' ').toStdString();
+}
+
+TEST_F(ScoreStoreTest, MissingKeysReadAsDefaultsAndAreNotAddedToTheFile) {
+    const QByteArray content =
+        "[Setting]\n"
+        "HScore_Nm_0=Ann\n"
+        "HScore_Val_0=500\n"
+        "HScore_Val_2=300\n"
+        "HScore_Nm_3=Di\n";
+    WriteFile(StorePath(), content);
+    ExpectSameTable(LoadFrom(StorePath()),
+                    MakeTable({"Ann", "", "", "Di", ""}, {500, 0, 300, 0, 0}));
+    EXPECT_EQ(ReadFile(StorePath()), content);
+    EXPECT_EQ(FolderEntries(), QStringList{QStringLiteral("Quillet.conf")});
+}
+
+TEST_F(ScoreStoreTest, UnsortedStoredTableKeepsItsOrder) {
+    WriteFile(StorePath(),
+              "[Setting]\n"
+              "HScore_Nm_0=Low\nHScore_Val_0=10\n"
+              "HScore_Nm_1=High\nHScore_Val_1=9000\n"
+              "HScore_Nm_2=Neg\nHScore_Val_2=-40\n"
+              "HScore_Nm_3=Mid\nHScore_Val_3=500\n"
+              "HScore_Nm_4=Top\nHScore_Val_4=99999\n");
+    ExpectSameTable(LoadFrom(StorePath()),
+                    MakeTable({"Low", "High", "Neg", "Mid", "Top"}, {10, 9000, -40, 500, 99999}));
+}
+
+TEST_F(ScoreStoreTest, HandEditedNameWithUnquotedCommasKeepsItsText) {
+    WriteFile(StorePath(),
+              "[Setting]\n"
+              "HScore_Nm_0=Smith, John\n"
+              "HScore_Nm_1=a,b,c\n"
+              "HScore_Nm_2=x, @y\n"
+              "HScore_Val_0=3\nHScore_Val_1=2\nHScore_Val_2=1\n");
+    const HighScoreTable table = LoadFrom(StorePath());
+    EXPECT_EQ(table.Names[0], QStringLiteral("Smith, John"));
+    EXPECT_EQ(table.Names[1], QStringLiteral("a, b, c"));
+    EXPECT_EQ(table.Names[2], QStringLiteral("x, @y"));
+    EXPECT_EQ(table.Scores[0], 3);
+    EXPECT_EQ(table.Scores[2], 1);
+}
+
+TEST_F(ScoreStoreTest, BadScoreTextReadsAsZeroAndEveryOtherEntryLoads) {
+    WriteFile(StorePath(),
+              "[Setting]\n"
+              "HScore_Nm_0=Ann\nHScore_Val_0=12abc\n"
+              "HScore_Nm_1=Bo\nHScore_Val_1=4500\n"
+              "HScore_Nm_2=Cy\nHScore_Val_2=2147483648\n"
+              "HScore_Nm_3=Di\nHScore_Val_3=\n"
+              "HScore_Nm_4=Ed\nHScore_Val_4=-5\n");
+    ExpectSameTable(LoadFrom(StorePath()),
+                    MakeTable({"Ann", "Bo", "Cy", "Di", "Ed"}, {0, 4500, 0, 0, -5}));
+
+    WriteFile(StorePath(),
+              "[Setting]\n"
+              "HScore_Nm_0=Ann\nHScore_Val_0=\" 5\"\n"
+              "HScore_Nm_1=Bo\nHScore_Val_1=1e3\n"
+              "HScore_Nm_2=Cy\nHScore_Val_2=777\n"
+              "HScore_Nm_3=Di\nHScore_Val_3=0x10\n"
+              "HScore_Nm_4=Ed\nHScore_Val_4=\x01\x02\xff\xfe\n");
+    ExpectSameTable(LoadFrom(StorePath()),
+                    MakeTable({"Ann", "Bo", "Cy", "Di", "Ed"}, {0, 0, 777, 0, 0}));
+}
+
+TEST_F(ScoreStoreTest, LoadSeesTheFileAsItIsNowAfterAHandEdit) {
+    // Rewrites of the same size follow each other faster than the file
+    // system's clock ticks, so neither size nor time gives the change away.
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE(round);
+        WriteFile(StorePath(), "[Setting]\nHScore_Nm_0=Ann\nHScore_Val_0=1111\n");
+        EXPECT_EQ(LoadFrom(StorePath()).Scores[0], 1111);
+        WriteFile(StorePath(), "[Setting]\nHScore_Nm_0=Bob\nHScore_Val_0=2222\n");
+        const HighScoreTable table = LoadFrom(StorePath());
+        EXPECT_EQ(table.Names[0], QStringLiteral("Bob"));
+        EXPECT_EQ(table.Scores[0], 2222);
+    }
+}
+
+// --- Damaged and unreadable stores ---------------------------------------------
+
+TEST_F(ScoreStoreTest, GarbageAroundTheSectionDoesNotHideTheKeys) {
+    QByteArray content("\x00\x01\xff garbage without equals\n", 26);
+    content += "[Broken section\nrandom words ; and more\n";
+    content += "[Setting]\n";
+    content += "this line is not a key\n";
+    content += "HScore_Nm_1=Bo\n";
+    content += "\x7f\x80\x81\n";
+    content += "HScore_Val_1=42\n";
+    WriteFile(StorePath(), content);
+    ExpectSameTable(LoadFrom(StorePath()), MakeTable({"", "Bo", "", "", ""}, {0, 42, 0, 0, 0}));
+}
+
+TEST_F(ScoreStoreTest, MegabyteLongLinesAreReadOrSkipped) {
+    const QByteArray longName(1024 * 1024, 'x');
+    WriteFile(StorePath(), "[Setting]\n" + QByteArray(1024 * 1024, 'j') + "\nHScore_Nm_0=" +
+                               longName + "\nHScore_Val_0=7\nHScore_Nm_1=Bo\nHScore_Val_1=6\n");
+    const HighScoreTable table = LoadFrom(StorePath());
+    EXPECT_EQ(table.Names[0].size(), longName.size());
+    EXPECT_EQ(table.Names[0], QString::fromLatin1(longName));
+    ExpectSameTable(table,
+                    MakeTable({QString::fromLatin1(longName), "Bo", "", "", ""}, {7, 6, 0, 0, 0}));
+}
+
+TEST_F(ScoreStoreTest, BytesThatAreNotUtf8KeepTheRestOfTheName) {
+    WriteFile(StorePath(),
+              "[Setting]\nHScore_Nm_0=\xff\xfe"
+              "abc\nHScore_Val_0=12\n"
+              "HScore_Nm_1=\x82\xa0\nHScore_Val_1=11\n");
+    const HighScoreTable table = LoadFrom(StorePath());
+    EXPECT_TRUE(table.Names[0].endsWith(QStringLiteral("abc"))) << table.Names[0].toStdString();
+    EXPECT_GT(table.Names[0].size(), 3);
+    EXPECT_FALSE(table.Names[1].isEmpty());
+    EXPECT_EQ(table.Scores[0], 12);
+    EXPECT_EQ(table.Scores[1], 11);
+}
+
+TEST_F(ScoreStoreTest, UnreadableFileLoadsAsAnEmptyTable) {
+    WriteFile(StorePath(), "[Setting]\nHScore_Nm_0=Ann\nHScore_Val_0=500\n");
+    ASSERT_EQ(::chmod(QFile::encodeName(StorePath()).constData(), 0), 0);
+    if (QFile(StorePath()).open(QIODevice::ReadOnly)) {
+        GTEST_SKIP() << "file permissions do not stop this user from reading (running as root?)";
+    }
+    ExpectSameTable(LoadFrom(StorePath()), HighScoreTable{});
+}
+
+TEST_F(ScoreStoreTest, FolderOrPipeInPlaceOfTheFileLoadsAsAnEmptyTable) {
+    ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("Quillet.conf")));
+    ExpectSameTable(LoadFrom(StorePath()), HighScoreTable{});
+
+    // Opening a pipe would wait for a writer; the load must not.
+    const QString pipe = PathOf(QStringLiteral("pipe.conf"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    ExpectSameTable(LoadFrom(pipe), HighScoreTable{});
+}
+
+// --- Saving -------------------------------------------------------------------
+
+TEST_F(ScoreStoreTest, SaveWritesAllTenKeysUnderSettingAsPlainText) {
+    ASSERT_TRUE(
+        ScoreStore(StorePath())
+            .SaveHighScores(MakeTable({"Ann", "Bo", "", "Di", "Ed"}, {Max32, 1800, 0, -5, Min32})));
+    EXPECT_TRUE(ReadFile(StorePath()).startsWith("[Setting]\n"));
+    const std::multimap<QByteArray, QByteArray> expected = {
+        {"HScore_Nm_0", "Ann"}, {"HScore_Val_0", "2147483647"},
+        {"HScore_Nm_1", "Bo"},  {"HScore_Val_1", "1800"},
+        {"HScore_Nm_2", ""},    {"HScore_Val_2", "0"},
+        {"HScore_Nm_3", "Di"},  {"HScore_Val_3", "-5"},
+        {"HScore_Nm_4", "Ed"},  {"HScore_Val_4", "-2147483648"},
+    };
+    EXPECT_EQ(SettingLines(StorePath()), expected);
+}
+
+TEST_F(ScoreStoreTest, SavingAnUnchangedTableRewritesTheSameTexts) {
+    const QByteArray handWritten =
+        "[Setting]\n"
+        "HScore_Nm_0=Ann\nHScore_Val_0=900\n"
+        "HScore_Nm_1=Bo\nHScore_Val_1=800\n"
+        "HScore_Nm_2=Cy\nHScore_Val_2=700\n"
+        "HScore_Nm_3=Di\nHScore_Val_3=-1\n"
+        "HScore_Nm_4=\nHScore_Val_4=0\n";
+    WriteFile(StorePath(), handWritten);
+    const std::multimap<QByteArray, QByteArray> before = SettingLines(StorePath());
+    ASSERT_EQ(before.size(), 10u);
+
+    const ScoreStore store(StorePath());
+    HighScoreTable table;
+    store.LoadHighScores(table);
+    ASSERT_TRUE(store.SaveHighScores(table));
+    EXPECT_EQ(SettingLines(StorePath()), before);
+}
+
+TEST_F(ScoreStoreTest, NamesRoundTripExactly) {
+    const std::vector<QString> names = {
+        QString(),
+        QStringLiteral(" "),
+        QStringLiteral("  Ann  "),
+        QStringLiteral("\tTab\t"),
+        QString::fromUtf8("山田 太郎"),
+        QString::fromUtf8("ＭＳ Ｐゴシック"),
+        QString::fromUtf8("Zoë 😀"),
+        QStringLiteral("=;#\"\\%"),
+        QStringLiteral("a=b"),
+        QStringLiteral("; not a comment"),
+        QStringLiteral("# not a comment"),
+        QStringLiteral("\"quoted\""),
+        QStringLiteral("back\\slash\\"),
+        QStringLiteral("100%"),
+        QStringLiteral("%General"),
+        QStringLiteral("Smith, John"),
+        QStringLiteral(","),
+        QStringLiteral("two\nlines"),
+        QStringLiteral("\r\n"),
+        QStringLiteral("@home"),
+        QStringLiteral("@@"),
+        QStringLiteral("@ByteArray(x)"),
+        QStringLiteral("@Invalid()"),
+        QStringLiteral("[Setting]"),
+        QStringLiteral("HScore_Val_0=99"),
+        QStringLiteral("\\x41"),
+        QString(QChar(u'\0')) + QStringLiteral("nul"),
+        QString(10000, QChar(u'w')),
+    };
+    // Five names to a save, through a fresh file each time.
+    for (size_t first = 0; first < names.size(); first += HighScoreRanks) {
+        HighScoreTable table;
+        for (int rank = 0; rank < HighScoreRanks && first + rank < names.size(); ++rank) {
+            table.Names[rank] = names[first + rank];
+            table.Scores[rank] = 100 - static_cast<qint32>(first) - rank;
+        }
+        const QString path = PathOf(QStringLiteral("names%1.conf").arg(first));
+        ASSERT_TRUE(ScoreStore(path).SaveHighScores(table));
+        ExpectSameTable(LoadFrom(path), table);
+    }
+}
+
+TEST_F(ScoreStoreTest, ScoresRoundTripIncludingNegativesAndTheLimits) {
+    const HighScoreTable table = MakeTable({"a", "b", "c", "d", "e"}, {Max32, 0, -1, -1800, Min32});
+    ASSERT_TRUE(ScoreStore(StorePath()).SaveHighScores(table));
+    ExpectSameTable(LoadFrom(StorePath()), table);
+}
+
+TEST_F(ScoreStoreTest, SaveCreatesTheMissingFolder) {
+    const QString path = PathOf(QStringLiteral("Quillet/Quillet.conf"));
+    ASSERT_TRUE(ScoreStore(path).SaveHighScores(SampleTable()));
+    ExpectSameTable(LoadFrom(path), SampleTable());
+}
+
+TEST_F(ScoreStoreTest, SaveReplacesTheFileInOneStep) {
+    const ScoreStore store(StorePath());
+    ASSERT_TRUE(store.SaveHighScores(SampleTable()));
+    const QByteArray firstContent = ReadFile(StorePath());
+
+    // A second name for the first file: a save that wrote in place would change
+    // what it shows, a save that renames a new file over the old one does not.
+    const QString oldFile = PathOf(QStringLiteral("old.conf"));
+    ASSERT_EQ(
+        ::link(QFile::encodeName(StorePath()).constData(), QFile::encodeName(oldFile).constData()),
+        0);
+    const ino_t firstInode = InodeOf(StorePath());
+
+    const HighScoreTable second = MakeTable({"V", "W", "X", "Y", "Z"}, {5, 4, 3, 2, 1});
+    ASSERT_TRUE(store.SaveHighScores(second));
+    EXPECT_NE(InodeOf(StorePath()), firstInode);
+    EXPECT_EQ(ReadFile(oldFile), firstContent);
+    ExpectSameTable(LoadFrom(StorePath()), second);
+
+    // Neither the lock nor the temporary file of the save stays behind.
+    QStringList entries = FolderEntries();
+    entries.sort();
+    EXPECT_EQ(entries, (QStringList{QStringLiteral("Quillet.conf"), QStringLiteral("old.conf")}));
+}
+
+TEST_F(ScoreStoreTest, SaveOverADamagedFileSucceedsAndReplacesTheDamage) {
+    WriteFile(StorePath(), "[Setting\nno equals here\n\xff\xfe\n[Setting]\nnonsense\n");
+    testing::internal::CaptureStderr();
+    const bool saved = ScoreStore(StorePath()).SaveHighScores(SampleTable());
+    const std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(saved);
+    EXPECT_EQ(errors, "");
+    ExpectSameTable(LoadFrom(StorePath()), SampleTable());
+}
+
+TEST_F(ScoreStoreTest, FailedSaveSaysSoOnceAndTheNextSaveTriesAgain) {
+    // A folder in the file's place stops every user, root included.
+    ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("Quillet.conf")));
+    const ScoreStore store(StorePath());
+    const HighScoreTable table = SampleTable();
+    HighScoreTable inMemory = table;
+
+    testing::internal::CaptureStderr();
+    const bool saved = store.SaveHighScores(inMemory);
+    const std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(errors, SaveFailurePrefix + StorePath().toStdString() + "\n");
+    ExpectSameTable(inMemory, table);
+
+    ASSERT_TRUE(QDir(dir_.path()).rmdir(QStringLiteral("Quillet.conf")));
+    testing::internal::CaptureStderr();
+    const bool savedAgain = store.SaveHighScores(inMemory);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_TRUE(savedAgain);
+    ExpectSameTable(LoadFrom(StorePath()), table);
+}
+
+TEST_F(ScoreStoreTest, FailedSaveInAReadOnlyFolderLeavesTheOldFile) {
+    const ScoreStore store(StorePath());
+    ASSERT_TRUE(store.SaveHighScores(SampleTable()));
+    const QByteArray oldContent = ReadFile(StorePath());
+
+    const QByteArray folder = QFile::encodeName(dir_.path());
+    ASSERT_EQ(::chmod(folder.constData(), 0555), 0);
+    struct RestoreMode {
+        const QByteArray& folder;
+        ~RestoreMode() { ::chmod(folder.constData(), 0700); }
+    } restore{folder};
+    {
+        QFile probe(PathOf(QStringLiteral("probe")));
+        if (probe.open(QIODevice::WriteOnly)) {
+            probe.remove();
+            GTEST_SKIP() << "folder permissions do not stop this user from writing (running as "
+                            "root?)";
+        }
+    }
+
+    // The file itself is still writable; only a save in place could succeed,
+    // and that could leave half a table behind.
+    const HighScoreTable newer = MakeTable({"V", "W", "X", "Y", "Z"}, {5, 4, 3, 2, 1});
+    testing::internal::CaptureStderr();
+    const bool saved = store.SaveHighScores(newer);
+    const std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(errors, SaveFailurePrefix + StorePath().toStdString() + "\n");
+    EXPECT_EQ(ReadFile(StorePath()), oldContent);
+
+    ::chmod(folder.constData(), 0700);
+    ASSERT_TRUE(store.SaveHighScores(newer));
+    ExpectSameTable(LoadFrom(StorePath()), newer);
+}
+
+// --- The user's own store -----------------------------------------------------
+
+// test_main.cpp points XDG_CONFIG_HOME into a scratch folder for the whole run.
+TEST(UsersOwnScoreStore, LivesInQuilletConfUnderTheConfigHome) {
+    const QString configHome = QFile::decodeName(qgetenv("XDG_CONFIG_HOME"));
+    ASSERT_FALSE(configHome.isEmpty());
+    const QString folder = QDir(configHome).filePath(QStringLiteral("Quillet"));
+    QDir(folder).removeRecursively();
+
+    const ScoreStore store;
+    EXPECT_EQ(QFileInfo(store.FilePath()).absoluteFilePath(),
+              QFileInfo(folder + QStringLiteral("/Quillet.conf")).absoluteFilePath());
+
+    HighScoreTable table = JunkTable();
+    store.LoadHighScores(table);
+    ExpectSameTable(table, HighScoreTable{});
+    EXPECT_FALSE(QFileInfo::exists(folder));
+
+    ASSERT_TRUE(store.SaveHighScores(SampleTable()));
+    EXPECT_TRUE(ReadFile(store.FilePath()).startsWith("[Setting]\n"));
+    const ScoreStore nextRun;
+    nextRun.LoadHighScores(table);
+    ExpectSameTable(table, SampleTable());
+    QDir(folder).removeRecursively();
+}
+
+}  // namespace
+}  // namespace quillet
