@@ -1,0 +1,30 @@
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "ui/sound_cues.h"
+
+namespace quillet {
+namespace {
+
+TEST(CueFilePathTest, JoinsDirectoryCueAndExtensionWithOneSlash) {
+    EXPECT_EQ(CueFilePath("/opt/quillet", "add2"), "/opt/quillet/add2.wav");
+}
+
+TEST(CueFilePathTest, AlwaysInsertsTheSlashEvenAfterTheRootDirectory) {
+    EXPECT_EQ(CueFilePath("/", "click"), "//click.wav");
+}
+
+TEST(CueFilePathTest, KeepsNonAsciiDirectoryBytesUnchanged) {
+    const std::string directory = "/home/\xE3\x82\xB1\xE3\x83\xBC\xE3\x82\xAD";  // ケーキ in UTF-8
+    EXPECT_EQ(CueFilePath(directory, "claps"), directory + "/claps.wav");
+}
+
+TEST(ProgramDirectoryTest, IsTheResolvedDirectoryOfTheRunningExecutable) {
+    EXPECT_EQ(ProgramDirectory(),
+              std::filesystem::canonical("/proc/self/exe").parent_path().string());
+}
+
+}  // namespace
+}  // namespace quillet

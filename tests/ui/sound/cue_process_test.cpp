@@ -1,0 +1,128 @@
+// Tests that need a process of their own: a sound device that does not exist,
+// and the game being ended by a signal while a cue sounds. Each runs in a
+// forked child, so that the child's environment and fate stay its own.
+#include <poll.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "sound_test_support.h"
+#include "ui/sound_cues.h"
+
+namespace quillet {
+namespace {
+
+using testing::TempFolder;
+using testing::WaitUntil;
+using testing::WriteCue;
+
+// Waits for `child` to end, for at most a few seconds. A child that never
+// ends is killed, and the result says so.
+struct ChildEnd {
+    bool ended = false;
+    int status = 0;
+};
+
+ChildEnd WaitForChild(pid_t child) {
+    ChildEnd end;
+    for (int tries = 0; tries < 500; ++tries) {
+        const pid_t done = waitpid(child, &end.status, WNOHANG);
+        if (done == child) {
+            end.ended = true;
+            return end;
+        }
+        usleep(10 * 1000);
+    }
+    kill(child, SIGKILL);
+    waitpid(child, &end.status, 0);
+    return end;
+}
+
+class CuePlayerProcessTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("SDL_AUDIODRIVER", "dummy", 0);
+        WriteCue(folder_.Path(), "click", 100);
+        WriteCue(folder_.Path(), "long", 30000);
+        directory_ = folder_.Path().string();
+    }
+
+    // Forks a child that plays a long cue asynchronously and then sleeps,
+    // sends it `signal_number` once the cue sounds, and checks that the signal's
+    // default action ended it.
+    void ExpectSignalEndsTheGameWhileACueSounds(int signal_number) {
+        int ready[2];
+        ASSERT_EQ(pipe(ready), 0);
+        const pid_t child = fork();
+        ASSERT_NE(child, -1);
+        if (child == 0) {
+            close(ready[0]);
+            std::signal(signal_number, SIG_DFL);
+            const std::string directory = directory_;
+            SdlCuePlayer player([directory] { return directory; });
+            player.PlayCueAsync("long");
+            const char answer = WaitUntil([&] { return player.IsSounding(); }) ? 'y' : 'n';
+            (void)!write(ready[1], &answer, 1);
+            for (;;) {
+                pause();
+            }
+        }
+        close(ready[1]);
+        pollfd wait_ready{ready[0], POLLIN, 0};
+        char answer = 'n';
+        if (poll(&wait_ready, 1, 10 * 1000) == 1) {
+            (void)!read(ready[0], &answer, 1);
+        }
+        close(ready[0]);
+        EXPECT_EQ(answer, 'y') << "the child's cue never started";
+
+        kill(child, signal_number);
+        const ChildEnd end = WaitForChild(child);
+        ASSERT_TRUE(end.ended) << "the signal did not end the child";
+        ASSERT_TRUE(WIFSIGNALED(end.status));
+        EXPECT_EQ(WTERMSIG(end.status), signal_number);
+    }
+
+    TempFolder folder_;
+    std::string directory_;
+};
+
+TEST_F(CuePlayerProcessTest, WithoutASoundDeviceEveryCallReturnsAndNothingSounds) {
+    const pid_t child = fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+        bool silent = false;
+        {
+            const std::string directory = directory_;
+            SdlCuePlayer player([directory] { return directory; });
+            player.PlayCue("click");
+            player.PlayCueAsync("long");
+            player.PlayCue("click");
+            player.PlayCueAsync("long");
+            silent = player.PlaysStarted() == 0 && !player.IsSounding();
+        }
+        _exit(silent ? 0 : 1);
+    }
+    const ChildEnd end = WaitForChild(child);
+    ASSERT_TRUE(end.ended) << "a call hung without a sound device";
+    ASSERT_TRUE(WIFEXITED(end.status));
+    EXPECT_EQ(WEXITSTATUS(end.status), 0) << "something sounded without a sound device";
+}
+
+TEST_F(CuePlayerProcessTest, SigtermEndsTheGameWhileACueSounds) {
+    ExpectSignalEndsTheGameWhileACueSounds(SIGTERM);
+}
+
+TEST_F(CuePlayerProcessTest, SigintEndsTheGameWhileACueSounds) {
+    ExpectSignalEndsTheGameWhileACueSounds(SIGINT);
+}
+
+}  // namespace
+}  // namespace quillet

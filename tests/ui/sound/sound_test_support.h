@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace quillet::testing {
+
+// A fresh folder under the system's temporary directory, removed with
+// everything in it when the object goes.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// The bytes of a 16-bit PCM mono wave file holding a quiet tone of
+// `milliseconds`.
+std::vector<uint8_t> MakeWave(int milliseconds);
+
+void WriteBytes(const std::filesystem::path& file, const std::vector<uint8_t>& bytes);
+
+// Writes MakeWave(milliseconds) to `directory`/`cue`.wav.
+void WriteCue(const std::filesystem::path& directory, const std::string& cue, int milliseconds);
+
+// Polls `condition` until it holds, giving up after a generous bound. Returns
+// whether it came to hold.
+bool WaitUntil(const std::function<bool()>& condition);
+
+// Runs `action` with the process's stdout and stderr sent to a file, and
+// returns whatever was written to either.
+std::string CapturedOutput(const std::function<void()>& action);
+
+}  // namespace quillet::testing

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "ui/cue_player.h"
+
+namespace quillet {
+
+// The directory that holds the running executable, symlinks resolved, as bytes
+// for the file system (no text conversion). Asked anew at every call.
+std::string ProgramDirectory();
+
+// The file of cue `cue`: directory, "/", cue, ".wav".
+std::string CueFilePath(const std::string& directory, const std::string& cue);
+
+// Cues played through SDL2_mixer, with only SDL's audio subsystem in use and
+// SDL's signal handlers left out, so that SIGTERM and SIGINT still end the
+// program. The cue file is looked up beside the program and read anew at every
+// play.
+//
+// One audio thread, started by the constructor, makes every SDL and mixer call;
+// the device is opened there, so constructing the player never waits for it.
+// PlayCueAsync only queues the cue for that thread. PlayCue first lets the
+// thread handle everything queued before it, then skips the cue if one is
+// sounding, or plays it and waits for its end. Without a usable sound device
+// every call returns at once and nothing sounds.
+//
+// Only one player should exist at a time in a process: while one is alive, a
+// second one stays silent.
+class SdlCuePlayer : public CuePlayer {
+public:
+    // `directory` answers where the cue files lie; by default ProgramDirectory.
+    explicit SdlCuePlayer(std::function<std::string()> directory = ProgramDirectory);
+    ~SdlCuePlayer() override;
+    SdlCuePlayer(const SdlCuePlayer&) = delete;
+    SdlCuePlayer& operator=(const SdlCuePlayer&) = delete;
+
+    void PlayCue(const std::string& cue) override;
+    void PlayCueAsync(const std::string& cue) override;
+
+    // Whether a cue is sounding at this moment. Read by tests; the game itself
+    // never needs to know.
+    bool IsSounding() const;
+
+    // How many cues have actually started sounding since construction. A cue
+    // that was skipped, could not be read or decoded, or was replaced before
+    // the audio thread got to it does not count. Read by tests.
+    int PlaysStarted() const;
+
+private:
+    class Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace quillet
