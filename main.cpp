@@ -1,0 +1,43 @@
+#include <cstdio>
+#include <cstdlib>
+
+#include <QApplication>
+
+#include "game/random_source.h"
+#include "scores/score_store.h"
+#include "ui/fonts.h"
+#include "ui/form1.h"
+#include "ui/sound_cues.h"
+
+namespace {
+
+// Qt's own message for a missing display is a plugin error that tells a player
+// nothing; say plainly what is needed instead.
+bool HasDisplay() {
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform && *platform) return true;
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x11 && *x11) || (wayland && *wayland);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    if (!HasDisplay()) {
+        std::fputs(
+            "quillet needs a graphical display (none was found); to run it headless, use "
+            "xvfb-run ./run.sh.\n",
+            stderr);
+        return 1;
+    }
+    QApplication app(argc, argv);
+    quillet::InstallFontSubstitutions();
+
+    quillet::SdlCuePlayer cues;
+    quillet::ScoreStore store;
+    quillet::ClockSeededRandom random;
+    quillet::Form1 window(cues, store, random);
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
+
+#include "scores/score_store.h"
+#include "tests/game/sequence_random.h"
+#include "ui/cue_player.h"
+#include "ui/form1.h"
+#include "ui/form2.h"
+
+namespace quillet::testing {
+
+// Notes every cue asked for, as "sync click" or "async claps".
+class RecordingCuePlayer : public CuePlayer {
+public:
+    std::vector<std::string> calls;
+    void PlayCue(const std::string& cue) override { calls.push_back("sync " + cue); }
+    void PlayCueAsync(const std::string& cue) override { calls.push_back("async " + cue); }
+};
+
+// Polls `condition` from the running event loop (a modal window's loop
+// included) every few milliseconds; runs `then` once it holds. Gives up, and
+// fails the test, after `attempts` polls.
+inline void PollUntil(std::function<bool()> condition, std::function<void()> then,
+                      int attempts = 1000) {
+    auto* timer = new QTimer(qApp);
+    timer->setInterval(2);
+    QObject::connect(timer, &QTimer::timeout, [timer, condition, then, attempts]() mutable {
+        const bool holds = condition();
+        if (holds || --attempts <= 0) {
+            timer->stop();
+            timer->deleteLater();
+            if (holds) {
+                then();
+            } else {
+                ADD_FAILURE() << "gave up waiting";
+            }
+        }
+    });
+    timer->start();
+}
+
+// Runs `action` with the active modal window as soon as one of kind `Window`
+// is open.
+template <typename Window = QWidget>
+void WhenModal(std::function<void(QWidget*)> action) {
+    PollUntil([] { return qobject_cast<Window*>(QApplication::activeModalWidget()) != nullptr; },
+              [action] { action(QApplication::activeModalWidget()); });
+}
+
+// A main window over a score store in a fresh temporary folder, a recording
+// cue player and a random source that deals 0.0 unless told otherwise.
+class FormTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        store = std::make_unique<ScoreStore>(dir.filePath(QStringLiteral("Quillet.conf")));
+        PrepareStore();
+        form = std::make_unique<Form1>(cues, *store, random);
+    }
+
+    void TearDown() override {
+        form.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    // Runs before the window loads; a test fixture may fill the store here.
+    virtual void PrepareStore() {}
+
+    void DeliverDeferredDeletes() {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<ScoreStore> store;
+    RecordingCuePlayer cues;
+    SequenceRandom random;
+    std::unique_ptr<Form1> form;
+};
+
+}  // namespace quillet::testing

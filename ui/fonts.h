@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QFont>
+#include <QString>
+
+namespace quillet {
+
+// The family every caption asks for.
+extern const QString CaptionFontFamily;
+
+// Fontconfig alone maps the caption family to a Latin font, which shows
+// Japanese text as boxes. Maps it to IPAPGothic (metrically close), then to
+// any installed Japanese font. Call once, before the first widget is created.
+void InstallFontSubstitutions();
+
+// The bold caption font at the given size.
+QFont CaptionFont(int pointSize);
+
+}  // namespace quillet

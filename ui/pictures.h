@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QIcon>
+#include <QPixmap>
+#include <QString>
+
+namespace quillet {
+
+// Loads picture `name` (for example "cake3" or "title") from the program's
+// resources, taking its double-size rendering on a high-density display.
+QPixmap LoadPicture(const QString& name);
+
+// An icon made of the 16 and 32 pixel renderings of `name` ("icon", "left",
+// "right", "turn"), with their double-size renderings.
+QIcon LoadIcon(const QString& name);
+
+}  // namespace quillet
