@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Shared set-up of run.sh and test.sh: installs the Debian packages the build
+# needs (only those missing), then configures and builds into build/.
+# Idempotent and non-interactive.
+set -euo pipefail
+
+PACKAGES=(
+  cmake g++ make pkg-config
+  qt6-base-dev libgl-dev
+  libsdl2-dev libsdl2-mixer-dev
+  fonts-ipafont-gothic
+  googletest libgtest-dev libgmock-dev
+)
+
+missing_packages() {
+  local package
+  for package in "${PACKAGES[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+      printf '%s\n' "$package"
+    fi
+  done
+}
+
+install_missing() {
+  local missing
+  mapfile -t missing < <(missing_packages)
+  [ "${#missing[@]}" -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=()
+  if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null 2>&1; then
+      echo "These packages are missing and sudo is not available: ${missing[*]}" >&2
+      exit 1
+    fi
+    sudo=(sudo)
+  fi
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}"
+}
+
+build() {
+  local root build_dir
+  root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+  build_dir="$root/build"
+  cmake -S "$root" -B "$build_dir" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+  cmake --build "$build_dir" -j "$(nproc)"
+}
+
+install_missing
+build "$@"

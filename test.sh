@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs the whole test suite.
+# Needs no display, no sound device and no network.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+scripts/setup.sh
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir build --output-on-failure --no-tests=error -j "$(nproc)"
