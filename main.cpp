@@ -32,6 +32,9 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     QApplication app(argc, argv);
+    // One id for the desktop entry, the icon and the metainfo, so that docks
+    // and task bars find the game's icon (on Wayland too).
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.quillet.Quillet"));
     quillet::InstallFontSubstitutions();
 
     quillet::SdlCuePlayer cues;
