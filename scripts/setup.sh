@@ -4,13 +4,23 @@
 # Idempotent and non-interactive.
 set -euo pipefail
 
-PACKAGES=(
+# The build and the test suite.
+BUILD_PACKAGES=(
   cmake g++ make pkg-config
   qt6-base-dev libgl-dev
   libsdl2-dev libsdl2-mixer-dev
   fonts-ipafont-gothic
   googletest libgtest-dev libgmock-dev
 )
+# Checking the installed files and the Debian package.
+INSTALL_CHECK_PACKAGES=()
+# Sanitizer builds and fuzzing.
+HARDENING_PACKAGES=()
+# Benchmarks (bench.sh only).
+BENCH_PACKAGES=()
+
+PACKAGES=("${BUILD_PACKAGES[@]}" "${INSTALL_CHECK_PACKAGES[@]}" "${HARDENING_PACKAGES[@]}")
+if [ "${QUILLET_SETUP_BENCH:-0}" = 1 ]; then PACKAGES+=("${BENCH_PACKAGES[@]}"); fi
 
 missing_packages() {
   local package
