@@ -41,22 +41,12 @@ TEST_F(AboutBox, ShowsTheVersionMessageAfterTheClick) {
 }
 
 TEST_F(AboutBox, GameGoesOnUnderneathWhileTheMessageIsOpen) {
-    QTest::mouseClick(form->cmd_Start, Qt::LeftButton);
-    // Every tick resets the interval to the game's; the test keeps it short.
-    int ticks = 0;
-    form->timer_Fall->setInterval(1);
-    QObject::connect(form->timer_Fall, &QTimer::timeout, [&] {
-        ++ticks;
-        form->timer_Fall->setInterval(1);
-    });
-    int ticksWhenOpened = -1;
-    WhenModal([&](QWidget* modal) {
-        ticksWhenOpened = ticks;
-        PollUntil([&] { return ticks >= ticksWhenOpened + 3; },
-                  [modal] { static_cast<QMessageBox*>(modal)->button(QMessageBox::Ok)->click(); });
-    });
-    QTest::mouseClick(form->cmd_About, Qt::LeftButton);
-    EXPECT_GE(ticks, ticksWhenOpened + 3);
+    EXPECT_GE(
+        TicksWhileModal(form->cmd_About,
+                        [](QWidget* modal) {
+                            static_cast<QMessageBox*>(modal)->button(QMessageBox::Ok)->click();
+                        }),
+        3);
     EXPECT_TRUE(form->timer_Fall->isActive()) << "About does not pause the game";
     EXPECT_FALSE(form->cmd_Start->isEnabled());
     EXPECT_TRUE(form->cmd_Left->isEnabled());

@@ -255,23 +255,9 @@ TEST_F(HighScoreWindowTest, AGameEndingWhileTheTableIsViewedUsesTheOpenWindow) {
 }
 
 TEST_F(HighScoreWindowTest, FallTimerKeepsTickingWhileTheTableIsViewed) {
-    QTest::mouseClick(form->cmd_Start, Qt::LeftButton);
-    // Every tick resets the interval to the game's; the test keeps it short.
-    int ticks = 0;
-    form->timer_Fall->setInterval(1);
-    QObject::connect(form->timer_Fall, &QTimer::timeout, [&] {
-        ++ticks;
-        form->timer_Fall->setInterval(1);
-    });
-    int ticksWhenOpened = -1;
-    WhenModal([&](QWidget* modal) {
-        ticksWhenOpened = ticks;
-        // Close once three more ticks have come.
-        PollUntil([&] { return ticks >= ticksWhenOpened + 3; },
-                  [modal] { static_cast<QDialog*>(modal)->reject(); });
-    });
-    QTest::mouseClick(form->cmd_Score, Qt::LeftButton);
-    EXPECT_GE(ticks, ticksWhenOpened + 3);
+    EXPECT_GE(TicksWhileModal(form->cmd_Score,
+                              [](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); }),
+              3);
 }
 
 }  // namespace

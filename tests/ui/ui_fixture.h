@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
@@ -76,6 +78,29 @@ protected:
 
     // Runs before the window loads; a test fixture may fill the store here.
     virtual void PrepareStore() {}
+
+    // Starts a game with the fall timer held at 1 ms, clicks `opener`, and closes
+    // the modal window it opens with `close` once three more ticks have come.
+    // Returns how many ticks came while the window was open.
+    int TicksWhileModal(QPushButton* opener, std::function<void(QWidget*)> close) {
+        QTest::mouseClick(form->cmd_Start, Qt::LeftButton);
+        // Every tick sets the game's own interval; the test keeps it short.
+        int ticks = 0;
+        QObject counting;  // ends the counting with this call
+        form->timer_Fall->setInterval(1);
+        QObject::connect(form->timer_Fall, &QTimer::timeout, &counting, [&] {
+            ++ticks;
+            form->timer_Fall->setInterval(1);
+        });
+        int ticksWhenOpened = -1;
+        WhenModal([&](QWidget* modal) {
+            ticksWhenOpened = ticks;
+            PollUntil([&] { return ticks >= ticksWhenOpened + 3; },
+                      [close, modal] { close(modal); });
+        });
+        QTest::mouseClick(opener, Qt::LeftButton);
+        return ticks - ticksWhenOpened;
+    }
 
     void DeliverDeferredDeletes() {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
