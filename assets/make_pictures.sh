@@ -10,6 +10,8 @@
 #    pixels are first blended onto the colour that the picture will sit on, so the
 #    outlines stay smooth without partial transparency.
 # 4. pictures_helper.py checks sizes, palettes and transparency of the results.
+# 5. The window icon is rendered again at the icon theme's larger sizes into
+#    assets/icons/, in full colour with smooth edges, and checked the same way.
 #
 # Needs bash, python3, rsvg-convert (librsvg2-bin), convert (imagemagick) and the
 # IPAPGothic font (fonts-ipafont-gothic). Running it again gives the same files.
@@ -18,6 +20,7 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 svg_dir=$here/svg
 out_dir=$here/pictures
+theme_dir=$here/icons
 
 for tool in python3 rsvg-convert convert; do
     command -v "$tool" >/dev/null || {
@@ -70,4 +73,18 @@ while read -r name width height background colours; do
 done <"$work/list"
 
 python3 "$here/pictures_helper.py" check "$out_dir"
-echo "make_pictures.sh: pictures written to $out_dir"
+
+# The icon theme's sizes of the window icon. A dock or a menu may show them on any
+# background, so they keep their alpha channel as it is and all of their colours.
+mkdir -p "$theme_dir"
+python3 "$here/pictures_helper.py" theme >"$work/theme"
+while read -r name size; do
+    rsvg-convert --width="$size" --height="$size" --format=png \
+        --output="$work/theme$size.png" "$svg_dir/$name.svg"
+    convert "$work/theme$size.png" \
+        -strip -define png:exclude-chunks=date,time,bKGD \
+        "PNG32:$theme_dir/icon$size.png"
+done <"$work/theme"
+python3 "$here/pictures_helper.py" check-theme "$theme_dir"
+
+echo "make_pictures.sh: pictures written to $out_dir and $theme_dir"

@@ -3,6 +3,8 @@
 
     pictures_helper.py svg SVG_DIR        write every vector source into SVG_DIR
     pictures_helper.py check PICTURE_DIR  check sizes, palettes and transparency of the PNGs
+    pictures_helper.py theme              list the icon theme's sizes: source name, size
+    pictures_helper.py check-theme DIR    check the icon theme's PNGs in DIR
 
 Standard library only. Every shape comes from the parameters below, so running the
 helper again writes byte-identical files.
@@ -361,6 +363,29 @@ def write_svgs(folder):
 
 
 # ---------------------------------------------------------------------------
+# The desktop's icon theme
+# ---------------------------------------------------------------------------
+
+# The applications menu and the docks look the game up in the desktop's icon theme,
+# which wants the icon at several sizes. 16 and 32 are the window icon's own pictures;
+# the larger ones are rendered from the 32 x 32 drawing. Unlike the pictures inside the
+# window, they keep full colour and smooth transparency: the desktop shows them on
+# backgrounds of its own choosing, so there is no colour to blend their edges onto.
+THEME_SOURCE = "icon32"
+THEME_SIZES = (48, 64, 128, 256)
+
+
+def theme_file(size):
+    return f"icon{size}.png"
+
+
+def list_theme():
+    """Prints one line per theme icon for the shell script to read: source size."""
+    for size in THEME_SIZES:
+        print(THEME_SOURCE, size)
+
+
+# ---------------------------------------------------------------------------
 # Checking the finished PNG files
 # ---------------------------------------------------------------------------
 
@@ -455,12 +480,98 @@ def check(folder):
     return not problems
 
 
+def read_rgba_alpha(path):
+    """The header fields of a PNG and, for an 8-bit RGBA one, how many of its pixels are
+    fully transparent ("clear"), fully opaque ("solid") and in between ("partial")."""
+    with open(path, "rb") as f:
+        data = f.read()
+    if data[:8] != b"\x89PNG\r\n\x1a\n":
+        raise ValueError("not a PNG file")
+    at, packed, info = 8, [], {}
+    while at < len(data):
+        size, kind = struct.unpack(">I4s", data[at : at + 8])
+        chunk = data[at + 8 : at + 8 + size]
+        at += size + 12
+        if kind == b"IHDR":
+            w, h, depth, colour, _, _, interlace = struct.unpack(">IIBBBBB", chunk)
+            info.update(width=w, height=h, depth=depth, colour=colour, interlace=interlace)
+        elif kind == b"IDAT":
+            packed.append(chunk)
+        elif kind == b"IEND":
+            break
+    if info.get("colour") != 6 or info.get("depth") != 8 or info.get("interlace"):
+        return info
+    w, h, bpp = info["width"], info["height"], 4
+    stride = w * bpp
+    raw = zlib.decompress(b"".join(packed))
+    counts = {"clear": 0, "solid": 0, "partial": 0}
+    prior = bytearray(stride)
+    for y in range(h):
+        row_at = y * (stride + 1)
+        filt, row = raw[row_at], bytearray(raw[row_at + 1 : row_at + 1 + stride])
+        for i in range(stride):  # filters work on the byte one pixel (four bytes) back
+            a = row[i - bpp] if i >= bpp else 0
+            b, c = prior[i], prior[i - bpp] if i >= bpp else 0
+            if filt == 1:
+                row[i] = (row[i] + a) & 255
+            elif filt == 2:
+                row[i] = (row[i] + b) & 255
+            elif filt == 3:
+                row[i] = (row[i] + ((a + b) >> 1)) & 255
+            elif filt == 4:
+                p = a + b - c
+                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+                row[i] = (row[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
+        for alpha in row[3::4]:
+            counts["clear" if alpha == 0 else "solid" if alpha == 255 else "partial"] += 1
+        prior = row
+    info.update(counts)
+    return info
+
+
+def check_theme(folder):
+    """Every theme icon must exist at its size as an 8-bit RGBA PNG, with a transparent
+    background around an opaque drawing."""
+    problems = []
+    for size in THEME_SIZES:
+        path = os.path.join(folder, theme_file(size))
+        where = os.path.basename(path)
+        try:
+            info = read_rgba_alpha(path)
+        except (OSError, ValueError, zlib.error) as e:
+            problems.append(f"{path}: {e}")
+            continue
+        if (info.get("width"), info.get("height")) != (size, size):
+            problems.append(f"{where}: size {info.get('width')}x{info.get('height')}")
+        if (info.get("colour"), info.get("depth")) != (6, 8):
+            problems.append(
+                f"{where}: not an 8-bit RGBA PNG (colour type {info.get('colour')}, "
+                f"bit depth {info.get('depth')})"
+            )
+            continue
+        if info.get("interlace"):
+            problems.append(f"{where}: interlaced")
+            continue
+        if not info["clear"]:
+            problems.append(f"{where}: no transparent background")
+        if not info["solid"]:
+            problems.append(f"{where}: no opaque pixels")
+    for p in problems:
+        print("check-theme:", p, file=sys.stderr)
+    return not problems
+
+
 def main(argv):
     if len(argv) == 3 and argv[1] == "svg":
         write_svgs(argv[2])
         return 0
     if len(argv) == 3 and argv[1] == "check":
         return 0 if check(argv[2]) else 1
+    if len(argv) == 2 and argv[1] == "theme":
+        list_theme()
+        return 0
+    if len(argv) == 3 and argv[1] == "check-theme":
+        return 0 if check_theme(argv[2]) else 1
     print(__doc__, file=sys.stderr)
     return 2
 

@@ -13,7 +13,7 @@ BUILD_PACKAGES=(
   googletest libgtest-dev libgmock-dev
 )
 # Checking the installed files and the Debian package.
-INSTALL_CHECK_PACKAGES=()
+INSTALL_CHECK_PACKAGES=(desktop-file-utils appstream dpkg-dev groff-base)
 # Sanitizer builds and fuzzing.
 HARDENING_PACKAGES=()
 # Benchmarks (bench.sh only).

@@ -1,0 +1,100 @@
+# Installing the game as a desktop application, and its Debian package.
+#
+#   cmake --install build --prefix /usr          (DESTDIR=... works as usual)
+#   cmake --build build --target package         (build/quillet_<version>_<arch>.deb)
+#
+# The game finds its sound cues beside its own executable, so the executable and the
+# six wave files live together in <prefix>/lib/quillet/, and <prefix>/bin/quillet is
+# a relative link to the executable: the game resolves the link and still finds them.
+
+# One application id names the desktop entry, the icon and the metainfo; main.cpp
+# hands the same id to Qt, so that docks match the window with its entry and icon.
+set(QUILLET_APP_ID io.github.quillet.Quillet)
+
+# Not GNUInstallDirs' LIBDIR: on Debian that is a multiarch folder meant for shared
+# libraries, while this folder holds the program's own private files.
+set(QUILLET_PROGRAM_DIR lib/quillet)
+
+set(packaging_source ${PROJECT_SOURCE_DIR}/packaging)
+set(packaging_binary ${PROJECT_BINARY_DIR}/packaging)
+file(MAKE_DIRECTORY ${packaging_binary})
+
+install(TARGETS quillet RUNTIME DESTINATION ${QUILLET_PROGRAM_DIR})
+install(FILES ${QUILLET_CUE_FILES} DESTINATION ${QUILLET_PROGRAM_DIR})
+
+# The link is made once here and installed as a link (install() copies links as
+# links); being relative, it stays right under any prefix and DESTDIR.
+file(CREATE_LINK ../${QUILLET_PROGRAM_DIR}/quillet ${packaging_binary}/quillet SYMBOLIC)
+install(FILES ${packaging_binary}/quillet DESTINATION bin)
+
+install(FILES ${packaging_source}/${QUILLET_APP_ID}.desktop DESTINATION share/applications)
+install(FILES ${packaging_source}/${QUILLET_APP_ID}.metainfo.xml DESTINATION share/metainfo)
+
+# The icon theme: the window icon's own 16 and 32 pixel pictures, the larger sizes
+# rendered from the same drawing, and the drawing itself for any other size.
+foreach(size 16 32)
+  install(FILES ${QUILLET_PICTURES_DIR}/icon${size}.png
+    DESTINATION share/icons/hicolor/${size}x${size}/apps RENAME ${QUILLET_APP_ID}.png)
+endforeach()
+foreach(size 48 64 128 256)
+  install(FILES ${PROJECT_SOURCE_DIR}/assets/icons/icon${size}.png
+    DESTINATION share/icons/hicolor/${size}x${size}/apps RENAME ${QUILLET_APP_ID}.png)
+endforeach()
+install(FILES ${PROJECT_SOURCE_DIR}/assets/svg/icon32.svg
+  DESTINATION share/icons/hicolor/scalable/apps RENAME ${QUILLET_APP_ID}.svg)
+
+# Manual pages are installed compressed. -n leaves the name and time out of the
+# gzip header, so the same page always gives the same bytes.
+add_custom_command(
+  OUTPUT ${packaging_binary}/quillet.6.gz
+  COMMAND ${CMAKE_COMMAND} -E copy ${packaging_source}/quillet.6 ${packaging_binary}/quillet.6
+  COMMAND gzip -9 -n -f ${packaging_binary}/quillet.6
+  DEPENDS ${packaging_source}/quillet.6
+  COMMENT "Compressing the manual page"
+  VERBATIM
+)
+add_custom_target(quillet_manual ALL DEPENDS ${packaging_binary}/quillet.6.gz)
+install(FILES ${packaging_binary}/quillet.6.gz DESTINATION share/man/man6)
+
+install(FILES ${packaging_source}/copyright DESTINATION share/doc/quillet)
+
+# The Debian package, made by CPack from the install rules above.
+set(QUILLET_PACKAGE_MAINTAINER "The Quillet developers <quillet@users.noreply.github.com>"
+  CACHE STRING "Maintainer field of the Debian package")
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME quillet)
+set(CPACK_PACKAGE_VENDOR "The Quillet developers")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "falling-piece puzzle game with cake slices")
+set(CPACK_PACKAGE_HOMEPAGE_URL https://github.com/quillet/quillet)
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+
+# Gives quillet_<version>_<arch>.deb, with the architecture from dpkg.
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${QUILLET_PACKAGE_MAINTAINER})
+set(CPACK_DEBIAN_PACKAGE_SECTION games)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# The libraries come from dpkg-shlibdeps; the font is only ever loaded by name, so
+# it has to be named here.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-ipafont-gothic)
+# CPack puts the summary line above this text, indents every line for the control
+# file and turns the empty line into the paragraph break.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+  "Cake pieces fall in pairs into a small board of four columns and five rows.
+A piece that lands on another merges with it when the two together hold at
+most eight slices, and eight slices make a whole cake, which scores and
+leaves the board.
+
+The game is played with the mouse. It keeps a table of the five best scores
+for each user and plays short sounds for merges, whole cakes and a new high
+score.")
+
+# A source archive, should anyone make one, holds the sources only.
+set(CPACK_SOURCE_GENERATOR TGZ)
+set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git/" "/build[^/]*/" "/\\\\.cache/" "~$")
+
+include(CPack)

@@ -1,0 +1,29 @@
+// A stand-in for the game in the install tests. Installed beside the game's
+// sound cues and started through a relative link, it plays its cues the way the
+// game does, so the test sees whether a program laid out like the game finds
+// them. Prints
+//
+//   directory <the program directory, the link resolved>
+//   <cue> played      or      <cue> silent
+//
+// one line per cue named on the command line. Run it with SDL_AUDIODRIVER=dummy
+// when there is no sound device.
+#include <cstdio>
+#include <string>
+
+#include "ui/sound_cues.h"
+
+int main(int argc, char* argv[]) {
+    std::printf("directory %s\n", quillet::ProgramDirectory().c_str());
+    quillet::SdlCuePlayer player;
+    for (int i = 1; i < argc; ++i) {
+        const int before = player.PlaysStarted();
+        player.PlayCueAsync(argv[i]);
+        // A waiting PlayCue returns only once everything queued before it has
+        // been handled, so by then the cue above has started or been passed
+        // over. The name of a cue that does not exist plays nothing itself.
+        player.PlayCue("no cue has this name");
+        std::printf("%s %s\n", argv[i], player.PlaysStarted() > before ? "played" : "silent");
+    }
+    return 0;
+}
