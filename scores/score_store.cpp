@@ -98,15 +98,12 @@ std::optional<QByteArray> ReadStoreBytes(const QString& path) {
 // file rewritten by hand to the same size within one tick of the file system's
 // clock would then still read as its old content. Parsing a private copy, under
 // a name never used before, makes every load see what is on disk now.
-HighScoreTable ReadTableFromBytes(const QByteArray& bytes, const QString& originalPath) {
+// Nothing when no copy can be written (a full disk).
+std::optional<HighScoreTable> ReadTableFromCopy(const QByteArray& bytes) {
     QTemporaryFile copy(QDir::tempPath() + QStringLiteral("/quillet-scores-XXXXXX.conf"));
-    if (copy.open() && copy.write(bytes) == bytes.size() && copy.flush()) {
-        copy.close();
-        QSettings settings(copy.fileName(), QSettings::IniFormat);
-        return ReadTable(settings);
-    }
-    // No room for a copy: the store itself is still worth reading.
-    QSettings settings(originalPath, QSettings::IniFormat);
+    if (!copy.open() || copy.write(bytes) != bytes.size() || !copy.flush()) return std::nullopt;
+    copy.close();
+    QSettings settings(copy.fileName(), QSettings::IniFormat);
     return ReadTable(settings);
 }
 
@@ -162,7 +159,14 @@ void ScoreStore::LoadHighScores(HighScoreTable& table) const {
         table = HighScoreTable{};
         return;
     }
-    table = ReadTableFromBytes(*bytes, filePath_);
+    if (std::optional<HighScoreTable> read = ReadTableFromCopy(*bytes)) {
+        table = *read;
+        return;
+    }
+    // No room for a copy: the store itself is still worth reading. The cache
+    // cannot mislead the one load at start-up, which comes before any save.
+    QSettings settings(filePath_, QSettings::IniFormat);
+    table = ReadTable(settings);
 }
 
 bool ScoreStore::SaveHighScores(const HighScoreTable& table) const {
@@ -192,10 +196,14 @@ bool ScoreStore::SaveHighScores(const HighScoreTable& table) const {
     if (settings.status() == QSettings::FormatError) {
         // QSettings keeps the first problem it met, and a damaged old file is
         // reported while it is read, before the write. The write itself may
-        // well have replaced the damage; reading the file back tells.
-        HighScoreTable written;
-        LoadHighScores(written);
-        saved = SameTable(written, table);
+        // well have replaced the damage; reading the file back tells. Only a
+        // private copy can tell: after a failed write, QSettings' own cache of
+        // this file still holds the table that never reached the disk. With no
+        // room for a copy the save counts as failed, and the next Close retries.
+        const std::optional<QByteArray> bytes = ReadStoreBytes(filePath_);
+        const std::optional<HighScoreTable> written =
+            bytes ? ReadTableFromCopy(*bytes) : std::nullopt;
+        saved = written && SameTable(*written, table);
     }
     if (!saved) ReportSaveFailure(filePath_);
     return saved;

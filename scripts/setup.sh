@@ -15,7 +15,7 @@ BUILD_PACKAGES=(
 # Checking the installed files and the Debian package.
 INSTALL_CHECK_PACKAGES=(desktop-file-utils appstream dpkg-dev groff-base)
 # Sanitizer builds and fuzzing.
-HARDENING_PACKAGES=()
+HARDENING_PACKAGES=(clang libclang-rt-14-dev)
 # Benchmarks (bench.sh only).
 BENCH_PACKAGES=()
 

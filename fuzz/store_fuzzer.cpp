@@ -1,0 +1,90 @@
+// Puts arbitrary bytes where the score file lies and checks that the store
+// copes: loading never crashes and replaces all five entries, the load is the
+// same every time, and saving what was loaded and loading it again gives back
+// that very table. A broken promise aborts with a message.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QString>
+#include <QTemporaryDir>
+
+#include "scores/high_score_table.h"
+#include "scores/score_store.h"
+
+namespace {
+
+using quillet::HighScoreRanks;
+using quillet::HighScoreTable;
+using quillet::ScoreStore;
+
+[[noreturn]] void Broken(const char* promise, int line) {
+    std::fprintf(stderr, "store promise broken (line %d): %s\n", line, promise);
+    std::abort();
+}
+
+#define REQUIRE(condition)                              \
+    do {                                                \
+        if (!(condition)) Broken(#condition, __LINE__); \
+    } while (0)
+
+bool SameTable(const HighScoreTable& a, const HighScoreTable& b) {
+    return a.Names == b.Names && a.Scores == b.Scores;
+}
+
+// Two tables that no load could give by accident; a load into each must give
+// the same result, so every one of the five entries was replaced.
+HighScoreTable Filled(const char* name, qint32 score) {
+    HighScoreTable table;
+    for (int rank = 0; rank < HighScoreRanks; ++rank) {
+        table.Names[rank] = QString::fromLatin1(name) + QString::number(rank);
+        table.Scores[rank] = score + rank;
+    }
+    return table;
+}
+
+// A private folder for the whole run. Each input gets a file name of its own:
+// the store must not be helped, or fooled, by what an earlier input left.
+const QString& Folder() {
+    static QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/quillet-fuzz-store-XXXXXX"));
+    if (!folder.isValid()) {
+        std::fputs("fuzz_store: cannot create a scratch folder\n", stderr);
+        std::abort();
+    }
+    static const QString path = folder.path();
+    return path;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static unsigned long long round = 0;
+    const QString path = Folder() + QStringLiteral("/Quillet%1.conf").arg(++round);
+    {
+        QFile file(path);
+        REQUIRE(file.open(QIODevice::WriteOnly));
+        const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+        REQUIRE(file.write(bytes) == bytes.size());
+    }
+
+    const ScoreStore store(path);
+    HighScoreTable loaded = Filled("first", 101);
+    store.LoadHighScores(loaded);
+    HighScoreTable loadedAgain = Filled("second", -202);
+    store.LoadHighScores(loadedAgain);
+    REQUIRE(SameTable(loaded, loadedAgain));
+
+    // Saving over the damaged file replaces the table in it, whatever else the
+    // file holds, and the next load sees exactly what was saved.
+    REQUIRE(store.SaveHighScores(loaded));
+    HighScoreTable reloaded = Filled("third", 303);
+    store.LoadHighScores(reloaded);
+    REQUIRE(SameTable(reloaded, loaded));
+
+    QFile::remove(path);
+    return 0;
+}

@@ -1,0 +1,416 @@
+// What a user's machine can do to the score file: take away the right to
+// write it or its folder, run out of space, delete it under the running game,
+// or run a second game that saves at the same moment. In every case the game
+// goes on, the table in memory stays as it was, and the file on disk holds
+// either the old table or the new one, never a mixture and never nothing.
+//
+// Permission faults only bite an ordinary user, and the tests often run as
+// root (CI does). So each of those cases runs in a forked child that first
+// becomes the user "nobody"; as an ordinary user the child simply stays who
+// it is. A child reports through its exit status and a message on a pipe.
+#include "scores/score_store.h"
+
+#include <grp.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <functional>
+#include <string>
+
+#include <gtest/gtest.h>
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include "tests/scores/qstring_printer.h"
+
+namespace quillet {
+namespace {
+
+constexpr uid_t NobodyUser = 65534;
+constexpr gid_t NobodyGroup = 65534;
+
+const char SaveFailurePrefix[] = "quillet: could not save the high scores to ";
+
+HighScoreTable MakeTable(const std::array<QString, HighScoreRanks>& names,
+                         const std::array<qint32, HighScoreRanks>& scores) {
+    HighScoreTable table;
+    table.Names = names;
+    table.Scores = scores;
+    return table;
+}
+
+HighScoreTable OldTable() {
+    return MakeTable({"Ann", "Bo", "Cy", "Di", "Ed"}, {9000, 4500, 1800, 800, 0});
+}
+
+// Longer than the old table on disk, so that a save cut short shows.
+HighScoreTable NewTable() {
+    return MakeTable({"Vera Longname", "Walter Longname", "Xavier Longname", "Yolanda Longname",
+                      "Zeno Longname"},
+                     {2147483647, 123456789, 98765432, 1800, -5});
+}
+
+bool SameTable(const HighScoreTable& a, const HighScoreTable& b) {
+    return a.Names == b.Names && a.Scores == b.Scores;
+}
+
+HighScoreTable LoadFrom(const QString& path) {
+    HighScoreTable table = MakeTable({"junk", "junk", "junk", "junk", "junk"}, {1, 2, 3, 4, 5});
+    ScoreStore(path).LoadHighScores(table);
+    return table;
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return QByteArray();
+    return file.readAll();
+}
+
+QByteArray Encoded(const QString& path) {
+    return QFile::encodeName(path);
+}
+
+// What a child said and how it ended. `message` is empty when every check in
+// the child held; `errors` is what it wrote to standard error.
+struct ChildReport {
+    bool exitedCleanly = false;
+    std::string message;
+    std::string errors;
+};
+
+// Becomes the user nobody when running as root; an ordinary user stays as it
+// is, since file permissions already apply to it. Returns why it failed, or "".
+std::string DropPrivileges() {
+    if (::geteuid() != 0) return "";
+    if (::setgroups(0, nullptr) != 0 || ::setgid(NobodyGroup) != 0 || ::setuid(NobodyUser) != 0) {
+        return "could not become the user nobody";
+    }
+    if (::geteuid() == 0) return "still root after dropping privileges";
+    return "";
+}
+
+// Everything that can still be read from `fd`, until its writer closes it.
+std::string ReadAll(int fd) {
+    std::string text;
+    char buffer[512];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got > 0) {
+            text.append(buffer, static_cast<size_t>(got));
+        } else if (got == 0 || errno != EINTR) {
+            return text;
+        }
+    }
+}
+
+// Runs `check` in a forked child. The message it returns and what it writes to
+// standard error come back on two pipes: a pipe, unlike a file, is not held to
+// the size limit that the full-disk cases set.
+ChildReport RunInChild(const std::function<std::string()>& check) {
+    ChildReport report;
+    int messagePipe[2];
+    int errorPipe[2];
+    if (::pipe(messagePipe) != 0 || ::pipe(errorPipe) != 0) {
+        report.message = "no pipe to the child";
+        return report;
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(messagePipe[0]);
+        ::close(errorPipe[0]);
+        ::dup2(errorPipe[1], STDERR_FILENO);
+        ::close(errorPipe[1]);
+        const std::string message = check();
+        const ssize_t written = ::write(messagePipe[1], message.data(), message.size());
+        ::_exit(written == static_cast<ssize_t>(message.size()) ? 0 : 1);
+    }
+    ::close(messagePipe[1]);
+    ::close(errorPipe[1]);
+    if (child < 0) {
+        ::close(messagePipe[0]);
+        ::close(errorPipe[0]);
+        report.message = "fork failed";
+        return report;
+    }
+    // The child writes little to standard error, far less than a pipe holds,
+    // so it never waits on the parent while the parent reads the message.
+    report.message = ReadAll(messagePipe[0]);
+    ::close(messagePipe[0]);
+    report.errors = ReadAll(errorPipe[0]);
+    ::close(errorPipe[0]);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    report.exitedCleanly = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return report;
+}
+
+class StoreFaultTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        // The scratch folder belongs to whoever the children run as.
+        if (::geteuid() == 0) {
+            ASSERT_EQ(::chown(Encoded(dir_.path()).constData(), NobodyUser, NobodyGroup), 0);
+        }
+    }
+
+    void TearDown() override {
+        // Give back every right taken away, so that the folder can be removed.
+        ::chmod(Encoded(dir_.path()).constData(), 0700);
+        ::chmod(Encoded(StorePath()).constData(), 0600);
+    }
+
+    QString StorePath() const { return dir_.filePath(QStringLiteral("Quillet.conf")); }
+    QString SaveFailureLine() const {
+        return QString::fromLatin1(SaveFailurePrefix) + StorePath() + QLatin1Char('\n');
+    }
+    QStringList FolderEntries() const {
+        QStringList entries =
+            QDir(dir_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        entries.sort();
+        return entries;
+    }
+
+    QTemporaryDir dir_;
+};
+
+// A refused save, seen from inside the child: it returns false and the table in
+// memory is unchanged. What the file holds is checked by the parent, a process
+// of its own, as the next run of the game would see it.
+std::string ExpectRefusedSave(const ScoreStore& store) {
+    const HighScoreTable newer = NewTable();
+    HighScoreTable inMemory = newer;
+    if (store.SaveHighScores(inMemory)) return "the save reported success";
+    if (!SameTable(inMemory, newer)) return "the table in memory changed";
+    return "";
+}
+
+// --- Rights taken away ------------------------------------------------------------
+
+TEST_F(StoreFaultTest, ReadOnlyFolderRefusesTheSaveAndKeepsTheOldFile) {
+    const QString path = StorePath();
+    const QString folder = dir_.path();
+    const ChildReport report = RunInChild([&]() -> std::string {
+        std::string failure = DropPrivileges();
+        if (!failure.empty()) return failure;
+        const ScoreStore store(path);
+        if (!store.SaveHighScores(OldTable())) return "the first save failed";
+        if (::chmod(Encoded(folder).constData(), 0555) != 0) return "chmod of the folder failed";
+        // The file itself is still writable: only a save in place could
+        // succeed, and that could leave half a table behind.
+        return ExpectRefusedSave(store);
+    });
+    ASSERT_TRUE(report.exitedCleanly);
+    EXPECT_EQ(report.message, "");
+    EXPECT_EQ(QString::fromStdString(report.errors), SaveFailureLine());
+    EXPECT_TRUE(SameTable(LoadFrom(path), OldTable()));
+    EXPECT_EQ(FolderEntries(), QStringList{QStringLiteral("Quillet.conf")});
+
+    // Writable again: the next save goes through.
+    ASSERT_EQ(::chmod(Encoded(folder).constData(), 0700), 0);
+    ASSERT_TRUE(ScoreStore(path).SaveHighScores(NewTable()));
+    EXPECT_TRUE(SameTable(LoadFrom(path), NewTable()));
+}
+
+TEST_F(StoreFaultTest, ReadOnlyFileRefusesTheSaveAndStaysAsItWas) {
+    const QString path = StorePath();
+    const ChildReport report = RunInChild([&]() -> std::string {
+        std::string failure = DropPrivileges();
+        if (!failure.empty()) return failure;
+        const ScoreStore store(path);
+        if (!store.SaveHighScores(OldTable())) return "the first save failed";
+        if (::chmod(Encoded(path).constData(), 0444) != 0) return "chmod of the file failed";
+        return ExpectRefusedSave(store);
+    });
+    ASSERT_TRUE(report.exitedCleanly);
+    EXPECT_EQ(report.message, "");
+    EXPECT_EQ(QString::fromStdString(report.errors), SaveFailureLine());
+    EXPECT_TRUE(SameTable(LoadFrom(path), OldTable()));
+    EXPECT_EQ(QFileInfo(path).permissions() & QFileDevice::WriteOwner, 0)
+        << "the user's choice to protect the file stands";
+}
+
+TEST_F(StoreFaultTest, UnreadableFileLoadsAsAnEmptyTableAndIsNotOverwritten) {
+    const QString path = StorePath();
+    const ChildReport report = RunInChild([&]() -> std::string {
+        std::string failure = DropPrivileges();
+        if (!failure.empty()) return failure;
+        const ScoreStore store(path);
+        if (!store.SaveHighScores(OldTable())) return "the first save failed";
+        if (::chmod(Encoded(path).constData(), 0) != 0) return "chmod of the file failed";
+        HighScoreTable table = NewTable();
+        store.LoadHighScores(table);
+        if (!SameTable(table, HighScoreTable{})) return "an unreadable file did not load as empty";
+        // Saving over a file that could not be read would lose its table for good.
+        if (store.SaveHighScores(NewTable()))
+            return "the save over an unreadable file went through";
+        if (::chmod(Encoded(path).constData(), 0600) != 0) return "chmod back failed";
+        if (!SameTable(LoadFrom(path), OldTable())) return "the old table is gone";
+        return "";
+    });
+    ASSERT_TRUE(report.exitedCleanly);
+    EXPECT_EQ(report.message, "");
+    EXPECT_EQ(QString::fromStdString(report.errors), SaveFailureLine());
+    EXPECT_TRUE(SameTable(LoadFrom(path), OldTable()));
+}
+
+// --- A full disk ----------------------------------------------------------------------
+
+TEST_F(StoreFaultTest, FullDiskRefusesTheSaveCleanlyAndKeepsTheOldFile) {
+    const QString path = StorePath();
+    ASSERT_TRUE(ScoreStore(path).SaveHighScores(OldTable()));
+    const QByteArray oldBytes = ReadFile(path);
+
+    const ChildReport report = RunInChild([&]() -> std::string {
+        // No file may grow past a few bytes: every write beyond that fails
+        // with EFBIG, as on a full disk, instead of raising SIGXFSZ.
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{64, 64};
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return "setrlimit failed";
+        const ScoreStore store(path);
+        // The table still loads, although no scratch copy can be written.
+        HighScoreTable loaded;
+        store.LoadHighScores(loaded);
+        if (!SameTable(loaded, OldTable())) return "the table did not load on a full disk";
+        return ExpectRefusedSave(store);
+    });
+    ASSERT_TRUE(report.exitedCleanly);
+    EXPECT_EQ(report.message, "");
+    EXPECT_EQ(QString::fromStdString(report.errors), SaveFailureLine());
+    EXPECT_EQ(ReadFile(path), oldBytes);
+    EXPECT_EQ(FolderEntries(), QStringList{QStringLiteral("Quillet.conf")})
+        << "nothing of the cut-short save stays behind";
+
+    // Room again: the next save goes through.
+    ASSERT_TRUE(ScoreStore(path).SaveHighScores(NewTable()));
+    EXPECT_TRUE(SameTable(LoadFrom(path), NewTable()));
+}
+
+// A damaged file makes the save read back what it wrote, to tell whether the
+// damage or the write was the problem. On a full disk that reading must not
+// take the unsaved table for what the file holds.
+TEST_F(StoreFaultTest, FullDiskUnderADamagedFileStillReportsTheFailedSave) {
+    const QString path = StorePath();
+    const QByteArray damaged =
+        "[Setting\nno equals here\n\xff\xfe\n[Setting]\n"
+        "HScore_Nm_0=Ann\nHScore_Val_0=9000\nHScore_Nm_1=Bo\nHScore_Val_1=4500\n"
+        "HScore_Nm_2=Cy\nHScore_Val_2=1800\nHScore_Nm_3=Di\nHScore_Val_3=800\n"
+        "HScore_Nm_4=Ed\nHScore_Val_4=0\n";
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(damaged), damaged.size());
+    }
+    ASSERT_TRUE(SameTable(LoadFrom(path), OldTable()));
+
+    const ChildReport report = RunInChild([&]() -> std::string {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{64, 64};
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return "setrlimit failed";
+        return ExpectRefusedSave(ScoreStore(path));
+    });
+    ASSERT_TRUE(report.exitedCleanly);
+    EXPECT_EQ(report.message, "");
+    EXPECT_EQ(QString::fromStdString(report.errors), SaveFailureLine());
+    EXPECT_EQ(ReadFile(path), damaged);
+}
+
+// --- The file deleted under the running game -------------------------------------------
+
+TEST_F(StoreFaultTest, FileDeletedWhileRunningIsWrittenAgainByTheNextSave) {
+    const QString path = StorePath();
+    const ScoreStore store(path);
+    ASSERT_TRUE(store.SaveHighScores(OldTable()));
+    ASSERT_TRUE(QFile::remove(path));
+
+    const HighScoreTable newer = NewTable();
+    ASSERT_TRUE(store.SaveHighScores(newer));
+    EXPECT_TRUE(SameTable(LoadFrom(path), newer));
+}
+
+TEST_F(StoreFaultTest, FolderDeletedWhileRunningIsMadeAgainByTheNextSave) {
+    const QString folder = dir_.filePath(QStringLiteral("Quillet"));
+    const QString path = folder + QStringLiteral("/Quillet.conf");
+    const ScoreStore store(path);
+    ASSERT_TRUE(store.SaveHighScores(OldTable()));
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+
+    ASSERT_TRUE(store.SaveHighScores(NewTable()));
+    EXPECT_TRUE(SameTable(LoadFrom(path), NewTable()));
+}
+
+// --- Two games saving at the same moment -----------------------------------------------
+
+TEST_F(StoreFaultTest, TwoProgramsSavingAtOnceLeaveOneWholeTableAtEveryMoment) {
+    constexpr int SavesEach = 150;
+    const QString path = StorePath();
+    const HighScoreTable first = OldTable();
+    const HighScoreTable second = NewTable();
+    ASSERT_TRUE(ScoreStore(path).SaveHighScores(first));
+
+    // Both savers wait on this pipe and start together when it closes.
+    int startGate[2];
+    ASSERT_EQ(::pipe(startGate), 0);
+    const auto startSaver = [&](const HighScoreTable& table) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::close(startGate[1]);
+            char ignored;
+            while (::read(startGate[0], &ignored, 1) < 0 && errno == EINTR) {
+            }
+            const ScoreStore store(path);
+            int failures = 0;
+            for (int save = 0; save < SavesEach; ++save) {
+                if (!store.SaveHighScores(table)) ++failures;
+            }
+            ::_exit(failures == 0 ? 0 : 1);
+        }
+        return child;
+    };
+    const pid_t savers[2] = {startSaver(first), startSaver(second)};
+    ::close(startGate[0]);
+    ASSERT_GT(savers[0], 0);
+    ASSERT_GT(savers[1], 0);
+    ::close(startGate[1]);
+
+    // Meanwhile this process plays the part of a third game starting up.
+    int loads = 0;
+    int running = 2;
+    int statuses[2] = {0, 0};
+    bool ended[2] = {false, false};
+    while (running > 0) {
+        const HighScoreTable seen = LoadFrom(path);
+        ++loads;
+        ASSERT_TRUE(SameTable(seen, first) || SameTable(seen, second))
+            << "load " << loads << " found neither table: " << ReadFile(path).toStdString();
+        for (int i = 0; i < 2; ++i) {
+            if (!ended[i] && ::waitpid(savers[i], &statuses[i], WNOHANG) == savers[i]) {
+                ended[i] = true;
+                --running;
+            }
+        }
+    }
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_TRUE(WIFEXITED(statuses[i]) && WEXITSTATUS(statuses[i]) == 0)
+            << "a save failed while the other program saved";
+    }
+    const HighScoreTable last = LoadFrom(path);
+    EXPECT_TRUE(SameTable(last, first) || SameTable(last, second));
+    EXPECT_EQ(FolderEntries(), QStringList{QStringLiteral("Quillet.conf")});
+    EXPECT_GT(loads, 0);
+}
+
+}  // namespace
+}  // namespace quillet

@@ -1,0 +1,168 @@
+// The game never waits for its sound: an asynchronous cue only hands its name
+// to the audio thread, so a burst of cues, broken ones included, costs the
+// game nothing even while the audio machinery is stuck. And a cue that the
+// player may not read stays silent, also when the tests run as root.
+//
+// Everything here is judged by counts and order, never by a duration.
+#include <dlfcn.h>
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <csignal>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "sound_test_support.h"
+#include "ui/sound_cues.h"
+
+namespace quillet {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TempFolder;
+using testing::WaitUntil;
+using testing::WriteBytes;
+using testing::WriteCue;
+
+// The mixer opens its device with SDL_OpenAudioDevice, and SDL numbers the
+// first device opened that way 2 (1 is kept for the old single-device calls).
+constexpr std::uint32_t kMixerDevice = 2;
+constexpr int kAudioPlaying = 1;  // SDL_AUDIO_PLAYING
+
+// The three SDL calls this test makes, looked up in the SDL library that the
+// player has brought into the process, whether the program links it or loads
+// it while running. Null where SDL is not loaded.
+struct SdlDeviceLock {
+    using DeviceCall = void (*)(std::uint32_t);
+    using StatusCall = int (*)(std::uint32_t);
+    DeviceCall lock = nullptr;
+    DeviceCall unlock = nullptr;
+    StatusCall status = nullptr;
+};
+
+SdlDeviceLock FindSdlDeviceLock() {
+    SdlDeviceLock found;
+    void* sdl = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_NOLOAD);
+    if (sdl == nullptr) {
+        return found;
+    }
+    found.lock = reinterpret_cast<SdlDeviceLock::DeviceCall>(dlsym(sdl, "SDL_LockAudioDevice"));
+    found.unlock = reinterpret_cast<SdlDeviceLock::DeviceCall>(dlsym(sdl, "SDL_UnlockAudioDevice"));
+    found.status =
+        reinterpret_cast<SdlDeviceLock::StatusCall>(dlsym(sdl, "SDL_GetAudioDeviceStatus"));
+    // Only the reference taken just now goes: the player's own stays.
+    dlclose(sdl);
+    return found;
+}
+
+class CueNoDelayTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("SDL_AUDIODRIVER", "dummy", 0);
+        WriteCue(folder_.Path(), "click", 100);
+        WriteCue(folder_.Path(), "long", 30000);
+        WriteBytes(folder_.Path() / "empty.wav", {});
+        WriteBytes(folder_.Path() / "noise.wav", {'n', 'o', 'i', 's', 'e'});
+        fs::create_directory(folder_.Path() / "folder.wav");
+        directory_ = folder_.Path().string();
+    }
+
+    TempFolder folder_;
+    std::string directory_;
+};
+
+TEST_F(CueNoDelayTest, AsyncCuesReturnWhileTheAudioThreadIsHeldUp) {
+    const std::string directory = directory_;
+    SdlCuePlayer player([directory] { return directory; });
+    player.PlayCueAsync("long");
+    ASSERT_TRUE(WaitUntil([&] { return player.IsSounding(); }));
+    const SdlDeviceLock sdl = FindSdlDeviceLock();
+    ASSERT_TRUE(sdl.lock && sdl.unlock && sdl.status) << "SDL is not loaded while a cue sounds";
+    ASSERT_EQ(sdl.status(kMixerDevice), kAudioPlaying)
+        << "the mixer's device is not the one this test holds";
+
+    // Holding the device's lock stops the audio thread in its next mixer call,
+    // as a slow or hung sound system would.
+    sdl.lock(kMixerDevice);
+    std::atomic<bool> returned{false};
+    std::thread game([&] {
+        // Many ticks' worth of cues that cannot play (missing or broken files),
+        // then "long". The first one the audio thread takes stops it, as it
+        // halts the sounding cue.
+        for (int tick = 0; tick < 100; ++tick) {
+            for (const char* cue : {"add0", "add", "add2", "missing", "empty", "noise", "folder"}) {
+                player.PlayCueAsync(cue);
+            }
+        }
+        player.PlayCueAsync("long");
+        returned = true;
+    });
+    const bool returned_while_held = WaitUntil([&] { return returned.load(); });
+    const int started_while_held = player.PlaysStarted();
+    sdl.unlock(kMixerDevice);
+    game.join();
+
+    EXPECT_TRUE(returned_while_held) << "the game waited for the audio thread";
+    EXPECT_EQ(started_while_held, 1) << "the audio thread was not held up";
+    // Set free, it plays only the last cue of the burst: each cue still
+    // waiting is replaced by the next. The click asked for now is skipped
+    // while that one sounds.
+    player.PlayCue("click");
+    EXPECT_EQ(player.PlaysStarted(), 2);
+    EXPECT_TRUE(player.IsSounding());
+}
+
+// Root reads every file, so the player that may not read a cue is played by a
+// child that has become the user nobody.
+TEST_F(CueNoDelayTest, CueThePlayerMayNotReadIsSilentAndLaterCuesPlay) {
+    const fs::path unreadable = folder_.Path() / "unreadable.wav";
+    WriteCue(folder_.Path(), "unreadable", 100);
+    fs::permissions(unreadable, fs::perms::none);
+    fs::permissions(folder_.Path(), fs::perms::owner_all | fs::perms::group_read |
+                                        fs::perms::group_exec | fs::perms::others_read |
+                                        fs::perms::others_exec);
+
+    const pid_t child = fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 ||
+                               setuid(65534) != 0 || geteuid() == 0)) {
+            _exit(2);
+        }
+        int result = 1;
+        {
+            const std::string directory = directory_;
+            SdlCuePlayer player([directory] { return directory; });
+            player.PlayCue("unreadable");
+            player.PlayCueAsync("unreadable");
+            player.PlayCue("unreadable");
+            const bool silent = player.PlaysStarted() == 0 && !player.IsSounding();
+            player.PlayCue("click");
+            if (silent && player.PlaysStarted() == 1) result = 0;
+        }
+        _exit(result);
+    }
+    int status = 0;
+    const bool ended = WaitUntil([&] { return waitpid(child, &status, WNOHANG) == child; });
+    if (!ended) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+    }
+    ASSERT_TRUE(ended) << "a call hung on the unreadable cue";
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_NE(WEXITSTATUS(status), 2) << "could not become the user nobody";
+    EXPECT_EQ(WEXITSTATUS(status), 0)
+        << "the unreadable cue sounded, or the click after it did not";
+}
+
+}  // namespace
+}  // namespace quillet
