@@ -17,7 +17,7 @@ INSTALL_CHECK_PACKAGES=(desktop-file-utils appstream dpkg-dev groff-base)
 # Sanitizer builds and fuzzing.
 HARDENING_PACKAGES=(clang libclang-rt-14-dev)
 # Benchmarks (bench.sh only).
-BENCH_PACKAGES=()
+BENCH_PACKAGES=(xvfb xdotool libxdo-dev valgrind libbenchmark-dev)
 
 PACKAGES=("${BUILD_PACKAGES[@]}" "${INSTALL_CHECK_PACKAGES[@]}" "${HARDENING_PACKAGES[@]}")
 if [ "${QUILLET_SETUP_BENCH:-0}" = 1 ]; then PACKAGES+=("${BENCH_PACKAGES[@]}"); fi

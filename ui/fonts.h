@@ -9,8 +9,9 @@ namespace quillet {
 extern const QString CaptionFontFamily;
 
 // Fontconfig alone maps the caption family to a Latin font, which shows
-// Japanese text as boxes. Maps it to IPAPGothic (metrically close), then to
-// any installed Japanese font. Call once, before the first widget is created.
+// Japanese text as boxes. Maps it to IPAPGothic (metrically close) at once,
+// then, as soon as the event loop runs, to any installed Japanese font. Call
+// once, before the first widget is created.
 void InstallFontSubstitutions();
 
 // The bold caption font at the given size.

@@ -1,10 +1,13 @@
 #include "ui/form1.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <QStyleFactory>
 #include <QTimer>
 
 #include "game/random_source.h"
@@ -48,6 +51,21 @@ QPushButton* MakeMoveButton(QWidget* parent, const layout::Box& box, const QStri
     button->setEnabled(false);
     return button;
 }
+
+// The style of the version message's button box: the application's own, less
+// the stock icons on dialog buttons. Such an icon is decoded from the style's
+// resources anew every time a box is built, and the version message may be
+// opened in the middle of a game, where nothing is decoded.
+class NoButtonIconsStyle : public QProxyStyle {
+public:
+    NoButtonIconsStyle() : QProxyStyle(QStyleFactory::create(QApplication::style()->name())) {}
+
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == SH_DialogButtonBox_ButtonsHaveIcons) return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
 
 }  // namespace
 
@@ -154,6 +172,17 @@ void Form1::Form_Load() {
     store_.LoadHighScores(table_);
 }
 
+void Form1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // The sound system is made ready once the window is on screen, on the
+    // player's own thread, so that it neither delays the window's first
+    // showing nor makes the first cue wait.
+    if (!soundPrepared_) {
+        soundPrepared_ = true;
+        QTimer::singleShot(0, this, [this] { cues_.Prepare(); });
+    }
+}
+
 void Form1::cmd_Left_Click() {
     game_.cmd_Left_Click();
 }
@@ -188,7 +217,13 @@ void Form1::cmd_About_Click() {
     const int revision = version::Revision;
     cues_.PlayCue("click");
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"),
-                    VersionText(major, minor, revision), QMessageBox::Ok, this);
+                    VersionText(major, minor, revision), QMessageBox::NoButton, this);
+    // The OK button is added once the button box has the style without icons.
+    if (!aboutButtonsStyle_) aboutButtonsStyle_ = std::make_unique<NoButtonIconsStyle>();
+    if (auto* buttons = box.findChild<QDialogButtonBox*>()) {
+        buttons->setStyle(aboutButtonsStyle_.get());
+    }
+    box.setStandardButtons(QMessageBox::Ok);
     box.exec();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 
 #include <QPointer>
 #include <QWidget>
@@ -11,6 +12,7 @@
 
 class QLabel;
 class QPushButton;
+class QStyle;
 class QTimer;
 
 namespace quillet {
@@ -88,6 +90,9 @@ public:
     // "ヌビロケーキ Ver." followed by major, ".", minor and revision: "Ver.1.10".
     static QString VersionText(int major, int minor, int revision);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void BuildControls();
     void Form_Load();
@@ -101,6 +106,9 @@ private:
     HighScoreTable table_;
     Game game_;
     QPointer<Form2> form2_;
+    bool soundPrepared_ = false;
+    // The style of the version message's buttons, made at its first showing.
+    std::unique_ptr<QStyle> aboutButtonsStyle_;
 };
 
 }  // namespace quillet

@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QPen>
+#include <QPixmap>
 #include <QWidget>
 
 namespace quillet {
@@ -17,13 +18,26 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override {
+        // The line is drawn once, into a transparent picture, and then copied.
+        // The column lines border the cells, so every fall repaints a stretch
+        // of one or two of them, and dashing the whole line anew each time
+        // cost more than drawing the cell itself.
+        const qreal ratio = devicePixelRatioF();
+        if (line_.isNull() || line_.devicePixelRatio() != ratio) {
+            line_ = QPixmap(size() * ratio);
+            line_.setDevicePixelRatio(ratio);
+            line_.fill(Qt::transparent);
+            QPainter painter(&line_);
+            painter.setPen(QPen(Qt::black, 1, style_));
+            painter.drawLine(0, 0, 0, height() - 1);
+        }
         QPainter painter(this);
-        painter.setPen(QPen(Qt::black, 1, style_));
-        painter.drawLine(0, 0, 0, height() - 1);
+        painter.drawPixmap(0, 0, line_);
     }
 
 private:
     Qt::PenStyle style_;
+    QPixmap line_;
 };
 
 }  // namespace quillet

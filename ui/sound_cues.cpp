@@ -1,6 +1,9 @@
 #include "ui/sound_cues.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
+#include <pthread.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +12,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <cstring>
@@ -31,11 +35,78 @@ constexpr int kCueChannel = 0;
 // and reading it would only cost time and memory.
 constexpr off_t kMaxCueFileBytes = 8 * 1024 * 1024;
 
-// Device settings: CD-rate stereo with a short buffer, so a cue starts within a
-// few tens of milliseconds of being asked for.
+// Device settings: CD-rate stereo with a buffer of 46 ms, so a cue starts within
+// a few tens of milliseconds of being asked for. SDL's audio thread wakes once
+// per buffer while the device is open; a buffer half as long doubled the
+// player's share of the CPU in play for little gain in promptness.
 constexpr int kMixFrequency = 44100;
 constexpr int kMixChannels = 2;
-constexpr int kMixChunkFrames = 1024;
+constexpr int kMixChunkFrames = 2048;
+
+// While the device is open, SDL's own audio thread wakes every few milliseconds
+// even when nothing sounds. So the device is open only while cues come: it is
+// closed once the channel has been silent this long, and opened again by the
+// next cue, which costs that cue about a millisecond.
+constexpr std::chrono::seconds kKeepDeviceOpen{5};
+
+// SDL2_mixer, and SDL2 with it, are loaded by the audio thread, not linked into
+// the program: together with the codec and sound-server libraries they bring
+// along they are some forty shared libraries, and loading them before main()
+// made the window show up a fifth later. The mixer names SDL2 as a dependency,
+// so its handle reaches the SDL functions too.
+constexpr const char* kMixerLibrary = "libSDL2_mixer-2.0.so.0";
+
+// The SDL and mixer functions the player calls, looked up in the loaded library.
+struct SdlFunctions {
+    decltype(&SDL_SetHint) SetHint = nullptr;
+    decltype(&SDL_InitSubSystem) InitSubSystem = nullptr;
+    decltype(&SDL_QuitSubSystem) QuitSubSystem = nullptr;
+    decltype(&SDL_TLSCleanup) TLSCleanup = nullptr;
+    decltype(&SDL_RWFromConstMem) RWFromConstMem = nullptr;
+    decltype(&Mix_OpenAudio) OpenAudio = nullptr;
+    decltype(&Mix_CloseAudio) CloseAudio = nullptr;
+    decltype(&Mix_AllocateChannels) AllocateChannels = nullptr;
+    decltype(&Mix_ChannelFinished) ChannelFinished = nullptr;
+    decltype(&Mix_LoadWAV_RW) LoadWAV_RW = nullptr;
+    decltype(&Mix_FreeChunk) FreeChunk = nullptr;
+    decltype(&Mix_PlayChannel) PlayChannel = nullptr;
+    decltype(&Mix_HaltChannel) HaltChannel = nullptr;
+};
+
+template <typename Function>
+bool Find(void* library, const char* name, Function& function) {
+    function = reinterpret_cast<Function>(dlsym(library, name));
+    return function != nullptr;
+}
+
+// The functions, loaded on first use and kept for the rest of the process (an
+// unloaded SDL could leave threads of its own behind); null when the library is
+// missing or lacks one of them, and then every cue is silent.
+const SdlFunctions* Sdl() {
+    static const SdlFunctions* const loaded = []() -> const SdlFunctions* {
+        void* library = dlopen(kMixerLibrary, RTLD_NOW | RTLD_LOCAL);
+        if (library == nullptr) {
+            return nullptr;
+        }
+        static SdlFunctions functions;
+        SdlFunctions& f = functions;
+        const bool complete = Find(library, "SDL_SetHint", f.SetHint) &&
+                              Find(library, "SDL_InitSubSystem", f.InitSubSystem) &&
+                              Find(library, "SDL_QuitSubSystem", f.QuitSubSystem) &&
+                              Find(library, "SDL_TLSCleanup", f.TLSCleanup) &&
+                              Find(library, "SDL_RWFromConstMem", f.RWFromConstMem) &&
+                              Find(library, "Mix_OpenAudio", f.OpenAudio) &&
+                              Find(library, "Mix_CloseAudio", f.CloseAudio) &&
+                              Find(library, "Mix_AllocateChannels", f.AllocateChannels) &&
+                              Find(library, "Mix_ChannelFinished", f.ChannelFinished) &&
+                              Find(library, "Mix_LoadWAV_RW", f.LoadWAV_RW) &&
+                              Find(library, "Mix_FreeChunk", f.FreeChunk) &&
+                              Find(library, "Mix_PlayChannel", f.PlayChannel) &&
+                              Find(library, "Mix_HaltChannel", f.HaltChannel);
+        return complete ? &functions : nullptr;
+    }();
+    return loaded;
+}
 
 // The whole content of `path` if it is a regular file of a plausible size;
 // empty otherwise. O_NONBLOCK keeps a FIFO that has been given a cue's name
@@ -148,6 +219,13 @@ std::string CueFilePath(const std::string& directory, const std::string& cue) {
 // when a cue is halted, inside the halting mixer call on the audio thread of
 // ours; it holds SDL's audio lock and takes mutex_, so mutex_ is never held
 // while calling into the mixer.
+//
+// The device. Nothing is loaded and nothing is opened until Prepare is called
+// or the first cue is asked for. Then the audio thread loads SDL and opens the
+// device once, to learn whether sound can be played at all; unless a cue is
+// already waiting it closes the device again at once. From then on a cue opens
+// the device when it is closed, and it stays open until the channel has been
+// silent for kKeepDeviceOpen.
 class SdlCuePlayer::Impl {
 public:
     explicit Impl(std::function<std::string()> directory)
@@ -180,36 +258,45 @@ public:
         }
     }
 
-    void PlayCue(const std::string& cue) {
-        if (Unavailable()) {
-            return;
+    void Prepare() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            prepare_ = true;
         }
-        SyncRequest request;
-        Command command{CueFilePath(directory_(), cue), &request};
-        std::unique_lock<std::mutex> lock(mutex_);
-        if (stopping_) {
-            return;
-        }
-        queue_.push_back(std::move(command));
         cv_.notify_all();
+    }
+
+    // Both calls only hand the cue's name over: the audio thread looks for its
+    // file and reads it. The fall tick can ask for three cues in a row, and the
+    // game's thread should spend on each no more than a lock and a wake-up.
+    void PlayCue(const std::string& cue) {
+        SyncRequest request;
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (stopping_ || device_ == Device::kUnavailable) {
+            return;
+        }
+        queue_.push_back(Command{cue, &request});
+        // Woken after the lock is let go, the audio thread does not run
+        // straight into it.
+        lock.unlock();
+        cv_.notify_all();
+        lock.lock();
         cv_.wait(lock, [&request] { return request.done; });
     }
 
     void PlayCueAsync(const std::string& cue) {
-        if (Unavailable()) {
-            return;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (stopping_ || device_ == Device::kUnavailable) {
+                return;
+            }
+            // An asynchronous cue that has not started yet would be stopped by
+            // this one at once: drop it, so that a burst of cues costs one play.
+            while (!queue_.empty() && queue_.back().request == nullptr) {
+                queue_.pop_back();
+            }
+            queue_.push_back(Command{cue, nullptr});
         }
-        Command command{CueFilePath(directory_(), cue), nullptr};
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (stopping_) {
-            return;
-        }
-        // An asynchronous cue that has not started yet would be stopped by this
-        // one at once: drop it, so that a burst of cues costs one play.
-        while (!queue_.empty() && queue_.back().request == nullptr) {
-            queue_.pop_back();
-        }
-        queue_.push_back(std::move(command));
         cv_.notify_all();
     }
 
@@ -224,23 +311,21 @@ public:
     }
 
 private:
-    enum class Device { kOpening, kOpen, kUnavailable };
+    // kOpening until the audio thread has tried the device for the first time;
+    // kUsable means that sound can be played, whether the device is open at
+    // this moment or not.
+    enum class Device { kOpening, kUsable, kUnavailable };
 
     // A PlayCue caller waits on this until its cue has been skipped or has ended.
     struct SyncRequest {
         bool done = false;
     };
 
-    // The file to play and, for PlayCue, its waiting caller (null for PlayCueAsync).
+    // The cue to play and, for PlayCue, its waiting caller (null for PlayCueAsync).
     struct Command {
-        std::string path;
+        std::string cue;
         SyncRequest* request = nullptr;
     };
-
-    bool Unavailable() const {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return device_ == Device::kUnavailable;
-    }
 
     // Lets a waiting PlayCue return. Requires mutex_.
     void Release(SyncRequest* request) {
@@ -251,13 +336,39 @@ private:
     }
 
     void Run() {
-        const bool open = OpenDevice();
+        // Named, so that top -H and /proc tell this thread's time apart.
+        pthread_setname_np(pthread_self(), "quillet-cues");
+        // Reading and decoding a cue is never urgent next to the game's own
+        // thread: as a batch thread, this one does not preempt it when woken.
+        sched_param batch{};
+        pthread_setschedparam(pthread_self(), SCHED_BATCH, &batch);
         std::unique_lock<std::mutex> lock(mutex_);
-        device_ = open ? Device::kOpen : Device::kUnavailable;
+        cv_.wait(lock, [this] { return stopping_ || prepare_ || !queue_.empty(); });
+        const bool usable = !stopping_ && StartAudio(lock);
+        device_ = usable ? Device::kUsable : Device::kUnavailable;
+        if (!usable) {
+            // Silent for good: another player may try its luck.
+            owner_.store(nullptr);
+        }
+        if (usable && queue_.empty()) {
+            lock.unlock();
+            CloseDevice();
+            lock.lock();
+        }
+        const auto wake = [this] {
+            return stopping_ || !queue_.empty() || (chunk_ != nullptr && !sounding_);
+        };
         for (;;) {
-            cv_.wait(lock, [this] {
-                return stopping_ || !queue_.empty() || (chunk_ != nullptr && !sounding_);
-            });
+            if (device_open_ && chunk_ == nullptr && !sounding_) {
+                if (!cv_.wait_for(lock, kKeepDeviceOpen, wake)) {
+                    lock.unlock();
+                    CloseDevice();
+                    lock.lock();
+                    continue;
+                }
+            } else {
+                cv_.wait(lock, wake);
+            }
             if (stopping_) {
                 break;
             }
@@ -275,7 +386,7 @@ private:
                 FreeChunk();
             }
             if (has_command) {
-                if (!open) {
+                if (!usable || (!device_open_ && !OpenDevice())) {
                     std::lock_guard<std::mutex> relock(mutex_);
                     Release(command.request);
                 } else if (command.request != nullptr) {
@@ -287,12 +398,14 @@ private:
             lock.lock();
         }
         lock.unlock();
-        if (open) {
-            CloseDevice();
+        if (usable) {
+            StopAudio();
         }
-        // SDL keeps per-thread data (its error text, for one) that it frees by
-        // itself only for threads it started.
-        SDL_TLSCleanup();
+        if (sdl_ != nullptr) {
+            // SDL keeps per-thread data (its error text, for one) that it frees
+            // by itself only for threads it started.
+            sdl_->TLSCleanup();
+        }
         lock.lock();
         for (Command& left : queue_) {
             Release(left.request);
@@ -303,32 +416,54 @@ private:
         sounding_ = false;
     }
 
+    // Loads SDL, starts its audio subsystem and opens the device. Called with
+    // `lock` held; returns with it held.
+    bool StartAudio(std::unique_lock<std::mutex>& lock) {
+        lock.unlock();
+        sdl_ = Sdl();
+        bool started = false;
+        if (sdl_ != nullptr) {
+            // With SDL's own SIGINT and SIGTERM handlers the signals would only
+            // turn into SDL quit events that nobody reads, and the game would no
+            // longer end on them.
+            sdl_->SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+            if (sdl_->InitSubSystem(SDL_INIT_AUDIO) == 0) {
+                started = OpenDevice();
+                if (!started) {
+                    sdl_->QuitSubSystem(SDL_INIT_AUDIO);
+                }
+            }
+        }
+        lock.lock();
+        return started;
+    }
+
     bool OpenDevice() {
-        // With SDL's own SIGINT and SIGTERM handlers the signals would only turn
-        // into SDL quit events that nobody reads, and the game would no longer
-        // end on them.
-        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-            owner_.store(nullptr);
+        if (sdl_->OpenAudio(kMixFrequency, MIX_DEFAULT_FORMAT, kMixChannels, kMixChunkFrames) !=
+            0) {
             return false;
         }
-        if (Mix_OpenAudio(kMixFrequency, MIX_DEFAULT_FORMAT, kMixChannels, kMixChunkFrames) != 0) {
-            SDL_QuitSubSystem(SDL_INIT_AUDIO);
-            owner_.store(nullptr);
-            return false;
-        }
-        Mix_AllocateChannels(1);
-        Mix_ChannelFinished(&Impl::OnChannelFinished);
+        sdl_->AllocateChannels(1);
+        sdl_->ChannelFinished(&Impl::OnChannelFinished);
+        device_open_ = true;
         return true;
     }
 
     void CloseDevice() {
+        if (!device_open_) {
+            return;
+        }
         // Halting runs the finished callback, which lets a waiting PlayCue go.
-        Mix_HaltChannel(kCueChannel);
+        sdl_->HaltChannel(kCueChannel);
         FreeChunk();
-        Mix_ChannelFinished(nullptr);
-        Mix_CloseAudio();
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        sdl_->ChannelFinished(nullptr);
+        sdl_->CloseAudio();
+        device_open_ = false;
+    }
+
+    void StopAudio() {
+        CloseDevice();
+        sdl_->QuitSubSystem(SDL_INIT_AUDIO);
         owner_.store(nullptr);
     }
 
@@ -342,7 +477,7 @@ private:
                 return;
             }
         }
-        Mix_Chunk* chunk = LoadChunk(command.path);
+        Mix_Chunk* chunk = LoadChunk(command.cue);
         if (chunk == nullptr) {
             std::lock_guard<std::mutex> lock(mutex_);
             Release(command.request);
@@ -354,25 +489,25 @@ private:
 
     // PlayCueAsync: whatever sounds stops, even when the new cue cannot be played.
     void HandlePlayCueAsync(const Command& command) {
-        Mix_Chunk* chunk = LoadChunk(command.path);
-        Mix_HaltChannel(kCueChannel);
+        Mix_Chunk* chunk = LoadChunk(command.cue);
+        sdl_->HaltChannel(kCueChannel);
         FreeChunk();
         if (chunk != nullptr) {
             Start(chunk, nullptr);
         }
     }
 
-    // The file is read and decoded anew at every play.
-    static Mix_Chunk* LoadChunk(const std::string& path) {
-        std::vector<Uint8> bytes = ReadCueFile(path);
+    // The file is looked up, read and decoded anew at every play.
+    Mix_Chunk* LoadChunk(const std::string& cue) {
+        std::vector<Uint8> bytes = ReadCueFile(CueFilePath(directory_(), cue));
         if (!IsCompleteWave(bytes)) {
             return nullptr;
         }
-        SDL_RWops* source = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+        SDL_RWops* source = sdl_->RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
         if (source == nullptr) {
             return nullptr;
         }
-        return Mix_LoadWAV_RW(source, 1);
+        return sdl_->LoadWAV_RW(source, 1);
     }
 
     // Requires an idle channel. `request` is the PlayCue caller that waits for
@@ -387,7 +522,7 @@ private:
             ++plays_started_;
         }
         chunk_ = chunk;
-        if (Mix_PlayChannel(kCueChannel, chunk, 0) < 0) {
+        if (sdl_->PlayChannel(kCueChannel, chunk, 0) < 0) {
             {
                 std::lock_guard<std::mutex> lock(mutex_);
                 sounding_ = false;
@@ -402,7 +537,7 @@ private:
     // Audio thread only, and only once the channel has stopped.
     void FreeChunk() {
         if (chunk_ != nullptr) {
-            Mix_FreeChunk(chunk_);
+            sdl_->FreeChunk(chunk_);
             chunk_ = nullptr;
         }
     }
@@ -431,12 +566,16 @@ private:
     // Guarded by mutex_.
     std::deque<Command> queue_;
     Device device_ = Device::kOpening;
+    bool prepare_ = false;
     bool stopping_ = false;
     bool sounding_ = false;
     SyncRequest* channel_request_ = nullptr;
     int plays_started_ = 0;
 
-    // Audio thread only.
+    // Audio thread only. chunk_ and device_open_ are also read by the audio
+    // thread's own wait conditions, under mutex_.
+    const SdlFunctions* sdl_ = nullptr;
+    bool device_open_ = false;
     Mix_Chunk* chunk_ = nullptr;
 
     std::thread worker_;
@@ -448,6 +587,10 @@ SdlCuePlayer::SdlCuePlayer(std::function<std::string()> directory)
     : impl_(std::make_unique<Impl>(std::move(directory))) {}
 
 SdlCuePlayer::~SdlCuePlayer() = default;
+
+void SdlCuePlayer::Prepare() {
+    impl_->Prepare();
+}
 
 void SdlCuePlayer::PlayCue(const std::string& cue) {
     impl_->PlayCue(cue);

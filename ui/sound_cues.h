@@ -20,9 +20,14 @@ std::string CueFilePath(const std::string& directory, const std::string& cue);
 // program. The cue file is looked up beside the program and read anew at every
 // play.
 //
-// One audio thread, started by the constructor, makes every SDL and mixer call;
-// the device is opened there, so constructing the player never waits for it.
-// PlayCueAsync only queues the cue for that thread. PlayCue first lets the
+// One audio thread, started by the constructor, makes every SDL and mixer call.
+// SDL itself is loaded there, at run time, when Prepare is called or the first
+// cue is asked for, so neither starting the program nor constructing the player
+// waits for it. The device is open only from a cue until a few seconds of
+// silence; at rest the player costs no CPU time.
+//
+// Both calls only queue the cue's name for that thread, which looks up, reads
+// and decodes its file. PlayCueAsync returns then; PlayCue first lets the
 // thread handle everything queued before it, then skips the cue if one is
 // sounding, or plays it and waits for its end. Without a usable sound device
 // every call returns at once and nothing sounds.
@@ -32,11 +37,14 @@ std::string CueFilePath(const std::string& directory, const std::string& cue);
 class SdlCuePlayer : public CuePlayer {
 public:
     // `directory` answers where the cue files lie; by default ProgramDirectory.
+    // It is asked on the audio thread, at every play.
     explicit SdlCuePlayer(std::function<std::string()> directory = ProgramDirectory);
     ~SdlCuePlayer() override;
     SdlCuePlayer(const SdlCuePlayer&) = delete;
     SdlCuePlayer& operator=(const SdlCuePlayer&) = delete;
 
+    // Loads SDL and tries the device on the audio thread, and returns at once.
+    void Prepare() override;
     void PlayCue(const std::string& cue) override;
     void PlayCueAsync(const std::string& cue) override;
 

@@ -17,6 +17,10 @@ QColor ToColor(layout::Rgb rgb) {
 }
 
 void SetBox(QWidget* widget, const layout::Box& box) {
+    // Fixed as well as placed. Nothing here is laid out, and a widget of fixed
+    // size spares its parent a layout request each time its picture or text
+    // changes: during play, one for every cell that changes.
+    widget->setFixedSize(box.width, box.height);
     widget->setGeometry(box.left, box.top, box.width, box.height);
 }
 

@@ -17,6 +17,7 @@ namespace quillet {
 Qt::WindowFlags FixedWindowFlags(Qt::WindowType kind);
 
 QColor ToColor(layout::Rgb rgb);
+// Places `widget` at `box` and fixes its size there.
 void SetBox(QWidget* widget, const layout::Box& box);
 // Paints the widget's background in `colour` (opaque).
 void FillBackground(QWidget* widget, layout::Rgb colour);

@@ -1,0 +1,238 @@
+#!/usr/bin/env bash
+# Measures the game against a bare Qt Widgets window and prints one table.
+#
+# Installs what is missing (the build's packages and the benchmarks' own, as
+# scripts/setup.sh lists them), builds the game and bench/ in Release into
+# build-bench/, starts a private Xvfb display and runs every measurement there
+# or on Qt's offscreen platform, with SDL's dummy audio driver: no display, no
+# sound device and no network needed. Takes about ten minutes. Each figure is a
+# median over repeated runs; the bare window runs side by side in the same
+# session. The raw output of every run is kept in build-bench/bench-results/.
+#
+# Not part of test.sh: it measures durations, which no test asserts.
+set -euo pipefail
+cd "$(dirname "$0")"
+root=$PWD
+build=${QUILLET_BENCH_BUILD_DIR:-$root/build-bench}
+startup_runs=${QUILLET_BENCH_STARTUP_RUNS:-15}
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+
+# --- packages -------------------------------------------------------------
+# scripts/setup.sh holds the package lists and the code that installs the
+# missing ones; its definitions are read without running its last two steps
+# (install everything, build build/).
+# shellcheck disable=SC1090
+source <(sed '/^install_missing$/,$d' scripts/setup.sh)
+if ! declare -F install_missing >/dev/null; then
+  echo "bench.sh: scripts/setup.sh no longer defines install_missing" >&2
+  exit 1
+fi
+PACKAGES=("${BUILD_PACKAGES[@]}" "${BENCH_PACKAGES[@]}")
+install_missing
+
+work=$(mktemp -d)
+xvfb_pid=
+cleanup() {
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# --- build ----------------------------------------------------------------
+targets=(quillet bare_window startup_probe micro_bench cue_bench held_game tick_instructions
+  decode_counter)
+echo "Building ${targets[*]} in $build (Release)..."
+if ! { cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUILLET_BUILD_BENCH=ON \
+  -DQUILLET_BUILD_TESTS=OFF && cmake --build "$build" --target "${targets[@]}" -j "$(nproc)"; } \
+  >"$work/build.log" 2>&1; then
+  tail -n 40 "$work/build.log" >&2
+  exit 1
+fi
+
+results=$build/bench-results
+rm -rf "$results"
+mkdir -p "$results"
+
+# --- environment ------------------------------------------------------------
+# A private display: Xvfb picks a free number itself and writes it to fd 3.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" \
+  >"$results/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+if ! [ -s "$work/display" ]; then
+  echo "bench.sh: Xvfb did not start (see $results/xvfb.log)" >&2
+  exit 1
+fi
+export DISPLAY=":$(head -n1 "$work/display")"
+mkdir -m 700 "$work/runtime"
+export XDG_RUNTIME_DIR=$work/runtime
+export XDG_CONFIG_HOME=$work/config
+# A player's table, so that the game reads a real file at start-up.
+mkdir -p "$XDG_CONFIG_HOME/Quillet"
+{
+  echo "[Setting]"
+  for rank in 0 1 2 3 4; do
+    echo "HScore_Nm_$rank=player$rank"
+    echo "HScore_Val_$rank=$(( (5 - rank) * 10000 ))"
+  done
+} >"$XDG_CONFIG_HOME/Quillet/Quillet.conf"
+export SDL_AUDIODRIVER=dummy
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+
+# --- statistics ---------------------------------------------------------------
+# Numbers on standard input, one a line.
+median() { sort -g | awk '{v[NR]=$1} END {if (NR==0) print "nan"; else if (NR%2) print v[(NR+1)/2]; else print (v[NR/2]+v[NR/2+1])/2}'; }
+# Nearest-rank percentile $1 (0 to 1).
+percentile() { sort -g | awk -v p="$1" '{v[NR]=$1} END {if (NR==0) {print "nan"; exit} r=int(p*NR); if (r<p*NR) r++; if (r<1) r=1; print v[r]}'; }
+absolute() { awk '{print ($1<0 ? -$1 : $1)}'; }
+# The value of key $1 in "key=value ..." lines on standard input, one a line.
+field() { sed -n "s/.*\\b$1=\\([^ ]*\\).*/\\1/p"; }
+fmt() { awk -v f="$1" -v x="$2" 'BEGIN {printf f, x}'; }
+# "yes" when awk expression $1 holds.
+met() { awk "BEGIN {print (($1) ? \"yes\" : \"NO\")}"; }
+
+bare=$build/bench/bare_window
+game=$build/quillet
+probe=$build/bench/startup_probe
+
+# --- 1. start-up and memory ---------------------------------------------------
+echo "1/6 Start-up and memory: $startup_runs runs of each program, in turn..."
+for run in $(seq "$startup_runs"); do
+  "$probe" --settle-ms 1000 -- "$bare" >>"$results/startup-bare.txt" 2>>"$results/stderr.log"
+  "$probe" --settle-ms 1000 -- "$game" >>"$results/startup-game.txt" 2>>"$results/stderr.log"
+done
+for who in bare game; do
+  for key in map_ms rss_kb hwm_kb; do
+    declare "${who}_${key}=$(field "$key" <"$results/startup-$who.txt" | median)"
+  done
+done
+
+# --- 2. CPU at rest and in play -------------------------------------------------
+echo "2/6 CPU at rest (3 x 10 s) and in play (5 x 10 s at 100 ms ticks, the same for the bare window)..."
+for run in 1 2 3; do
+  # Both programs sit idle side by side; neither is timed here.
+  "$probe" --settle-ms 1000 --idle-ms 10000 -- "$bare" >>"$results/idle-bare.txt" \
+    2>>"$results/stderr.log" &
+  bare_probe=$!
+  "$probe" --settle-ms 1000 --idle-ms 10000 -- "$game" >>"$results/idle-game.txt" \
+    2>>"$results/stderr.log"
+  wait "$bare_probe"
+done
+bare_idle=$(field idle_cpu_ms <"$results/idle-bare.txt" | median)
+game_idle=$(field idle_cpu_ms <"$results/idle-game.txt" | median)
+for run in 1 2 3 4 5; do
+  "$build/held_game" --hold-ms 100 --cpu-after-ms 1000 --cpu-for-ms 10000 --periods 100 \
+    --errors-file "$results/period-errors-100.txt" >>"$results/play.txt" 2>>"$results/stderr.log"
+done
+play_cpu=$(field cpu_ms <"$results/play.txt" | median)
+# The thread break-down of the run whose total is the median.
+play_threads=$(awk -v m="$play_cpu" '{split($1, v, "="); if (v[2] + 0 == m + 0) {print; exit}}' \
+  "$results/play.txt" | field threads)
+# The bare window swapping a picture at the same rate: what repainting ten
+# times a second costs the toolkit with no game behind it.
+for run in 1 2 3 4 5; do
+  "$probe" --settle-ms 1000 --idle-ms 10000 -- "$bare" --repaint-ms 100 \
+    >>"$results/repaint-bare.txt" 2>>"$results/stderr.log"
+done
+bare_repaint_cpu=$(field idle_cpu_ms <"$results/repaint-bare.txt" | median)
+
+# --- 3. timer accuracy -----------------------------------------------------------
+echo "3/6 Tick period at 3000 ms (60 periods, about three and a half minutes)..."
+"$build/held_game" --hold-ms 3000 --periods 60 --errors-file "$results/period-errors-3000.txt" \
+  >>"$results/timer-3000.txt" 2>>"$results/stderr.log"
+for interval in 100 3000; do
+  errors=$results/period-errors-$interval.txt
+  declare "periods_$interval=$(wc -l <"$errors")"
+  declare "error_p50_$interval=$(absolute <"$errors" | median)"
+  declare "error_p99_$interval=$(absolute <"$errors" | percentile 0.99)"
+done
+
+# --- 4. micro-benchmarks and instruction counts -------------------------------------
+echo "4/6 Micro-benchmarks (5 repetitions each) and callgrind..."
+# Each iteration sets its position up and repaints untimed, which costs far
+# more than the timed handler: a short minimum time keeps a repetition to a
+# few thousand iterations. The benchmark with counters writes a file of its
+# own, as the CSV writer wants the same counters in every row.
+for part in handlers repaint; do
+  if [ "$part" = handlers ]; then filter=-WithRepaint; else filter=WithRepaint; fi
+  QT_QPA_PLATFORM=offscreen "$build/micro_bench" --benchmark_filter="$filter" \
+    --benchmark_repetitions=5 --benchmark_min_time=0.02 \
+    --benchmark_out="$results/micro-$part.csv" --benchmark_out_format=csv \
+    >>"$results/micro.txt" 2>>"$results/stderr.log"
+done
+# The median row of a benchmark: its real (manual) time in microseconds, or
+# the counter named $2.
+micro() { cat "$results"/micro-*.csv | awk -F, -v name="\"BM_$1/manual_time_median\"" '$1 == name {printf "%.1f", $3}'; }
+micro_counter() { awk -F, -v name="\"BM_$1/manual_time_median\"" -v col="\"$2\"" '$1 == "name" {for (i=1;i<=NF;i++) if ($i==col) c=i} $1 == name && c {printf "%.0f", $c}' "$results/micro-repaint.csv"; }
+mkdir -p "$work/callgrind"
+QT_QPA_PLATFORM=offscreen valgrind --tool=callgrind --collect-atstart=no --separate-threads=yes \
+  --callgrind-out-file="$work/callgrind/ticks" "$build/tick_instructions" \
+  >"$results/callgrind.txt" 2>&1
+# Each kind's dump of the main thread (-01) holds 100 ticks.
+instructions() {
+  local file
+  file=$(grep -l "^desc: Trigger: Client Request: $1\$" "$work/callgrind"/ticks.*-01)
+  awk '/^summary:/ {printf "%.0f", $2/100}' "$file"
+}
+
+# --- 5. sound --------------------------------------------------------------------
+echo "5/6 Sound cues (1,000 asynchronous cues, 20 synchronous, 2 after silence)..."
+"$build/cue_bench" 1000 >"$results/cues.txt" 2>>"$results/stderr.log"
+cue() { grep "^$1 " "$results/cues.txt" | field "$2"; }
+
+# --- 6. pictures decoded in play ---------------------------------------------------
+echo "6/6 Pictures decoded during a scripted game..."
+LD_PRELOAD=$build/bench/libdecode_counter.so "$build/held_game" --script \
+  >"$results/script.txt" 2>"$results/script-stderr.txt"
+decodes() { grep "^decodes phase=$1 " "$results/script-stderr.txt" | field created; }
+startup_decodes=$(decodes startup)
+play_decodes=$(decodes play)
+modal_windows=$(field modal_windows <"$results/script.txt")
+
+# --- the table ----------------------------------------------------------------------
+ms_per_core_percent() { fmt "%.2f" "$(awk -v c="$1" 'BEGIN {print c / 10000 * 100}')"; }
+map_ratio=$(awk -v q="$game_map_ms" -v b="$bare_map_ms" 'BEGIN {printf "%.2f", q/b}')
+rss_more=$(awk -v q="$game_rss_kb" -v b="$bare_rss_kb" 'BEGIN {printf "%.1f", (q-b)/1024}')
+hwm_more=$(awk -v q="$game_hwm_kb" -v b="$bare_hwm_kb" 'BEGIN {printf "%.1f", (q-b)/1024}')
+mb() { awk -v k="$1" 'BEGIN {printf "%.1f", k/1024}'; }
+ratio() { awk -v q="$1" -v b="$2" 'BEGIN {printf "%.2f", q/b}'; }
+tick_max=$(printf '%s\n' "$(micro FallTick_Falling)" "$(micro FallTick_Cake)" \
+  "$(micro FallTick_TwoCakes)" "$(micro FallTick_PairEnters)" | sort -g | tail -n1)
+async_p99=$(cue async_call p99)
+
+table=$results/table.md
+{
+  echo "| Measure | Quillet | Bare window | Ratio or note | Target | Met |"
+  echo "|---|---|---|---|---|---|"
+  echo "| Start-up: launch to window mapped, ms (median of $startup_runs) | $game_map_ms | $bare_map_ms | $map_ratio × | ≤ 1.3 × | $(met "$map_ratio <= 1.3") |"
+  echo "| VmRSS 1 s after mapping, MB | $(mb "$game_rss_kb") | $(mb "$bare_rss_kb") | $(ratio "$game_rss_kb" "$bare_rss_kb") ×, +$rss_more MB | ≤ bare + 10 MB | $(met "$rss_more <= 10") |"
+  echo "| VmHWM 1 s after mapping, MB | $(mb "$game_hwm_kb") | $(mb "$bare_hwm_kb") | $(ratio "$game_hwm_kb" "$bare_hwm_kb") ×, +$hwm_more MB | ≤ bare + 10 MB | $(met "$hwm_more <= 10") |"
+  echo "| CPU at the start screen, ms in 10 s (median of 3) | $(fmt "%.2f" "$game_idle") | $(fmt "%.2f" "$bare_idle") | | 0 ms | $(met "$game_idle < 0.5") |"
+  echo "| CPU in play at 100 ms ticks, ms in 10 s (median of 5); bare: a picture swapped every 100 ms | $(fmt "%.1f" "$play_cpu") | $(fmt "%.1f" "$bare_repaint_cpu") | $(ms_per_core_percent "$play_cpu") % of a core; by thread, ms: $(echo "$play_threads" | sed 's/held_game:/game (main):/; s/:/ /g; s/,/, /g') | < 1 % | $(met "$play_cpu < 100") |"
+  echo "| Fall tick, pair falling, µs (median of 5) | $(micro FallTick_Falling) | | $(instructions falling) instructions | ≤ 20 µs | $(met "$(micro FallTick_Falling) <= 20") |"
+  echo "| Fall tick, a merge completes a cake, µs | $(micro FallTick_Cake) | | $(instructions cake) instructions | ≤ 20 µs | $(met "$(micro FallTick_Cake) <= 20") |"
+  echo "| Fall tick, two cakes and five cues, µs | $(micro FallTick_TwoCakes) | | $(instructions two_cakes) instructions | ≤ 20 µs | $(met "$(micro FallTick_TwoCakes) <= 20") |"
+  echo "| Fall tick, next pair enters, µs | $(micro FallTick_PairEnters) | | $(instructions pair_enters) instructions | ≤ 20 µs | $(met "$(micro FallTick_PairEnters) <= 20") |"
+  echo "| Fall tick with its repaint (offscreen), µs | $(micro FallTickWithRepaint) | | $(micro_counter FallTickWithRepaint widgets_painted) widgets, $(micro_counter FallTickWithRepaint pixels_painted) pixels repainted | | |"
+  echo "| Left / Right / Turn, µs | $(micro Left) / $(micro Right) / $(micro Turn) | | | | |"
+  echo "| ShowNextPair / SetCell, µs | $(micro ShowNextPair) / $(micro SetCell) | | | | |"
+  echo "| PlayCueAsync call, µs p50 / p99 (1,000 calls, each file read) | $(cue async_call p50) / $async_p99 | | $(cue async_call played) of 1,000 cues played | ≤ 1 ms p99 | $(met "$async_p99 <= 1000") |"
+  echo "| Call to cue sounding (look-up, read, decode), µs p50 / p99 | $(cue async_start p50) / $(cue async_start p99) | | on the audio thread | | |"
+  echo "| First cue after the device closed in silence, µs (median of 2) | $(cue cold_start p50) | | closed by silence $(cue cold_start closed_by_silence); the player's threads used $(cue cold_start silent_cpu_ms) ms of CPU in 2 s of it | | |"
+  echo "| PlayCue(\"click\") blocks, ms p50 | $(fmt "%.1f" "$(awk -v u="$(cue sync_block p50)" 'BEGIN {print u/1000}')") | | wave $(fmt "%.1f" "$(awk -v u="$(cue sync_block wave)" 'BEGIN {print u/1000}')") ms, +$(fmt "%.1f" "$(awk -v u="$(cue sync_beyond_wave p50)" 'BEGIN {print u/1000}')") ms | waits for the end | |"
+  echo "| PlayCue while a cue sounds (skipped), µs p50 / p99 | $(cue sync_skip p50) / $(cue sync_skip p99) | | | returns at once | |"
+  echo "| Tick period error at 100 ms, ms p50 / p99 ($periods_100 periods) | $(fmt "%.2f" "$error_p50_100") / $(fmt "%.2f" "$error_p99_100") | | | ≤ 5 ms p99 | $(met "$error_p99_100 <= 5") |"
+  echo "| Tick period error at 3000 ms, ms p50 / p99 ($periods_3000 periods) | $(fmt "%.2f" "$error_p50_3000") / $(fmt "%.2f" "$error_p99_3000") | | | | |"
+  echo "| PNG decodes during a scripted game ($modal_windows modal windows) | $play_decodes | | $startup_decodes at start-up | 0 | $(met "$play_decodes == 0") |"
+} >"$table"
+
+echo
+echo "Machine: $(awk -F': ' '/model name/ {print $2; exit}' /proc/cpuinfo), $(nproc) cores," \
+  "$(awk '/MemTotal/ {printf "%.0f GiB", $2/1048576}' /proc/meminfo), $(uname -sr);" \
+  "load average $load_before before the run, $(cut -d' ' -f1-3 /proc/loadavg) after;" \
+  "$(date -u '+%Y-%m-%d %H:%M UTC')"
+echo
+cat "$table"

@@ -1,0 +1,69 @@
+#pragma once
+
+// The real main window for the benchmarks, and the game positions they time.
+
+#include <QTemporaryDir>
+
+#include <memory>
+#include <vector>
+
+#include "game/game.h"
+#include "game/random_source.h"
+#include "scores/score_store.h"
+#include "ui/form1.h"
+#include "ui/sound_cues.h"
+
+namespace quillet::bench {
+
+// Deals the given piece counts (1 to 7) in turn, for ever, by handing the
+// next-pair draw the two numbers that it turns into each count.
+class DealingRandom : public RandomSource {
+public:
+    explicit DealingRandom(std::vector<int> counts);
+    void SeedFromClock() override {}
+    double NextUniform() override;
+
+private:
+    std::vector<double> numbers_;
+    std::size_t next_ = 0;
+};
+
+// Form1 as main() builds it: the real sound player (run the benchmarks with
+// SDL_AUDIODRIVER=dummy), a score store in a scratch folder, and `random`.
+// Needs a QApplication.
+class GameHarness {
+public:
+    explicit GameHarness(std::unique_ptr<RandomSource> random);
+
+    Form1& window() { return *window_; }
+    Game& game() { return window_->game(); }
+    SdlCuePlayer& cues() { return cues_; }
+
+private:
+    QTemporaryDir folder_;
+    ScoreStore store_;
+    SdlCuePlayer cues_;
+    std::unique_ptr<RandomSource> random_;
+    std::unique_ptr<Form1> window_;
+};
+
+// Writes a board drawn as five rows of four characters, top row first, split
+// by '|' ('.' empty, '1' to '8' slices), through SetCell, so the window shows it.
+void DrawBoard(Game& game, const char* rows);
+
+// The positions of the three kinds of fall tick. Each sets everything that
+// tick reads, so it can be set again before every timed tick.
+//
+// A pair falling one row through an empty board.
+void PrepareFallingTick(Game& game);
+// A pair landing: its left piece, 3 slices, merges with 5 below into a cake
+// ("add0", "add"); its right piece, 4 slices, stops on 6.
+void PrepareCakeTick(Game& game);
+// A pair landing on two pieces it completes, 3 on 5 and 4 on 4: two cakes in
+// one tick, the second-cake bonus and five cues, the busiest tick there is.
+void PrepareTwoCakesTick(Game& game);
+// Both pieces landed and the entry cells free: the next pair enters and a new
+// next pair is drawn.
+void PrepareEntryTick(Game& game);
+
+}  // namespace quillet::bench

@@ -1,0 +1,112 @@
+#pragma once
+
+// What the kernel tells about a running process through /proc, for the
+// benchmarks: its CPU time and its resident memory.
+
+#include <sys/types.h>
+
+#include <dirent.h>
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace quillet::bench {
+
+// CPU time, user and system, of every live thread of `pid`, in nanoseconds:
+// the first field of /proc/PID/task/TID/schedstat, which the scheduler keeps
+// to the nanosecond (utime and stime in /proc/PID/stat count only whole 10 ms
+// ticks, too coarse to tell 0 from 5 ms). A thread that ends between two
+// readings takes its time with it, so compare readings only over a stretch
+// in which no thread ends (an idle or playing game starts and ends none).
+// `skip`, when given, is a thread left out: the one that does the measuring.
+inline std::int64_t ProcessCpuNanoseconds(pid_t pid, pid_t skip = 0) {
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    DIR* dir = opendir(tasks.c_str());
+    if (dir == nullptr) return -1;
+    std::int64_t total = 0;
+    while (const dirent* entry = readdir(dir)) {
+        if (entry->d_name[0] == '.' || std::to_string(skip) == entry->d_name) continue;
+        std::ifstream in(tasks + "/" + entry->d_name + "/schedstat");
+        std::int64_t onCpu = 0;
+        if (in >> onCpu) total += onCpu;
+    }
+    closedir(dir);
+    return total;
+}
+
+// The CPU time of each live thread of `pid`, by thread name (threads of one
+// name added up), in nanoseconds; see ProcessCpuNanoseconds.
+inline std::map<std::string, std::int64_t> ThreadCpuNanoseconds(pid_t pid) {
+    std::map<std::string, std::int64_t> byName;
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    DIR* dir = opendir(tasks.c_str());
+    if (dir == nullptr) return byName;
+    while (const dirent* entry = readdir(dir)) {
+        if (entry->d_name[0] == '.') continue;
+        const std::string task = tasks + "/" + entry->d_name;
+        std::ifstream comm(task + "/comm");
+        std::ifstream stat(task + "/schedstat");
+        std::string name;
+        std::int64_t onCpu = 0;
+        if (std::getline(comm, name) && stat >> onCpu) byName[name] += onCpu;
+    }
+    closedir(dir);
+    return byName;
+}
+
+// utime + stime of the whole process (ended threads included) in clock ticks,
+// from /proc/PID/stat: a coarse cross-check of ProcessCpuNanoseconds.
+inline std::int64_t ProcessCpuTicks(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(in, line)) return -1;
+    // The command name in brackets may hold blanks: count fields after its end.
+    const auto close = line.rfind(')');
+    if (close == std::string::npos) return -1;
+    std::istringstream fields(line.substr(close + 2));
+    std::string field;
+    std::int64_t utime = 0, stime = 0;
+    // After the name: state is field 3, utime field 14, stime field 15.
+    for (int number = 3; number <= 15 && fields >> field; ++number) {
+        if (number == 14) utime = std::stoll(field);
+        if (number == 15) stime = std::stoll(field);
+    }
+    return utime + stime;
+}
+
+struct Memory {
+    long rssKb = -1;  // VmRSS: resident now
+    long hwmKb = -1;  // VmHWM: the most that was ever resident
+};
+
+inline Memory ProcessMemory(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+    Memory memory;
+    std::string key;
+    long value = 0;
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        if (!(fields >> key >> value)) continue;
+        if (key == "VmRSS:") memory.rssKb = value;
+        if (key == "VmHWM:") memory.hwmKb = value;
+    }
+    return memory;
+}
+
+// The value below which `fraction` of the samples lie (nearest rank); the
+// samples are sorted in place.
+inline double Percentile(std::vector<double>& samples, double fraction) {
+    if (samples.empty()) return 0.0;
+    std::sort(samples.begin(), samples.end());
+    std::size_t rank = static_cast<std::size_t>(std::ceil(fraction * samples.size()));
+    rank = std::clamp<std::size_t>(rank, 1, samples.size());
+    return samples[rank - 1];
+}
+
+}  // namespace quillet::bench
