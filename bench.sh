@@ -5,11 +5,15 @@
 # scripts/setup.sh lists them), builds the game and bench/ in Release into
 # build-bench/, starts a private Xvfb display and runs every measurement there
 # or on Qt's offscreen platform, with SDL's dummy audio driver: no display, no
-# sound device and no network needed. Takes about ten minutes. Each figure is a
+# sound device and no network needed. Takes about eight minutes. Each figure is a
 # median over repeated runs; the bare window runs side by side in the same
 # session. The raw output of every run is kept in build-bench/bench-results/.
 #
 # Not part of test.sh: it measures durations, which no test asserts.
+
+# The figures are stored with declare, under names made from the program's and
+# the figure's (game_map_ms, error_p99_100): shellcheck cannot see them set.
+# shellcheck disable=SC2154
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$PWD
@@ -27,6 +31,7 @@ if ! declare -F install_missing >/dev/null; then
   echo "bench.sh: scripts/setup.sh no longer defines install_missing" >&2
   exit 1
 fi
+# shellcheck disable=SC2034  # read by install_missing
 PACKAGES=("${BUILD_PACKAGES[@]}" "${BENCH_PACKAGES[@]}")
 install_missing
 
@@ -66,7 +71,8 @@ if ! [ -s "$work/display" ]; then
   echo "bench.sh: Xvfb did not start (see $results/xvfb.log)" >&2
   exit 1
 fi
-export DISPLAY=":$(head -n1 "$work/display")"
+DISPLAY=":$(head -n1 "$work/display")"
+export DISPLAY
 mkdir -m 700 "$work/runtime"
 export XDG_RUNTIME_DIR=$work/runtime
 export XDG_CONFIG_HOME=$work/config
@@ -100,7 +106,7 @@ probe=$build/bench/startup_probe
 
 # --- 1. start-up and memory ---------------------------------------------------
 echo "1/6 Start-up and memory: $startup_runs runs of each program, in turn..."
-for run in $(seq "$startup_runs"); do
+for _ in $(seq "$startup_runs"); do
   "$probe" --settle-ms 1000 -- "$bare" >>"$results/startup-bare.txt" 2>>"$results/stderr.log"
   "$probe" --settle-ms 1000 -- "$game" >>"$results/startup-game.txt" 2>>"$results/stderr.log"
 done
@@ -112,7 +118,7 @@ done
 
 # --- 2. CPU at rest and in play -------------------------------------------------
 echo "2/6 CPU at rest (3 x 10 s) and in play (5 x 10 s at 100 ms ticks, the same for the bare window)..."
-for run in 1 2 3; do
+for _ in 1 2 3; do
   # Both programs sit idle side by side; neither is timed here.
   "$probe" --settle-ms 1000 --idle-ms 10000 -- "$bare" >>"$results/idle-bare.txt" \
     2>>"$results/stderr.log" &
@@ -123,7 +129,7 @@ for run in 1 2 3; do
 done
 bare_idle=$(field idle_cpu_ms <"$results/idle-bare.txt" | median)
 game_idle=$(field idle_cpu_ms <"$results/idle-game.txt" | median)
-for run in 1 2 3 4 5; do
+for _ in 1 2 3 4 5; do
   "$build/held_game" --hold-ms 100 --cpu-after-ms 1000 --cpu-for-ms 10000 --periods 100 \
     --errors-file "$results/period-errors-100.txt" >>"$results/play.txt" 2>>"$results/stderr.log"
 done
@@ -133,7 +139,7 @@ play_threads=$(awk -v m="$play_cpu" '{split($1, v, "="); if (v[2] + 0 == m + 0) 
   "$results/play.txt" | field threads)
 # The bare window swapping a picture at the same rate: what repainting ten
 # times a second costs the toolkit with no game behind it.
-for run in 1 2 3 4 5; do
+for _ in 1 2 3 4 5; do
   "$probe" --settle-ms 1000 --idle-ms 10000 -- "$bare" --repaint-ms 100 \
     >>"$results/repaint-bare.txt" 2>>"$results/stderr.log"
 done
@@ -199,8 +205,6 @@ rss_more=$(awk -v q="$game_rss_kb" -v b="$bare_rss_kb" 'BEGIN {printf "%.1f", (q
 hwm_more=$(awk -v q="$game_hwm_kb" -v b="$bare_hwm_kb" 'BEGIN {printf "%.1f", (q-b)/1024}')
 mb() { awk -v k="$1" 'BEGIN {printf "%.1f", k/1024}'; }
 ratio() { awk -v q="$1" -v b="$2" 'BEGIN {printf "%.2f", q/b}'; }
-tick_max=$(printf '%s\n' "$(micro FallTick_Falling)" "$(micro FallTick_Cake)" \
-  "$(micro FallTick_TwoCakes)" "$(micro FallTick_PairEnters)" | sort -g | tail -n1)
 async_p99=$(cue async_call p99)
 
 table=$results/table.md
