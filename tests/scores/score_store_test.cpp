@@ -18,22 +18,13 @@
 #include <QTemporaryDir>
 
 #include "tests/scores/qstring_printer.h"
+#include "tests/scores/table_helpers.h"
 
 namespace quillet {
 namespace {
 
 constexpr qint32 Min32 = std::numeric_limits<qint32>::min();
 constexpr qint32 Max32 = std::numeric_limits<qint32>::max();
-
-const char SaveFailurePrefix[] = "quillet: could not save the high scores to ";
-
-HighScoreTable MakeTable(const std::array<QString, HighScoreRanks>& names,
-                         const std::array<qint32, HighScoreRanks>& scores) {
-    HighScoreTable table;
-    table.Names = names;
-    table.Scores = scores;
-    return table;
-}
 
 HighScoreTable SampleTable() {
     return MakeTable({"Ann", "Bo", "Cy", "Di", "Ed"}, {9000, 4500, 1800, 800, -5});

@@ -32,22 +32,13 @@
 #include <QTemporaryDir>
 
 #include "tests/scores/qstring_printer.h"
+#include "tests/scores/table_helpers.h"
 
 namespace quillet {
 namespace {
 
 constexpr uid_t NobodyUser = 65534;
 constexpr gid_t NobodyGroup = 65534;
-
-const char SaveFailurePrefix[] = "quillet: could not save the high scores to ";
-
-HighScoreTable MakeTable(const std::array<QString, HighScoreRanks>& names,
-                         const std::array<qint32, HighScoreRanks>& scores) {
-    HighScoreTable table;
-    table.Names = names;
-    table.Scores = scores;
-    return table;
-}
 
 HighScoreTable OldTable() {
     return MakeTable({"Ann", "Bo", "Cy", "Di", "Ed"}, {9000, 4500, 1800, 800, 0});
