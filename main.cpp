@@ -7,7 +7,7 @@
 #include "scores/score_store.h"
 #include "ui/fonts.h"
 #include "ui/form1.h"
-#include "ui/sound_cues.h"
+#include "sound/sdl_cue_player.h"
 
 namespace {
 

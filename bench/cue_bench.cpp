@@ -27,7 +27,8 @@
 #include <vector>
 
 #include "bench/proc_stats.h"
-#include "ui/sound_cues.h"
+#include "sound/cue_files.h"
+#include "sound/sdl_cue_player.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "game/random_source.h"
 #include "scores/score_store.h"
 #include "ui/form1.h"
-#include "ui/sound_cues.h"
+#include "sound/sdl_cue_player.h"
 
 namespace quillet::bench {
 

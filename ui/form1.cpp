@@ -13,7 +13,7 @@
 #include "game/random_source.h"
 #include "scores/ranking.h"
 #include "scores/score_store.h"
-#include "ui/cue_player.h"
+#include "sound/cue_player.h"
 #include "ui/fonts.h"
 #include "ui/form2.h"
 #include "ui/line_widget.h"

@@ -7,7 +7,7 @@
 #include <QScreen>
 
 #include "scores/score_store.h"
-#include "ui/cue_player.h"
+#include "sound/cue_player.h"
 #include "ui/fonts.h"
 #include "ui/layout.h"
 #include "ui/line_widget.h"

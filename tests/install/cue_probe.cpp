@@ -11,7 +11,8 @@
 #include <cstdio>
 #include <string>
 
-#include "ui/sound_cues.h"
+#include "sound/cue_files.h"
+#include "sound/sdl_cue_player.h"
 
 int main(int argc, char* argv[]) {
     std::printf("directory %s\n", quillet::ProgramDirectory().c_str());

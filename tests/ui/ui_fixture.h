@@ -16,7 +16,7 @@
 
 #include "scores/score_store.h"
 #include "tests/game/sequence_random.h"
-#include "ui/cue_player.h"
+#include "sound/cue_player.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
 

@@ -1,27 +1,21 @@
-#include "ui/sound_cues.h"
+#include "sound/sdl_cue_player.h"
 
-#include <dlfcn.h>
-#include <fcntl.h>
 #include <pthread.h>
 #include <sched.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <SDL.h>
-#include <SDL_mixer.h>
 
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <cstring>
 #include <deque>
 #include <mutex>
 #include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
+
+#include "sound/cue_files.h"
+#include "sound/sdl_library.h"
 
 namespace quillet {
 
@@ -30,10 +24,6 @@ namespace {
 // Every cue plays on this one mixer channel: a new cue replaces the old one,
 // and "is anything sounding" is a question about this channel alone.
 constexpr int kCueChannel = 0;
-
-// Our cues last a second or two; anything bigger than this is not one of them,
-// and reading it would only cost time and memory.
-constexpr off_t kMaxCueFileBytes = 8 * 1024 * 1024;
 
 // Device settings: CD-rate stereo with a buffer of 46 ms, so a cue starts within
 // a few tens of milliseconds of being asked for. SDL's audio thread wakes once
@@ -49,169 +39,7 @@ constexpr int kMixChunkFrames = 2048;
 // next cue, which costs that cue about a millisecond.
 constexpr std::chrono::seconds kKeepDeviceOpen{5};
 
-// SDL2_mixer, and SDL2 with it, are loaded by the audio thread, not linked into
-// the program: together with the codec and sound-server libraries they bring
-// along they are some forty shared libraries, and loading them before main()
-// made the window show up a fifth later. The mixer names SDL2 as a dependency,
-// so its handle reaches the SDL functions too.
-constexpr const char* kMixerLibrary = "libSDL2_mixer-2.0.so.0";
-
-// The SDL and mixer functions the player calls, looked up in the loaded library.
-struct SdlFunctions {
-    decltype(&SDL_SetHint) SetHint = nullptr;
-    decltype(&SDL_InitSubSystem) InitSubSystem = nullptr;
-    decltype(&SDL_QuitSubSystem) QuitSubSystem = nullptr;
-    decltype(&SDL_TLSCleanup) TLSCleanup = nullptr;
-    decltype(&SDL_RWFromConstMem) RWFromConstMem = nullptr;
-    decltype(&Mix_OpenAudio) OpenAudio = nullptr;
-    decltype(&Mix_CloseAudio) CloseAudio = nullptr;
-    decltype(&Mix_AllocateChannels) AllocateChannels = nullptr;
-    decltype(&Mix_ChannelFinished) ChannelFinished = nullptr;
-    decltype(&Mix_LoadWAV_RW) LoadWAV_RW = nullptr;
-    decltype(&Mix_FreeChunk) FreeChunk = nullptr;
-    decltype(&Mix_PlayChannel) PlayChannel = nullptr;
-    decltype(&Mix_HaltChannel) HaltChannel = nullptr;
-};
-
-template <typename Function>
-bool Find(void* library, const char* name, Function& function) {
-    function = reinterpret_cast<Function>(dlsym(library, name));
-    return function != nullptr;
-}
-
-// The functions, loaded on first use and kept for the rest of the process (an
-// unloaded SDL could leave threads of its own behind); null when the library is
-// missing or lacks one of them, and then every cue is silent.
-const SdlFunctions* Sdl() {
-    static const SdlFunctions* const loaded = []() -> const SdlFunctions* {
-        void* library = dlopen(kMixerLibrary, RTLD_NOW | RTLD_LOCAL);
-        if (library == nullptr) {
-            return nullptr;
-        }
-        static SdlFunctions functions;
-        SdlFunctions& f = functions;
-        const bool complete = Find(library, "SDL_SetHint", f.SetHint) &&
-                              Find(library, "SDL_InitSubSystem", f.InitSubSystem) &&
-                              Find(library, "SDL_QuitSubSystem", f.QuitSubSystem) &&
-                              Find(library, "SDL_TLSCleanup", f.TLSCleanup) &&
-                              Find(library, "SDL_RWFromConstMem", f.RWFromConstMem) &&
-                              Find(library, "Mix_OpenAudio", f.OpenAudio) &&
-                              Find(library, "Mix_CloseAudio", f.CloseAudio) &&
-                              Find(library, "Mix_AllocateChannels", f.AllocateChannels) &&
-                              Find(library, "Mix_ChannelFinished", f.ChannelFinished) &&
-                              Find(library, "Mix_LoadWAV_RW", f.LoadWAV_RW) &&
-                              Find(library, "Mix_FreeChunk", f.FreeChunk) &&
-                              Find(library, "Mix_PlayChannel", f.PlayChannel) &&
-                              Find(library, "Mix_HaltChannel", f.HaltChannel);
-        return complete ? &functions : nullptr;
-    }();
-    return loaded;
-}
-
-// The whole content of `path` if it is a regular file of a plausible size;
-// empty otherwise. O_NONBLOCK keeps a FIFO that has been given a cue's name
-// from blocking the open; fstat then turns it away with every other file that
-// is not a regular one.
-std::vector<Uint8> ReadCueFile(const std::string& path) {
-    std::vector<Uint8> bytes;
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        return bytes;
-    }
-    struct stat status {};
-    if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0 &&
-        status.st_size <= kMaxCueFileBytes) {
-        bytes.resize(static_cast<size_t>(status.st_size));
-        size_t filled = 0;
-        while (filled < bytes.size()) {
-            const ssize_t got = read(fd, bytes.data() + filled, bytes.size() - filled);
-            if (got < 0 && errno == EINTR) {
-                continue;
-            }
-            if (got <= 0) {
-                break;
-            }
-            filled += static_cast<size_t>(got);
-        }
-        // A file that shrank while it was read is judged by what was there.
-        bytes.resize(filled);
-    }
-    close(fd);
-    return bytes;
-}
-
-uint32_t ReadLittleEndian32(const Uint8* at) {
-    return static_cast<uint32_t>(at[0]) | static_cast<uint32_t>(at[1]) << 8 |
-           static_cast<uint32_t>(at[2]) << 16 | static_cast<uint32_t>(at[3]) << 24;
-}
-
-// Whether `bytes` is a RIFF wave whose chunks, up to and including its sound
-// data, are all present. A cut-off cue is not played in part: it is skipped
-// like any other broken file, and a data length that claims more than the file
-// holds is never handed on to the decoder, which would reserve that much.
-bool IsCompleteWave(const std::vector<Uint8>& bytes) {
-    constexpr size_t kRiffHeaderBytes = 12;
-    constexpr size_t kChunkHeaderBytes = 8;
-    if (bytes.size() < kRiffHeaderBytes || std::memcmp(bytes.data(), "RIFF", 4) != 0 ||
-        std::memcmp(bytes.data() + 8, "WAVE", 4) != 0) {
-        return false;
-    }
-    bool has_format = false;
-    size_t at = kRiffHeaderBytes;
-    while (bytes.size() - at >= kChunkHeaderBytes) {
-        const Uint8* header = bytes.data() + at;
-        const uint64_t length = ReadLittleEndian32(header + 4);
-        at += kChunkHeaderBytes;
-        if (length > bytes.size() - at) {
-            return false;
-        }
-        if (std::memcmp(header, "fmt ", 4) == 0) {
-            has_format = true;
-        } else if (std::memcmp(header, "data", 4) == 0) {
-            return has_format && length > 0;
-        }
-        // Chunks are padded to an even length.
-        at += static_cast<size_t>(length + (length & 1));
-        if (at > bytes.size()) {
-            return false;
-        }
-    }
-    return false;
-}
-
 }  // namespace
-
-std::string ProgramDirectory() {
-    std::string target(256, '\0');
-    for (;;) {
-        const ssize_t length = readlink("/proc/self/exe", target.data(), target.size());
-        if (length < 0) {
-            return std::string();
-        }
-        if (static_cast<size_t>(length) < target.size()) {
-            target.resize(static_cast<size_t>(length));
-            break;
-        }
-        // The link may have been cut off at the buffer's end: ask again with more room.
-        if (target.size() >= 64 * 1024) {
-            return std::string();
-        }
-        target.resize(target.size() * 2);
-    }
-    const size_t slash = target.rfind('/');
-    if (slash == std::string::npos) {
-        return std::string();
-    }
-    if (slash == 0) {
-        return "/";
-    }
-    target.resize(slash);
-    return target;
-}
-
-std::string CueFilePath(const std::string& directory, const std::string& cue) {
-    return directory + "/" + cue + ".wav";
-}
 
 // Threads and locks. The audio thread (Run) is the only one that calls SDL or
 // the mixer. Callers only touch the queue and the flags under mutex_. The
@@ -609,3 +437,4 @@ int SdlCuePlayer::PlaysStarted() const {
 }
 
 }  // namespace quillet
+

@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "sound_test_support.h"
-#include "ui/sound_cues.h"
+#include "sound/sdl_cue_player.h"
 
 namespace quillet {
 namespace {

@@ -4,16 +4,10 @@
 #include <memory>
 #include <string>
 
-#include "ui/cue_player.h"
+#include "sound/cue_files.h"
+#include "sound/cue_player.h"
 
 namespace quillet {
-
-// The directory that holds the running executable, symlinks resolved, as bytes
-// for the file system (no text conversion). Asked anew at every call.
-std::string ProgramDirectory();
-
-// The file of cue `cue`: directory, "/", cue, ".wav".
-std::string CueFilePath(const std::string& directory, const std::string& cue);
 
 // Cues played through SDL2_mixer, with only SDL's audio subsystem in use and
 // SDL's signal handlers left out, so that SIGTERM and SIGINT still end the

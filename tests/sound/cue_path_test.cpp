@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/sound_cues.h"
+#include "sound/cue_files.h"
 
 namespace quillet {
 namespace {
