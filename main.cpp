@@ -6,7 +6,7 @@
 #include "game/random_source.h"
 #include "scores/score_store.h"
 #include "ui/fonts.h"
-#include "ui/form1.h"
+#include "ui/main_window.h"
 #include "sound/sdl_cue_player.h"
 
 namespace {
@@ -40,7 +40,7 @@ int main(int argc, char* argv[]) {
     quillet::SdlCuePlayer cues;
     quillet::ScoreStore store;
     quillet::ClockSeededRandom random;
-    quillet::Form1 window(cues, store, random);
+    quillet::MainWindow window(cues, store, random);
     window.show();
     return app.exec();
 }

@@ -1,14 +1,14 @@
 // What the sound cues cost, with the game's own wave files and the real player
 // on SDL's dummy driver (it consumes the sound in real time, as a device would):
 //
-//   async_call    the time a PlayCueAsync call takes its caller, over 1,000
+//   async_call    the time a play call takes its caller, over 1,000
 //                 calls; each is made once the cue before it sounds, so every
 //                 call's file is looked up, read and decoded;
-//   async_start   the time from a PlayCueAsync call until its cue sounds: that
+//   async_start   the time from a play call until its cue sounds: that
 //                 look-up, reading and decoding, done on the audio thread;
 //   cold_start    the same for a cue that finds the device closed by silence;
-//   sync_block    how long PlayCue("click") blocks, against the wave's length;
-//   sync_skip     how long PlayCue blocks when a cue is sounding (it skips).
+//   sync_block    how long playAndWait("click") blocks, against the wave's length;
+//   sync_skip     how long playAndWait blocks when a cue is sounding (it skips).
 //
 // Prints one "key=value ..." line per measure, times in microseconds.
 
@@ -106,7 +106,7 @@ int main(int argc, char* argv[]) {
 
     quillet::SdlCuePlayer player;
     player.Prepare();
-    player.PlayCue("click");
+    player.playAndWait("click");
     if (player.PlaysStarted() != 1) {
         std::fprintf(stderr, "cue_bench: the click did not play; are the cues beside %s?\n",
                      argv[0]);
@@ -120,7 +120,7 @@ int main(int argc, char* argv[]) {
     for (int i = 0; i < calls; ++i) {
         const int before = player.PlaysStarted();
         const auto called = Clock::now();
-        player.PlayCueAsync(cues[i % 5]);
+        player.play(cues[i % 5]);
         const auto returned = Clock::now();
         const auto started = WaitForStart(player, before);
         callTimes.push_back(Microseconds(returned - called));
@@ -132,7 +132,7 @@ int main(int argc, char* argv[]) {
     Print("async_call", callTimes, extra);
     Print("async_start", startTimes);
 
-    // PlayCue plays the click to its end when nothing sounds.
+    // playAndWait plays the click to its end when nothing sounds.
     const std::string clickFile = quillet::CueFilePath(quillet::ProgramDirectory(), "click");
     const double clickLength = WaveLengthMicroseconds(clickFile);
     std::vector<double> blocked;
@@ -141,15 +141,15 @@ int main(int argc, char* argv[]) {
     for (int i = 0; i < 20; ++i) {
         WaitForSilence(player);
         const auto called = Clock::now();
-        player.PlayCue("click");
+        player.playAndWait("click");
         const double block = Microseconds(Clock::now() - called);
         blocked.push_back(block);
         beyondLength.push_back(block - clickLength);
         // And skips it, returning at once, while an asynchronous cue sounds.
-        player.PlayCueAsync("add0");
+        player.play("add0");
         WaitForStart(player, player.PlaysStarted() - 1);
         const auto skipCalled = Clock::now();
-        player.PlayCue("click");
+        player.playAndWait("click");
         skipped.push_back(Microseconds(Clock::now() - skipCalled));
     }
     std::snprintf(extra, sizeof extra, " wave=%.1f", clickLength);
@@ -173,7 +173,7 @@ int main(int argc, char* argv[]) {
             (quillet::bench::ProcessCpuNanoseconds(getpid(), getpid()) - cpuBefore) / 1e6;
         const int before = player.PlaysStarted();
         const auto called = Clock::now();
-        player.PlayCueAsync("add0");
+        player.play("add0");
         coldStarts.push_back(Microseconds(WaitForStart(player, before) - called));
     }
     std::snprintf(extra, sizeof extra, " closed_by_silence=%d/2 silent_cpu_ms=%.2f", closed,

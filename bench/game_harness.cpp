@@ -30,7 +30,7 @@ double DealingRandom::NextUniform() {
 
 GameHarness::GameHarness(std::unique_ptr<RandomSource> random)
     : store_(folder_.filePath(QStringLiteral("Quillet.conf"))), random_(std::move(random)) {
-    window_ = std::make_unique<Form1>(cues_, store_, *random_);
+    window_ = std::make_unique<MainWindow>(cues_, store_, *random_);
 }
 
 void DrawBoard(Game& game, const char* rows) {

@@ -10,7 +10,7 @@
 #include "game/game.h"
 #include "game/random_source.h"
 #include "scores/score_store.h"
-#include "ui/form1.h"
+#include "ui/main_window.h"
 #include "sound/sdl_cue_player.h"
 
 namespace quillet::bench {
@@ -28,14 +28,14 @@ private:
     std::size_t next_ = 0;
 };
 
-// Form1 as main() builds it: the real sound player (run the benchmarks with
+// MainWindow as main() builds it: the real sound player (run the benchmarks with
 // SDL_AUDIODRIVER=dummy), a score store in a scratch folder, and `random`.
 // Needs a QApplication.
 class GameHarness {
 public:
     explicit GameHarness(std::unique_ptr<RandomSource> random);
 
-    Form1& window() { return *window_; }
+    MainWindow& window() { return *window_; }
     Game& game() { return window_->game(); }
     SdlCuePlayer& cues() { return cues_; }
 
@@ -44,7 +44,7 @@ private:
     ScoreStore store_;
     SdlCuePlayer cues_;
     std::unique_ptr<RandomSource> random_;
-    std::unique_ptr<Form1> window_;
+    std::unique_ptr<MainWindow> window_;
 };
 
 // Writes a board drawn as five rows of four characters, top row first, split

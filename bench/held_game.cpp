@@ -39,12 +39,12 @@
 #include "bench/game_harness.h"
 #include "bench/proc_stats.h"
 #include "ui/fonts.h"
-#include "ui/form2.h"
+#include "ui/high_score_window.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using quillet::Form1;
+using quillet::MainWindow;
 
 struct Options {
     int holdMs = 100;
@@ -101,9 +101,9 @@ protected:
     }
 };
 
-int Held(Form1& window, const Options& options) {
+int Held(MainWindow& window, const Options& options) {
     TickClock clock;
-    window.timer_Fall->installEventFilter(&clock);
+    window.fallTimer->installEventFilter(&clock);
     // interval[k]: the interval set by tick k, which the period after it ran at.
     std::vector<int> interval;
     int heldPeriods = 0;
@@ -116,17 +116,17 @@ int Held(Form1& window, const Options& options) {
     const auto finishWhenDone = [&] {
         if (cpuDone && heldPeriods >= options.periods) QCoreApplication::quit();
     };
-    // Runs after the tick itself: Form1 connected its handler first.
-    QObject::connect(window.timer_Fall, &QTimer::timeout, &window, [&] {
+    // Runs after the tick itself: MainWindow connected its handler first.
+    QObject::connect(window.fallTimer, &QTimer::timeout, &window, [&] {
         window.game().FallInterval = static_cast<std::int16_t>(options.holdMs);
-        interval.push_back(window.timer_Fall->interval());
+        interval.push_back(window.fallTimer->interval());
         const std::size_t k = interval.size() - 1;
         if (k >= 1 && interval[k - 1] == options.holdMs) ++heldPeriods;
         finishWhenDone();
     });
 
     QTimer::singleShot(300, &window, [&] {
-        window.cmd_Start->click();
+        window.startButton->click();
         // The first pair falls at the held interval too.
         window.game().FallInterval = static_cast<std::int16_t>(options.holdMs);
         if (cpuDone) return;
@@ -172,27 +172,27 @@ int Held(Form1& window, const Options& options) {
 
 // The scripted game. The fall interval is held short (20 ms) so that it ends
 // within seconds; the landing interval stays the game's own.
-int Scripted(Form1& window) {
+int Scripted(MainWindow& window) {
     constexpr int kHoldMs = 20;
     int ticks = 0;
     int modalOpenedAt = -1;
     int modalsSeen = 0;
     bool started = false;
     bool named = false;
-    QObject::connect(window.timer_Fall, &QTimer::timeout, &window, [&] {
+    QObject::connect(window.fallTimer, &QTimer::timeout, &window, [&] {
         window.game().FallInterval = kHoldMs;
         ++ticks;
         // The player's moves, between ticks as real clicks come.
-        QPushButton* move = ticks % 3 == 0   ? window.cmd_Left
-                            : ticks % 3 == 1 ? window.cmd_Turn
-                                             : window.cmd_Right;
+        QPushButton* move = ticks % 3 == 0   ? window.leftButton
+                            : ticks % 3 == 1 ? window.turnButton
+                                             : window.rightButton;
         QTimer::singleShot(0, move, [move] {
             if (move->isEnabled()) move->click();
         });
         // The high-score window and the version box, each opened once during
         // play; the game goes on underneath.
-        if (ticks == 12) QTimer::singleShot(0, window.cmd_Score, &QPushButton::click);
-        if (ticks == 40) QTimer::singleShot(0, window.cmd_About, &QPushButton::click);
+        if (ticks == 12) QTimer::singleShot(0, window.highScoreButton, &QPushButton::click);
+        if (ticks == 40) QTimer::singleShot(0, window.aboutButton, &QPushButton::click);
     });
 
     // Deals with whatever modal window is open: a window opened for viewing
@@ -204,24 +204,24 @@ int Scripted(Form1& window) {
         QWidget* modal = QApplication::activeModalWidget();
         if (modal == nullptr) {
             modalOpenedAt = -1;
-            if (named && window.cmd_Start->isEnabled()) QCoreApplication::quit();
+            if (named && window.startButton->isEnabled()) QCoreApplication::quit();
             return;
         }
         if (modalOpenedAt < 0) {
             modalOpenedAt = ticks;
             ++modalsSeen;
         }
-        if (auto* scores = qobject_cast<quillet::Form2*>(modal)) {
-            for (QLineEdit* box : scores->txt_Nm) {
-                if (box->isVisible() && !named && !window.timer_Fall->isActive()) {
+        if (auto* scores = qobject_cast<quillet::HighScoreWindow*>(modal)) {
+            for (QLineEdit* box : scores->nameEdits) {
+                if (box->isVisible() && !named && !window.fallTimer->isActive()) {
                     box->setText(QStringLiteral("bench"));
                     named = true;
-                    scores->cmd_Close->click();
+                    scores->closeButton->click();
                     return;
                 }
             }
         }
-        if (ticks >= modalOpenedAt + 3 && window.timer_Fall->isActive()) modal->close();
+        if (ticks >= modalOpenedAt + 3 && window.fallTimer->isActive()) modal->close();
     });
     modals.start();
 
@@ -230,7 +230,7 @@ int Scripted(Form1& window) {
     QTimer::singleShot(500, &window, [&] {
         MarkPhase("play");
         started = true;
-        window.cmd_Start->click();
+        window.startButton->click();
         window.game().FallInterval = kHoldMs;
     });
     QTimer::singleShot(60000, &window, [] {

@@ -35,9 +35,9 @@ GameHarness* harness = nullptr;
 // benchmarks call the tick, and a stray tick between iterations would move the
 // pieces they have just set up.
 void StartQuietGame() {
-    Form1& window = harness->window();
-    if (!window.timer_Fall->isActive()) window.cmd_Start_Click();
-    window.timer_Fall->blockSignals(true);
+    MainWindow& window = harness->window();
+    if (!window.fallTimer->isActive()) window.start();
+    window.fallTimer->blockSignals(true);
 }
 
 void Repaint() {
@@ -62,28 +62,28 @@ void TimeEach(benchmark::State& state, const std::function<void()>& prepare,
 void BM_FallTick_Falling(benchmark::State& state) {
     TimeEach(
         state, [] { PrepareFallingTick(harness->game()); },
-        [] { harness->window().timer_Fall_Timer(); });
+        [] { harness->window().tick(); });
 }
 BENCHMARK(BM_FallTick_Falling)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 void BM_FallTick_Cake(benchmark::State& state) {
     TimeEach(
         state, [] { PrepareCakeTick(harness->game()); },
-        [] { harness->window().timer_Fall_Timer(); });
+        [] { harness->window().tick(); });
 }
 BENCHMARK(BM_FallTick_Cake)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 void BM_FallTick_TwoCakes(benchmark::State& state) {
     TimeEach(
         state, [] { PrepareTwoCakesTick(harness->game()); },
-        [] { harness->window().timer_Fall_Timer(); });
+        [] { harness->window().tick(); });
 }
 BENCHMARK(BM_FallTick_TwoCakes)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 void BM_FallTick_PairEnters(benchmark::State& state) {
     TimeEach(
         state, [] { PrepareEntryTick(harness->game()); },
-        [] { harness->window().timer_Fall_Timer(); });
+        [] { harness->window().tick(); });
 }
 BENCHMARK(BM_FallTick_PairEnters)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
@@ -95,23 +95,23 @@ void PrepareMove() {
 }
 
 void BM_Left(benchmark::State& state) {
-    TimeEach(state, PrepareMove, [] { harness->window().cmd_Left_Click(); });
+    TimeEach(state, PrepareMove, [] { harness->window().moveLeft(); });
 }
 BENCHMARK(BM_Left)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 void BM_Right(benchmark::State& state) {
-    TimeEach(state, PrepareMove, [] { harness->window().cmd_Right_Click(); });
+    TimeEach(state, PrepareMove, [] { harness->window().moveRight(); });
 }
 BENCHMARK(BM_Right)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 void BM_Turn(benchmark::State& state) {
-    TimeEach(state, PrepareMove, [] { harness->window().cmd_Turn_Click(); });
+    TimeEach(state, PrepareMove, [] { harness->window().swapPieces(); });
 }
 BENCHMARK(BM_Turn)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 void BM_ShowNextPair(benchmark::State& state) {
     TimeEach(
-        state, [] {}, [] { harness->game().ShowNextPair(); });
+        state, [] {}, [] { harness->game().drawNextPair(); });
 }
 BENCHMARK(BM_ShowNextPair)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
@@ -148,7 +148,7 @@ protected:
 void BM_FallTickWithRepaint(benchmark::State& state) {
     StartQuietGame();
     PaintCounter counter;
-    Form1& window = harness->window();
+    MainWindow& window = harness->window();
     window.installEventFilter(&counter);
     for (QWidget* child : window.findChildren<QWidget*>()) child->installEventFilter(&counter);
     long long widgets = 0;
@@ -158,7 +158,7 @@ void BM_FallTickWithRepaint(benchmark::State& state) {
         Repaint();
         counter.widgets = counter.pixels = 0;
         const auto start = Clock::now();
-        window.timer_Fall_Timer();
+        window.tick();
         Repaint();
         const auto end = Clock::now();
         widgets += counter.widgets;

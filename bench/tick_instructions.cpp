@@ -41,11 +41,11 @@ int main(int argc, char* argv[]) {
     auto random = std::make_unique<quillet::ClockSeededRandom>();
     random->Seed(1);
     quillet::bench::GameHarness harness(std::move(random));
-    quillet::Form1& window = harness.window();
+    quillet::MainWindow& window = harness.window();
     window.show();
-    window.cmd_Start_Click();
+    window.start();
     // The benchmark calls the tick; the timer runs, as in play, but stays mute.
-    window.timer_Fall->blockSignals(true);
+    window.fallTimer->blockSignals(true);
     Repaint();
 
     const struct {
@@ -61,13 +61,13 @@ int main(int argc, char* argv[]) {
         // One tick of the kind first, uncounted, so that nothing done only once
         // (a first allocation, a lazy look-up) is charged to the kind.
         kind.prepare(harness.game());
-        window.timer_Fall_Timer();
+        window.tick();
         CALLGRIND_ZERO_STATS;
         for (int i = 0; i < kTicksPerKind; ++i) {
             kind.prepare(harness.game());
             Repaint();
             CALLGRIND_TOGGLE_COLLECT;
-            window.timer_Fall_Timer();
+            window.tick();
             CALLGRIND_TOGGLE_COLLECT;
         }
         CALLGRIND_DUMP_STATS_AT(kind.name);

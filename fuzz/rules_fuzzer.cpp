@@ -106,11 +106,11 @@ public:
         REQUIRE(count >= 1 && count <= rules::LargestDrawnPiece);
         next[element] = count;
     }
-    void SetScoreCaption(const std::string& text) override {
+    void showScore(const std::string& text) override {
         REQUIRE(IsPlainCount(text));
         score_caption = text;
     }
-    void SetCakeCaption(const std::string& text) override {
+    void showCakeCount(const std::string& text) override {
         REQUIRE(IsPlainCount(text));
         cake_caption = text;
     }
@@ -124,11 +124,11 @@ public:
                 (milliseconds >= rules::FastestFall && milliseconds <= rules::StartFallInterval));
     }
     void SetTimerEnabled(bool on) override { timer_enabled = on; }
-    void PlayCueAsync(const std::string& cue) override {
+    void playCue(const std::string& cue) override {
         REQUIRE(IsCue(cue));
         if (cue == "add") ++cakes_completed;
     }
-    void CheckHighScore() override {
+    void rankFinishedGame() override {
         // The game is ranked only after it has been switched to the over phase.
         REQUIRE(!timer_enabled);
         REQUIRE(IsEnabled(PlayButton::Start));
@@ -215,20 +215,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         switch (event) {
             case Tick:
                 if (!view.timer_enabled) continue;
-                game.timer_Fall_Timer();
+                game.tick();
                 break;
             case Left:
-                game.cmd_Left_Click();
+                game.moveLeft();
                 break;
             case Right:
-                game.cmd_Right_Click();
+                game.moveRight();
                 break;
             case Turn:
-                game.cmd_Turn_Click();
+                game.swapPieces();
                 break;
             case Start:
                 if (!view.IsEnabled(PlayButton::Start)) continue;
-                game.cmd_Start_Click();
+                game.start();
                 started = true;
                 REQUIRE(Slices(game) == 0);
                 REQUIRE(game.Score == 0 && game.CakeCount == 0);

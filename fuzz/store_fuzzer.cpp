@@ -73,16 +73,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const ScoreStore store(path);
     HighScoreTable loaded = Filled("first", 101);
-    store.LoadHighScores(loaded);
+    store.load(loaded);
     HighScoreTable loadedAgain = Filled("second", -202);
-    store.LoadHighScores(loadedAgain);
+    store.load(loadedAgain);
     REQUIRE(SameTable(loaded, loadedAgain));
 
     // Saving over the damaged file replaces the table in it, whatever else the
     // file holds, and the next load sees exactly what was saved.
-    REQUIRE(store.SaveHighScores(loaded));
+    REQUIRE(store.save(loaded));
     HighScoreTable reloaded = Filled("third", 303);
-    store.LoadHighScores(reloaded);
+    store.load(reloaded);
     REQUIRE(SameTable(reloaded, loaded));
 
     QFile::remove(path);

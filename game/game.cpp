@@ -13,14 +13,14 @@ void Game::SetCell(int index, int count) {
     view_.ShowCell(index, count);
 }
 
-void Game::ResetGameState() {
+void Game::resetState() {
     FallInterval = StartFallInterval;
     Score = 0;
     CakeCount = 0;
     FallingPair = {LandedMarker, LandedMarker + 1};
 }
 
-void Game::ShowNextPair() {
+void Game::drawNextPair() {
     // Each piece: one number in three picks the wide range 1 to 7, the others the
     // narrow range 1 to 4. So 1 to 4 come up 3/14 each, 5 to 7 1/21 each.
     const auto next = [this] {
@@ -36,27 +36,27 @@ void Game::ShowNextPair() {
     }
 }
 
-void Game::cmd_Start_Click() {
+void Game::start() {
     for (int cell = 0; cell < CellCount; ++cell) SetCell(cell, 0);
-    ResetGameState();
-    ShowNextPair();
+    resetState();
+    drawNextPair();
     view_.SetButtonEnabled(PlayButton::Start, false);
     view_.SetButtonEnabled(PlayButton::Left, true);
     view_.SetButtonEnabled(PlayButton::Right, true);
     view_.SetButtonEnabled(PlayButton::Turn, true);
     view_.SetTimerEnabled(true);
-    view_.PlayCueAsync("start");
+    view_.playCue("start");
 }
 
-void Game::timer_Fall_Timer() {
+void Game::tick() {
     if (FallingPair[0] < LandedMarker || FallingPair[1] < LandedMarker) {
         PieceStep(0);
         PieceStep(1);
     } else {
         CompletePair();
     }
-    view_.SetScoreCaption(std::to_string(Score));
-    view_.SetCakeCaption(std::to_string(CakeCount));
+    view_.showScore(std::to_string(Score));
+    view_.showCakeCount(std::to_string(CakeCount));
 }
 
 void Game::PieceStep(int element) {
@@ -84,7 +84,7 @@ void Game::Land(int element) {
 }
 
 void Game::MergeInto(int from, int below) {
-    view_.PlayCueAsync("add0");
+    view_.playCue("add0");
     // The sum goes straight into the board and is shown only after the cell above
     // has been emptied.
     Board[below] = static_cast<std::int16_t>(Board[below] + Board[from]);
@@ -95,7 +95,7 @@ void Game::MergeInto(int from, int below) {
 }
 
 void Game::CompleteCake(int cell) {
-    view_.PlayCueAsync("add");
+    view_.playCue("add");
     SetCell(cell, 0);
     if (CakeCount < CakeCountLimit) ++CakeCount;
     if (CakeCount % SpeedUpEvery == 1) {
@@ -105,7 +105,7 @@ void Game::CompleteCake(int cell) {
     AddScore(CakeBonus);
     if (ChainCount == 2) {
         AddScore(SecondCakeBonus);
-        view_.PlayCueAsync("add2");
+        view_.playCue("add2");
     }
 }
 
@@ -116,7 +116,7 @@ void Game::CompletePair() {
         SetCell(EntryLeft, NextPair[0]);
         SetCell(EntryRight, NextPair[1]);
         FallingPair = {EntryLeft, EntryRight};
-        ShowNextPair();
+        drawNextPair();
         return;
     }
     // No room for the next pair: the game is over.
@@ -125,7 +125,7 @@ void Game::CompletePair() {
     view_.SetButtonEnabled(PlayButton::Right, false);
     view_.SetButtonEnabled(PlayButton::Turn, false);
     view_.SetButtonEnabled(PlayButton::Start, true);
-    view_.CheckHighScore();
+    view_.rankFinishedGame();
 }
 
 void Game::AddScore(std::int32_t points) {
@@ -140,7 +140,7 @@ bool Game::IsFalling(int element) const {
     return p >= 0 && p < LandedMarker && Board[p] != 0;
 }
 
-void Game::cmd_Left_Click() {
+void Game::moveLeft() {
     // Only the leading (left) piece is tested; the right piece follows into the
     // cell it has just left.
     const int lead = FallingPair[0];
@@ -154,7 +154,7 @@ void Game::cmd_Left_Click() {
     }
 }
 
-void Game::cmd_Right_Click() {
+void Game::moveRight() {
     const int lead = FallingPair[1];
     if (!IsFalling(1) || lead % Columns == Columns - 1 || Board[lead + 1] != 0) return;
     for (int element : {1, 0}) {
@@ -166,7 +166,7 @@ void Game::cmd_Right_Click() {
     }
 }
 
-void Game::cmd_Turn_Click() {
+void Game::swapPieces() {
     if (!IsFalling(0) || !IsFalling(1)) return;
     const int left = FallingPair[0];
     const int right = FallingPair[1];

@@ -14,8 +14,8 @@ namespace quillet {
 // The state is public on purpose: the handlers, the ranking and the tests read
 // it directly, and there is only ever one game.
 //
-// Order of events: the window calls cmd_Start_Click when Start is pressed and
-// timer_Fall_Timer every time the fall timer fires; the move handlers come in
+// Order of events: the window calls start when Start is pressed and
+// tick every time the fall timer fires; the move handlers come in
 // between ticks, never during one. All calls happen on the UI thread.
 class Game {
 public:
@@ -44,25 +44,25 @@ public:
 
     // New-game values: FallInterval 3000, Score 0, CakeCount 0, pair landed
     // (20, 21). Touches nothing else, the board and the window included.
-    void ResetGameState();
+    void resetState();
 
     // Draws both pieces of the next pair (four random numbers: r1 and r2 of the
     // left piece, then of the right piece) and shows each as soon as it is drawn.
-    void ShowNextPair();
+    void drawNextPair();
 
     // Start: empties the board, resets, draws the next pair, switches the
     // buttons and the timer to the playing phase and plays "start".
-    void cmd_Start_Click();
+    void start();
 
     // One fall tick: moves or lands each falling piece (left piece first), or,
     // once both have landed, brings in the next pair or ends the game. Always
     // ends by showing the score and the cake count.
-    void timer_Fall_Timer();
+    void tick();
 
     // Player moves. Each either carries out its whole move or changes nothing.
-    void cmd_Left_Click();
-    void cmd_Right_Click();
-    void cmd_Turn_Click();
+    void moveLeft();
+    void moveRight();
+    void swapPieces();
 
 private:
     bool IsFalling(int element) const;

@@ -18,17 +18,17 @@ public:
     virtual void ShowCell(int index, int count) = 0;
     // Shows slice count `count` (1 to 7) in next-pair image `element` (0 = left, 1 = right).
     virtual void ShowNext(int element, int count) = 0;
-    virtual void SetScoreCaption(const std::string& text) = 0;
-    virtual void SetCakeCaption(const std::string& text) = 0;
+    virtual void showScore(const std::string& text) = 0;
+    virtual void showCakeCount(const std::string& text) = 0;
     virtual void SetButtonEnabled(PlayButton button, bool enabled) = 0;
     // The next tick comes one interval after this call, also when made inside a tick.
     virtual void SetTimerInterval(int milliseconds) = 0;
     virtual void SetTimerEnabled(bool enabled) = 0;
     // Starts a sound cue and returns at once, cutting off whatever was sounding.
-    virtual void PlayCueAsync(const std::string& cue) = 0;
+    virtual void playCue(const std::string& cue) = 0;
     // Ranks the finished game; may show the high-score window modally and return
     // only when it has closed.
-    virtual void CheckHighScore() = 0;
+    virtual void rankFinishedGame() = 0;
 };
 
 }  // namespace quillet

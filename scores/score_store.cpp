@@ -152,7 +152,7 @@ ScoreStore::ScoreStore() : ScoreStore(DefaultFilePath()) {}
 
 ScoreStore::ScoreStore(QString filePath) : filePath_(std::move(filePath)) {}
 
-void ScoreStore::LoadHighScores(HighScoreTable& table) const {
+void ScoreStore::load(HighScoreTable& table) const {
     // Loading only ever reads: it never creates the file, a key or a folder.
     const std::optional<QByteArray> bytes = ReadStoreBytes(filePath_);
     if (!bytes || bytes->isEmpty()) {
@@ -169,7 +169,7 @@ void ScoreStore::LoadHighScores(HighScoreTable& table) const {
     table = ReadTable(settings);
 }
 
-bool ScoreStore::SaveHighScores(const HighScoreTable& table) const {
+bool ScoreStore::save(const HighScoreTable& table) const {
     // A folder or a pipe in the file's place can never take the table, and
     // QSettings would wait on a pipe while reading the old content.
     const QFileInfo info(filePath_);

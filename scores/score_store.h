@@ -23,13 +23,13 @@ public:
     // an empty name or a score of 0; so does a score that is not a plain decimal
     // integer in the signed 32-bit range. Never creates the file or a key, and
     // never fails: an unreadable or damaged file yields what can be read.
-    void LoadHighScores(HighScoreTable& table) const;
+    void load(HighScoreTable& table) const;
 
     // Writes all ten keys. The file is replaced atomically, so it always holds
     // either the old table or the new one. Returns false when the store refused
     // the write (one line goes to standard error); the table in memory is
     // untouched and the next save tries again.
-    bool SaveHighScores(const HighScoreTable& table) const;
+    bool save(const HighScoreTable& table) const;
 
 private:
     QString filePath_;

@@ -19,10 +19,10 @@ public:
     // If any cue is still sounding, returns at once and plays nothing. Otherwise
     // plays the cue and returns only when it has finished: the calling thread
     // blocks on purpose, and no event is handled meanwhile.
-    virtual void PlayCue(const std::string& cue) = 0;
+    virtual void playAndWait(const std::string& cue) = 0;
 
     // Stops whatever is sounding, starts the cue and returns at once.
-    virtual void PlayCueAsync(const std::string& cue) = 0;
+    virtual void play(const std::string& cue) = 0;
 };
 
 }  // namespace quillet

@@ -97,7 +97,7 @@ public:
     // Both calls only hand the cue's name over: the audio thread looks for its
     // file and reads it. The fall tick can ask for three cues in a row, and the
     // game's thread should spend on each no more than a lock and a wake-up.
-    void PlayCue(const std::string& cue) {
+    void playAndWait(const std::string& cue) {
         SyncRequest request;
         std::unique_lock<std::mutex> lock(mutex_);
         if (stopping_ || device_ == Device::kUnavailable) {
@@ -112,7 +112,7 @@ public:
         cv_.wait(lock, [&request] { return request.done; });
     }
 
-    void PlayCueAsync(const std::string& cue) {
+    void play(const std::string& cue) {
         {
             std::lock_guard<std::mutex> lock(mutex_);
             if (stopping_ || device_ == Device::kUnavailable) {
@@ -144,18 +144,18 @@ private:
     // this moment or not.
     enum class Device { kOpening, kUsable, kUnavailable };
 
-    // A PlayCue caller waits on this until its cue has been skipped or has ended.
+    // A playAndWait caller waits on this until its cue has been skipped or has ended.
     struct SyncRequest {
         bool done = false;
     };
 
-    // The cue to play and, for PlayCue, its waiting caller (null for PlayCueAsync).
+    // The cue to play and, for playAndWait, its waiting caller (null for play).
     struct Command {
         std::string cue;
         SyncRequest* request = nullptr;
     };
 
-    // Lets a waiting PlayCue return. Requires mutex_.
+    // Lets a waiting playAndWait return. Requires mutex_.
     void Release(SyncRequest* request) {
         if (request != nullptr) {
             request->done = true;
@@ -281,7 +281,7 @@ private:
         if (!device_open_) {
             return;
         }
-        // Halting runs the finished callback, which lets a waiting PlayCue go.
+        // Halting runs the finished callback, which lets a waiting playAndWait go.
         sdl_->HaltChannel(kCueChannel);
         FreeChunk();
         sdl_->ChannelFinished(nullptr);
@@ -295,7 +295,7 @@ private:
         owner_.store(nullptr);
     }
 
-    // PlayCue: "no-stop". Everything queued before it has been handled, so the
+    // playAndWait: "no-stop". Everything queued before it has been handled, so the
     // channel's state is settled: skip if a cue sounds, play otherwise.
     void HandlePlayCue(const Command& command) {
         {
@@ -315,7 +315,7 @@ private:
         Start(chunk, command.request);
     }
 
-    // PlayCueAsync: whatever sounds stops, even when the new cue cannot be played.
+    // play: whatever sounds stops, even when the new cue cannot be played.
     void HandlePlayCueAsync(const Command& command) {
         Mix_Chunk* chunk = LoadChunk(command.cue);
         sdl_->HaltChannel(kCueChannel);
@@ -338,7 +338,7 @@ private:
         return sdl_->LoadWAV_RW(source, 1);
     }
 
-    // Requires an idle channel. `request` is the PlayCue caller that waits for
+    // Requires an idle channel. `request` is the playAndWait caller that waits for
     // this cue's end, or null.
     void Start(Mix_Chunk* chunk, SyncRequest* request) {
         // Marked as sounding before it starts: the finished callback of a very
@@ -420,12 +420,12 @@ void SdlCuePlayer::Prepare() {
     impl_->Prepare();
 }
 
-void SdlCuePlayer::PlayCue(const std::string& cue) {
-    impl_->PlayCue(cue);
+void SdlCuePlayer::playAndWait(const std::string& cue) {
+    impl_->playAndWait(cue);
 }
 
-void SdlCuePlayer::PlayCueAsync(const std::string& cue) {
-    impl_->PlayCueAsync(cue);
+void SdlCuePlayer::play(const std::string& cue) {
+    impl_->play(cue);
 }
 
 bool SdlCuePlayer::IsSounding() const {

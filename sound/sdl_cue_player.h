@@ -21,7 +21,7 @@ namespace quillet {
 // silence; at rest the player costs no CPU time.
 //
 // Both calls only queue the cue's name for that thread, which looks up, reads
-// and decodes its file. PlayCueAsync returns then; PlayCue first lets the
+// and decodes its file. play returns then; playAndWait first lets the
 // thread handle everything queued before it, then skips the cue if one is
 // sounding, or plays it and waits for its end. Without a usable sound device
 // every call returns at once and nothing sounds.
@@ -39,8 +39,8 @@ public:
 
     // Loads SDL and tries the device on the audio thread, and returns at once.
     void Prepare() override;
-    void PlayCue(const std::string& cue) override;
-    void PlayCueAsync(const std::string& cue) override;
+    void playAndWait(const std::string& cue) override;
+    void play(const std::string& cue) override;
 
     // Whether a cue is sounding at this moment. Read by tests; the game itself
     // never needs to know.

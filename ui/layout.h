@@ -34,7 +34,7 @@ namespace main_window {
 constexpr int ClientWidth = 616;
 constexpr int ClientHeight = 497;
 
-constexpr Box BoardPanel{0, 0, 399, 497};  // Label1
+constexpr Box BoardPanel{0, 0, 399, 497};
 // The cells are 100 pixels wide but only 99 apart, so neighbours overlap by
 // one pixel (the higher index lies in front).
 constexpr int CellSize = 100;
@@ -43,18 +43,18 @@ constexpr Box Cell(int index) {
     return {(index % rules::Columns) * CellPitch, (index / rules::Columns) * CellPitch, CellSize,
             CellSize};
 }
-// Dotted column borders (Line1 to Line3), drawn in front of the cells.
+// Dotted column borders, drawn in front of the cells.
 constexpr std::array<int, 3> ColumnLineX{99, 198, 297};
 constexpr int ColumnLineTop = 8;
 constexpr int ColumnLineBottom = 488;
 
-constexpr Box Title{400, 8, 219, 55};        // Image1
-constexpr Box NextCaption{408, 64, 43, 16};  // Label3, "NEXT"
-constexpr Box NextPanel{408, 80, 201, 101};  // Label2
+constexpr Box Title{400, 8, 219, 55};
+constexpr Box NextCaption{408, 64, 43, 16};
+constexpr Box NextPanel{408, 80, 201, 101};
 constexpr std::array<Box, 2> Next{{{408, 80, 100, 100}, {507, 80, 100, 100}}};
-constexpr Box ScoreCaption{408, 192, 57, 16};  // Label4, "SCORE"
+constexpr Box ScoreCaption{408, 192, 57, 16};
 constexpr Box Score{408, 208, 201, 33};
-constexpr Box CakeCaption{408, 248, 57, 16};  // Label5, "CAKE"
+constexpr Box CakeCaption{408, 248, 57, 16};
 constexpr Box Cake{408, 264, 201, 33};
 constexpr Box Start{408, 312, 201, 25};
 constexpr Box HighScore{408, 344, 201, 25};
@@ -75,7 +75,7 @@ constexpr int ClientWidth = 345;
 constexpr int ClientHeight = 169;
 constexpr int RowPitch = 24;
 
-// "1st" to "5th" (Label1 to Label5); their widths differ with the text.
+// "1st" to "5th"; their widths differ with the text.
 constexpr std::array<Box, 5> Rank{
     {{8, 8, 25, 16}, {8, 32, 28, 16}, {8, 56, 26, 16}, {8, 80, 26, 16}, {8, 104, 26, 16}}};
 constexpr Box Name(int rank) {

@@ -39,7 +39,7 @@ protected:
     // Ticks and returns what the tick showed.
     Events Tick() {
         view.events.clear();
-        game.timer_Fall_Timer();
+        game.tick();
         return view.events;
     }
 };

@@ -16,9 +16,9 @@ protected:
     bool PairIs(int left, int right) const {
         return game.FallingPair[0] == left && game.FallingPair[1] == right;
     }
-    Events Left() { return Click(&Game::cmd_Left_Click); }
-    Events Right() { return Click(&Game::cmd_Right_Click); }
-    Events Turn() { return Click(&Game::cmd_Turn_Click); }
+    Events Left() { return Click(&Game::moveLeft); }
+    Events Right() { return Click(&Game::moveRight); }
+    Events Turn() { return Click(&Game::swapPieces); }
 
 private:
     Events Click(void (Game::*move)()) {
@@ -188,7 +188,7 @@ TEST_F(MovesTest, BeforeTheFirstGameMovesChangeNothingAtAll) {
 }
 
 TEST_F(MovesTest, BetweenStartAndTheFirstTickMovesChangeNothingAtAll) {
-    game.cmd_Start_Click();
+    game.start();
     EXPECT_THAT(Left(), IsEmpty());
     EXPECT_THAT(Right(), IsEmpty());
     EXPECT_THAT(Turn(), IsEmpty());

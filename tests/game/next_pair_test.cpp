@@ -21,7 +21,7 @@ class NextPairTest : public GameFixture {
 protected:
     std::array<int, 2> Draw(std::vector<double> numbers) {
         random.Deal(std::move(numbers));
-        game.ShowNextPair();
+        game.drawNextPair();
         return {game.NextPair[0], game.NextPair[1]};
     }
 };
@@ -124,7 +124,7 @@ TEST(NextPairOddsTest, CountsFollowTheirOddsOverManyDraws) {
     long long slices = 0;
     for (int i = 0; i < kPairs; ++i) {
         view.events.clear();
-        game.ShowNextPair();
+        game.drawNextPair();
         for (int element = 0; element < 2; ++element) {
             const int count = game.NextPair[element];
             ASSERT_GE(count, 1);

@@ -76,7 +76,7 @@ TEST(RandomPlayTest, RulesHoldThroughManyGamesOfRandomClicksAndTicks) {
         std::string action;
         if (view.IsEnabled(PlayButton::Start)) {
             action = "Start";
-            game.cmd_Start_Click();
+            game.start();
             ++games;
             last_score = 0;
             pair_score = 0;
@@ -85,16 +85,16 @@ TEST(RandomPlayTest, RulesHoldThroughManyGamesOfRandomClicksAndTicks) {
             const unsigned pick = player() % 10;
             if (pick < 4) {
                 action = "tick";
-                game.timer_Fall_Timer();
+                game.tick();
             } else if (pick < 6) {
                 action = "Left";
-                game.cmd_Left_Click();
+                game.moveLeft();
             } else if (pick < 8) {
                 action = "Right";
-                game.cmd_Right_Click();
+                game.moveRight();
             } else {
                 action = "Turn";
-                game.cmd_Turn_Click();
+                game.swapPieces();
             }
         }
         const std::string where = "event " + std::to_string(event) + " (" + action + ") of game " +

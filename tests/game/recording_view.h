@@ -30,7 +30,7 @@ public:
     bool timer_enabled = false;
     int timer_interval = rules::LandingInterval;
 
-    // Runs inside CheckHighScore, after "rank" has been logged, so a test can
+    // Runs inside rankFinishedGame, after "rank" has been logged, so a test can
     // look at the game as the ranking sees it.
     std::function<void()> on_rank;
 
@@ -44,11 +44,11 @@ public:
         next[element] = count;
         Log("next " + std::to_string(element) + "=" + std::to_string(count));
     }
-    void SetScoreCaption(const std::string& text) override {
+    void showScore(const std::string& text) override {
         score_caption = text;
         Log("score " + text);
     }
-    void SetCakeCaption(const std::string& text) override {
+    void showCakeCount(const std::string& text) override {
         cake_caption = text;
         Log("cake " + text);
     }
@@ -65,8 +65,8 @@ public:
         timer_enabled = on;
         Log(on ? "timer on" : "timer off");
     }
-    void PlayCueAsync(const std::string& cue) override { Log("cue " + cue); }
-    void CheckHighScore() override {
+    void playCue(const std::string& cue) override { Log("cue " + cue); }
+    void rankFinishedGame() override {
         Log("rank");
         if (on_rank) on_rank();
     }

@@ -28,7 +28,7 @@ TEST_F(StartTest, EmptiesCellsInOrderThenDrawsThenSwitchesControlsThenPlaysStart
     random.Deal({0.0, 0.9, 0.5, 0.1});  // left piece wide range: 7; right narrow: 1
     random.journal = &view.events;
 
-    game.cmd_Start_Click();
+    game.start();
 
     Events expected;
     for (int cell = 0; cell < 20; ++cell) expected.push_back("cell " + std::to_string(cell) + "=0");
@@ -44,7 +44,7 @@ TEST_F(StartTest, ResetsBoardCountersAndPairMidGame) {
     game.NextPair = {6, 6};
     random.Deal({0.5, 0.5});  // narrow range, 3 each
 
-    game.cmd_Start_Click();
+    game.start();
 
     EXPECT_EQ(DrawBoard(game.Board), "....|....|....|....|....");
     EXPECT_EQ(DrawBoard(view.cells), "....|....|....|....|....");
@@ -64,7 +64,7 @@ TEST_F(StartTest, LeavesLabelsTimerIntervalAndChainCountAsTheyWere) {
     game.ChainCount = 1;  // the reset does not own it
     view.events.clear();
 
-    game.cmd_Start_Click();
+    game.start();
 
     for (const std::string& event : view.events) {
         EXPECT_EQ(event.rfind("score", 0), std::string::npos) << event;
@@ -79,7 +79,7 @@ TEST_F(StartTest, LeavesLabelsTimerIntervalAndChainCountAsTheyWere) {
 
 TEST_F(StartTest, AfterGameOverPlayingPhaseReturnsAndFirstTickShowsZeros) {
     FinishAGame();
-    game.cmd_Start_Click();
+    game.start();
 
     EXPECT_FALSE(view.IsEnabled(PlayButton::Start));
     EXPECT_TRUE(view.IsEnabled(PlayButton::Left));
@@ -102,7 +102,7 @@ TEST_F(StartTest, AfterGameOverPlayingPhaseReturnsAndFirstTickShowsZeros) {
 
 TEST_F(StartTest, FirstStartOfRunClearsTheAlreadyEmptyBoardAndFirstTickBringsInThePreview) {
     random.Deal({0.0, 0.3, 0.9, 0.9});  // preview: 3 on the left, 4 on the right
-    game.cmd_Start_Click();
+    game.start();
     ASSERT_EQ(std::count_if(view.events.begin(), view.events.end(),
                             [](const std::string& e) { return e.rfind("cell ", 0) == 0; }),
               20);
@@ -120,12 +120,12 @@ TEST_F(StartTest, FirstStartOfRunClearsTheAlreadyEmptyBoardAndFirstTickBringsInT
 }
 
 TEST_F(StartTest, NewGameContinuesTheRandomSequenceWithoutReseeding) {
-    game.cmd_Start_Click();
+    game.start();
     Tick();
     FinishAGame();
     const int before = random.taken;
 
-    game.cmd_Start_Click();
+    game.start();
 
     EXPECT_EQ(random.taken, before + 4);
     EXPECT_EQ(random.seed_calls, 0);

@@ -208,7 +208,7 @@ TEST_F(FallTickTest, CakesOfDifferentPairsNeverChain) {
 // --- Speed ---
 
 TEST_F(FallTickTest, EveryThirdCakeFromTheFirstSpeedsUpDownToFiveHundred) {
-    game.ResetGameState();
+    game.resetState();
     std::vector<int> intervals;
     for (int cake = 1; cake <= 40; ++cake) {
         game.Board = ParseBoard("....|..3.|..5.|....|....");

@@ -19,11 +19,11 @@ int main(int argc, char* argv[]) {
     quillet::SdlCuePlayer player;
     for (int i = 1; i < argc; ++i) {
         const int before = player.PlaysStarted();
-        player.PlayCueAsync(argv[i]);
-        // A waiting PlayCue returns only once everything queued before it has
+        player.play(argv[i]);
+        // A waiting playAndWait returns only once everything queued before it has
         // been handled, so by then the cue above has started or been passed
         // over. The name of a cue that does not exist plays nothing itself.
-        player.PlayCue("no cue has this name");
+        player.playAndWait("no cue has this name");
         std::printf("%s %s\n", argv[i], player.PlaysStarted() > before ? "played" : "silent");
     }
     return 0;

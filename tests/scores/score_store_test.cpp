@@ -74,7 +74,7 @@ std::multimap<QByteArray, QByteArray> SettingLines(const QString& path) {
 
 HighScoreTable LoadFrom(const QString& path) {
     HighScoreTable table = JunkTable();
-    ScoreStore(path).LoadHighScores(table);
+    ScoreStore(path).load(table);
     return table;
 }
 
@@ -244,7 +244,7 @@ TEST_F(ScoreStoreTest, FolderOrPipeInPlaceOfTheFileLoadsAsAnEmptyTable) {
 TEST_F(ScoreStoreTest, SaveWritesAllTenKeysUnderSettingAsPlainText) {
     ASSERT_TRUE(
         ScoreStore(StorePath())
-            .SaveHighScores(MakeTable({"Ann", "Bo", "", "Di", "Ed"}, {Max32, 1800, 0, -5, Min32})));
+            .save(MakeTable({"Ann", "Bo", "", "Di", "Ed"}, {Max32, 1800, 0, -5, Min32})));
     EXPECT_TRUE(ReadFile(StorePath()).startsWith("[Setting]\n"));
     const std::multimap<QByteArray, QByteArray> expected = {
         {"HScore_Nm_0", "Ann"}, {"HScore_Val_0", "2147483647"},
@@ -270,8 +270,8 @@ TEST_F(ScoreStoreTest, SavingAnUnchangedTableRewritesTheSameTexts) {
 
     const ScoreStore store(StorePath());
     HighScoreTable table;
-    store.LoadHighScores(table);
-    ASSERT_TRUE(store.SaveHighScores(table));
+    store.load(table);
+    ASSERT_TRUE(store.save(table));
     EXPECT_EQ(SettingLines(StorePath()), before);
 }
 
@@ -314,26 +314,26 @@ TEST_F(ScoreStoreTest, NamesRoundTripExactly) {
             table.Scores[rank] = 100 - static_cast<qint32>(first) - rank;
         }
         const QString path = PathOf(QStringLiteral("names%1.conf").arg(first));
-        ASSERT_TRUE(ScoreStore(path).SaveHighScores(table));
+        ASSERT_TRUE(ScoreStore(path).save(table));
         ExpectSameTable(LoadFrom(path), table);
     }
 }
 
 TEST_F(ScoreStoreTest, ScoresRoundTripIncludingNegativesAndTheLimits) {
     const HighScoreTable table = MakeTable({"a", "b", "c", "d", "e"}, {Max32, 0, -1, -1800, Min32});
-    ASSERT_TRUE(ScoreStore(StorePath()).SaveHighScores(table));
+    ASSERT_TRUE(ScoreStore(StorePath()).save(table));
     ExpectSameTable(LoadFrom(StorePath()), table);
 }
 
 TEST_F(ScoreStoreTest, SaveCreatesTheMissingFolder) {
     const QString path = PathOf(QStringLiteral("Quillet/Quillet.conf"));
-    ASSERT_TRUE(ScoreStore(path).SaveHighScores(SampleTable()));
+    ASSERT_TRUE(ScoreStore(path).save(SampleTable()));
     ExpectSameTable(LoadFrom(path), SampleTable());
 }
 
 TEST_F(ScoreStoreTest, SaveReplacesTheFileInOneStep) {
     const ScoreStore store(StorePath());
-    ASSERT_TRUE(store.SaveHighScores(SampleTable()));
+    ASSERT_TRUE(store.save(SampleTable()));
     const QByteArray firstContent = ReadFile(StorePath());
 
     // A second name for the first file: a save that wrote in place would change
@@ -345,7 +345,7 @@ TEST_F(ScoreStoreTest, SaveReplacesTheFileInOneStep) {
     const ino_t firstInode = InodeOf(StorePath());
 
     const HighScoreTable second = MakeTable({"V", "W", "X", "Y", "Z"}, {5, 4, 3, 2, 1});
-    ASSERT_TRUE(store.SaveHighScores(second));
+    ASSERT_TRUE(store.save(second));
     EXPECT_NE(InodeOf(StorePath()), firstInode);
     EXPECT_EQ(ReadFile(oldFile), firstContent);
     ExpectSameTable(LoadFrom(StorePath()), second);
@@ -359,7 +359,7 @@ TEST_F(ScoreStoreTest, SaveReplacesTheFileInOneStep) {
 TEST_F(ScoreStoreTest, SaveOverADamagedFileSucceedsAndReplacesTheDamage) {
     WriteFile(StorePath(), "[Setting\nno equals here\n\xff\xfe\n[Setting]\nnonsense\n");
     testing::internal::CaptureStderr();
-    const bool saved = ScoreStore(StorePath()).SaveHighScores(SampleTable());
+    const bool saved = ScoreStore(StorePath()).save(SampleTable());
     const std::string errors = testing::internal::GetCapturedStderr();
     EXPECT_TRUE(saved);
     EXPECT_EQ(errors, "");
@@ -374,7 +374,7 @@ TEST_F(ScoreStoreTest, FailedSaveSaysSoOnceAndTheNextSaveTriesAgain) {
     HighScoreTable inMemory = table;
 
     testing::internal::CaptureStderr();
-    const bool saved = store.SaveHighScores(inMemory);
+    const bool saved = store.save(inMemory);
     const std::string errors = testing::internal::GetCapturedStderr();
     EXPECT_FALSE(saved);
     EXPECT_EQ(errors, SaveFailurePrefix + StorePath().toStdString() + "\n");
@@ -382,7 +382,7 @@ TEST_F(ScoreStoreTest, FailedSaveSaysSoOnceAndTheNextSaveTriesAgain) {
 
     ASSERT_TRUE(QDir(dir_.path()).rmdir(QStringLiteral("Quillet.conf")));
     testing::internal::CaptureStderr();
-    const bool savedAgain = store.SaveHighScores(inMemory);
+    const bool savedAgain = store.save(inMemory);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     EXPECT_TRUE(savedAgain);
     ExpectSameTable(LoadFrom(StorePath()), table);
@@ -390,7 +390,7 @@ TEST_F(ScoreStoreTest, FailedSaveSaysSoOnceAndTheNextSaveTriesAgain) {
 
 TEST_F(ScoreStoreTest, FailedSaveInAReadOnlyFolderLeavesTheOldFile) {
     const ScoreStore store(StorePath());
-    ASSERT_TRUE(store.SaveHighScores(SampleTable()));
+    ASSERT_TRUE(store.save(SampleTable()));
     const QByteArray oldContent = ReadFile(StorePath());
 
     const QByteArray folder = QFile::encodeName(dir_.path());
@@ -412,14 +412,14 @@ TEST_F(ScoreStoreTest, FailedSaveInAReadOnlyFolderLeavesTheOldFile) {
     // and that could leave half a table behind.
     const HighScoreTable newer = MakeTable({"V", "W", "X", "Y", "Z"}, {5, 4, 3, 2, 1});
     testing::internal::CaptureStderr();
-    const bool saved = store.SaveHighScores(newer);
+    const bool saved = store.save(newer);
     const std::string errors = testing::internal::GetCapturedStderr();
     EXPECT_FALSE(saved);
     EXPECT_EQ(errors, SaveFailurePrefix + StorePath().toStdString() + "\n");
     EXPECT_EQ(ReadFile(StorePath()), oldContent);
 
     ::chmod(folder.constData(), 0700);
-    ASSERT_TRUE(store.SaveHighScores(newer));
+    ASSERT_TRUE(store.save(newer));
     ExpectSameTable(LoadFrom(StorePath()), newer);
 }
 
@@ -437,14 +437,14 @@ TEST(UsersOwnScoreStore, LivesInQuilletConfUnderTheConfigHome) {
               QFileInfo(folder + QStringLiteral("/Quillet.conf")).absoluteFilePath());
 
     HighScoreTable table = JunkTable();
-    store.LoadHighScores(table);
+    store.load(table);
     ExpectSameTable(table, HighScoreTable{});
     EXPECT_FALSE(QFileInfo::exists(folder));
 
-    ASSERT_TRUE(store.SaveHighScores(SampleTable()));
+    ASSERT_TRUE(store.save(SampleTable()));
     EXPECT_TRUE(ReadFile(store.FilePath()).startsWith("[Setting]\n"));
     const ScoreStore nextRun;
-    nextRun.LoadHighScores(table);
+    nextRun.load(table);
     ExpectSameTable(table, SampleTable());
     QDir(folder).removeRecursively();
 }

@@ -57,7 +57,7 @@ bool SameTable(const HighScoreTable& a, const HighScoreTable& b) {
 
 HighScoreTable LoadFrom(const QString& path) {
     HighScoreTable table = MakeTable({"junk", "junk", "junk", "junk", "junk"}, {1, 2, 3, 4, 5});
-    ScoreStore(path).LoadHighScores(table);
+    ScoreStore(path).load(table);
     return table;
 }
 
@@ -182,7 +182,7 @@ protected:
 std::string ExpectRefusedSave(const ScoreStore& store) {
     const HighScoreTable newer = NewTable();
     HighScoreTable inMemory = newer;
-    if (store.SaveHighScores(inMemory)) return "the save reported success";
+    if (store.save(inMemory)) return "the save reported success";
     if (!SameTable(inMemory, newer)) return "the table in memory changed";
     return "";
 }
@@ -196,7 +196,7 @@ TEST_F(StoreFaultTest, ReadOnlyFolderRefusesTheSaveAndKeepsTheOldFile) {
         std::string failure = DropPrivileges();
         if (!failure.empty()) return failure;
         const ScoreStore store(path);
-        if (!store.SaveHighScores(OldTable())) return "the first save failed";
+        if (!store.save(OldTable())) return "the first save failed";
         if (::chmod(Encoded(folder).constData(), 0555) != 0) return "chmod of the folder failed";
         // The file itself is still writable: only a save in place could
         // succeed, and that could leave half a table behind.
@@ -210,7 +210,7 @@ TEST_F(StoreFaultTest, ReadOnlyFolderRefusesTheSaveAndKeepsTheOldFile) {
 
     // Writable again: the next save goes through.
     ASSERT_EQ(::chmod(Encoded(folder).constData(), 0700), 0);
-    ASSERT_TRUE(ScoreStore(path).SaveHighScores(NewTable()));
+    ASSERT_TRUE(ScoreStore(path).save(NewTable()));
     EXPECT_TRUE(SameTable(LoadFrom(path), NewTable()));
 }
 
@@ -220,7 +220,7 @@ TEST_F(StoreFaultTest, ReadOnlyFileRefusesTheSaveAndStaysAsItWas) {
         std::string failure = DropPrivileges();
         if (!failure.empty()) return failure;
         const ScoreStore store(path);
-        if (!store.SaveHighScores(OldTable())) return "the first save failed";
+        if (!store.save(OldTable())) return "the first save failed";
         if (::chmod(Encoded(path).constData(), 0444) != 0) return "chmod of the file failed";
         return ExpectRefusedSave(store);
     });
@@ -238,13 +238,13 @@ TEST_F(StoreFaultTest, UnreadableFileLoadsAsAnEmptyTableAndIsNotOverwritten) {
         std::string failure = DropPrivileges();
         if (!failure.empty()) return failure;
         const ScoreStore store(path);
-        if (!store.SaveHighScores(OldTable())) return "the first save failed";
+        if (!store.save(OldTable())) return "the first save failed";
         if (::chmod(Encoded(path).constData(), 0) != 0) return "chmod of the file failed";
         HighScoreTable table = NewTable();
-        store.LoadHighScores(table);
+        store.load(table);
         if (!SameTable(table, HighScoreTable{})) return "an unreadable file did not load as empty";
         // Saving over a file that could not be read would lose its table for good.
-        if (store.SaveHighScores(NewTable()))
+        if (store.save(NewTable()))
             return "the save over an unreadable file went through";
         if (::chmod(Encoded(path).constData(), 0600) != 0) return "chmod back failed";
         if (!SameTable(LoadFrom(path), OldTable())) return "the old table is gone";
@@ -260,7 +260,7 @@ TEST_F(StoreFaultTest, UnreadableFileLoadsAsAnEmptyTableAndIsNotOverwritten) {
 
 TEST_F(StoreFaultTest, FullDiskRefusesTheSaveCleanlyAndKeepsTheOldFile) {
     const QString path = StorePath();
-    ASSERT_TRUE(ScoreStore(path).SaveHighScores(OldTable()));
+    ASSERT_TRUE(ScoreStore(path).save(OldTable()));
     const QByteArray oldBytes = ReadFile(path);
 
     const ChildReport report = RunInChild([&]() -> std::string {
@@ -272,7 +272,7 @@ TEST_F(StoreFaultTest, FullDiskRefusesTheSaveCleanlyAndKeepsTheOldFile) {
         const ScoreStore store(path);
         // The table still loads, although no scratch copy can be written.
         HighScoreTable loaded;
-        store.LoadHighScores(loaded);
+        store.load(loaded);
         if (!SameTable(loaded, OldTable())) return "the table did not load on a full disk";
         return ExpectRefusedSave(store);
     });
@@ -284,7 +284,7 @@ TEST_F(StoreFaultTest, FullDiskRefusesTheSaveCleanlyAndKeepsTheOldFile) {
         << "nothing of the cut-short save stays behind";
 
     // Room again: the next save goes through.
-    ASSERT_TRUE(ScoreStore(path).SaveHighScores(NewTable()));
+    ASSERT_TRUE(ScoreStore(path).save(NewTable()));
     EXPECT_TRUE(SameTable(LoadFrom(path), NewTable()));
 }
 
@@ -322,11 +322,11 @@ TEST_F(StoreFaultTest, FullDiskUnderADamagedFileStillReportsTheFailedSave) {
 TEST_F(StoreFaultTest, FileDeletedWhileRunningIsWrittenAgainByTheNextSave) {
     const QString path = StorePath();
     const ScoreStore store(path);
-    ASSERT_TRUE(store.SaveHighScores(OldTable()));
+    ASSERT_TRUE(store.save(OldTable()));
     ASSERT_TRUE(QFile::remove(path));
 
     const HighScoreTable newer = NewTable();
-    ASSERT_TRUE(store.SaveHighScores(newer));
+    ASSERT_TRUE(store.save(newer));
     EXPECT_TRUE(SameTable(LoadFrom(path), newer));
 }
 
@@ -334,10 +334,10 @@ TEST_F(StoreFaultTest, FolderDeletedWhileRunningIsMadeAgainByTheNextSave) {
     const QString folder = dir_.filePath(QStringLiteral("Quillet"));
     const QString path = folder + QStringLiteral("/Quillet.conf");
     const ScoreStore store(path);
-    ASSERT_TRUE(store.SaveHighScores(OldTable()));
+    ASSERT_TRUE(store.save(OldTable()));
     ASSERT_TRUE(QDir(folder).removeRecursively());
 
-    ASSERT_TRUE(store.SaveHighScores(NewTable()));
+    ASSERT_TRUE(store.save(NewTable()));
     EXPECT_TRUE(SameTable(LoadFrom(path), NewTable()));
 }
 
@@ -348,7 +348,7 @@ TEST_F(StoreFaultTest, TwoProgramsSavingAtOnceLeaveOneWholeTableAtEveryMoment) {
     const QString path = StorePath();
     const HighScoreTable first = OldTable();
     const HighScoreTable second = NewTable();
-    ASSERT_TRUE(ScoreStore(path).SaveHighScores(first));
+    ASSERT_TRUE(ScoreStore(path).save(first));
 
     // Both savers wait on this pipe and start together when it closes.
     int startGate[2];
@@ -363,7 +363,7 @@ TEST_F(StoreFaultTest, TwoProgramsSavingAtOnceLeaveOneWholeTableAtEveryMoment) {
             const ScoreStore store(path);
             int failures = 0;
             for (int save = 0; save < SavesEach; ++save) {
-                if (!store.SaveHighScores(table)) ++failures;
+                if (!store.save(table)) ++failures;
             }
             ::_exit(failures == 0 ? 0 : 1);
         }

@@ -116,12 +116,12 @@ TEST_P(SoundCueFaultTest, BrokenCueIsSilentAndLaterCuesStillPlay) {
     int started_in_all = -1;
     const std::string output = CapturedOutput([&] {
         SdlCuePlayer player([directory] { return directory; });
-        player.PlayCue("broken");
-        player.PlayCueAsync("broken");
-        player.PlayCue("broken");
+        player.playAndWait("broken");
+        player.play("broken");
+        player.playAndWait("broken");
         started_by_broken = player.PlaysStarted();
         sounding_after_broken = player.IsSounding();
-        player.PlayCue("click");
+        player.playAndWait("click");
         started_in_all = player.PlaysStarted();
     });
 

@@ -83,7 +83,7 @@ protected:
 TEST_F(CueNoDelayTest, AsyncCuesReturnWhileTheAudioThreadIsHeldUp) {
     const std::string directory = directory_;
     SdlCuePlayer player([directory] { return directory; });
-    player.PlayCueAsync("long");
+    player.play("long");
     ASSERT_TRUE(WaitUntil([&] { return player.IsSounding(); }));
     const SdlDeviceLock sdl = FindSdlDeviceLock();
     ASSERT_TRUE(sdl.lock && sdl.unlock && sdl.status) << "SDL is not loaded while a cue sounds";
@@ -100,10 +100,10 @@ TEST_F(CueNoDelayTest, AsyncCuesReturnWhileTheAudioThreadIsHeldUp) {
         // halts the sounding cue.
         for (int tick = 0; tick < 100; ++tick) {
             for (const char* cue : {"add0", "add", "add2", "missing", "empty", "noise", "folder"}) {
-                player.PlayCueAsync(cue);
+                player.play(cue);
             }
         }
-        player.PlayCueAsync("long");
+        player.play("long");
         returned = true;
     });
     const bool returned_while_held = WaitUntil([&] { return returned.load(); });
@@ -116,7 +116,7 @@ TEST_F(CueNoDelayTest, AsyncCuesReturnWhileTheAudioThreadIsHeldUp) {
     // Set free, it plays only the last cue of the burst: each cue still
     // waiting is replaced by the next. The click asked for now is skipped
     // while that one sounds.
-    player.PlayCue("click");
+    player.playAndWait("click");
     EXPECT_EQ(player.PlaysStarted(), 2);
     EXPECT_TRUE(player.IsSounding());
 }
@@ -142,11 +142,11 @@ TEST_F(CueNoDelayTest, CueThePlayerMayNotReadIsSilentAndLaterCuesPlay) {
         {
             const std::string directory = directory_;
             SdlCuePlayer player([directory] { return directory; });
-            player.PlayCue("unreadable");
-            player.PlayCueAsync("unreadable");
-            player.PlayCue("unreadable");
+            player.playAndWait("unreadable");
+            player.play("unreadable");
+            player.playAndWait("unreadable");
             const bool silent = player.PlaysStarted() == 0 && !player.IsSounding();
-            player.PlayCue("click");
+            player.playAndWait("click");
             if (silent && player.PlaysStarted() == 1) result = 0;
         }
         _exit(result);

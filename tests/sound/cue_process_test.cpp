@@ -66,7 +66,7 @@ protected:
             std::signal(signal_number, SIG_DFL);
             const std::string directory = directory_;
             SdlCuePlayer player([directory] { return directory; });
-            player.PlayCueAsync("long");
+            player.play("long");
             const char answer = WaitUntil([&] { return player.IsSounding(); }) ? 'y' : 'n';
             (void)!write(ready[1], &answer, 1);
             for (;;) {
@@ -102,10 +102,10 @@ TEST_F(CuePlayerProcessTest, WithoutASoundDeviceEveryCallReturnsAndNothingSounds
         {
             const std::string directory = directory_;
             SdlCuePlayer player([directory] { return directory; });
-            player.PlayCue("click");
-            player.PlayCueAsync("long");
-            player.PlayCue("click");
-            player.PlayCueAsync("long");
+            player.playAndWait("click");
+            player.play("long");
+            player.playAndWait("click");
+            player.play("long");
             silent = player.PlaysStarted() == 0 && !player.IsSounding();
         }
         _exit(silent ? 0 : 1);

@@ -47,92 +47,92 @@ protected:
 
 TEST_F(SdlCuePlayerTest, PlayCueReturnsOnlyAfterTheCueHasFinished) {
     auto player = MakePlayer();
-    player->PlayCue("short");
+    player->playAndWait("short");
     EXPECT_EQ(player->PlaysStarted(), 1);
     EXPECT_FALSE(player->IsSounding());
 }
 
 TEST_F(SdlCuePlayerTest, PlayCueAsyncReturnsWhileItsCueGoesOnSounding) {
     auto player = MakePlayer();
-    player->PlayCueAsync("long");
+    player->play("long");
     EXPECT_TRUE(WaitUntil([&] { return player->IsSounding(); }));
     EXPECT_EQ(player->PlaysStarted(), 1);
 }
 
 TEST_F(SdlCuePlayerTest, PlayCueIsSkippedWhileAnAsyncCueSounds) {
     auto player = MakePlayer();
-    player->PlayCueAsync("long");
+    player->play("long");
     ASSERT_TRUE(WaitUntil([&] { return player->IsSounding(); }));
-    player->PlayCue("click");
+    player->playAndWait("click");
     EXPECT_EQ(player->PlaysStarted(), 1);
     EXPECT_TRUE(player->IsSounding()) << "the skipped click must not stop the cue";
 }
 
 TEST_F(SdlCuePlayerTest, PlayCueRightAfterPlayCueAsyncIsDecidedAfterTheAsyncCueStarted) {
     auto player = MakePlayer();
-    player->PlayCueAsync("long");
-    player->PlayCue("click");
+    player->play("long");
+    player->playAndWait("click");
     EXPECT_EQ(player->PlaysStarted(), 1);
     EXPECT_TRUE(player->IsSounding());
 }
 
 TEST_F(SdlCuePlayerTest, PlayCuePlaysOnceTheAsyncCueHasEnded) {
     auto player = MakePlayer();
-    player->PlayCueAsync("short");
+    player->play("short");
     ASSERT_TRUE(WaitUntil([&] { return player->PlaysStarted() == 1 && !player->IsSounding(); }));
-    player->PlayCue("click");
+    player->playAndWait("click");
     EXPECT_EQ(player->PlaysStarted(), 2);
     EXPECT_FALSE(player->IsSounding());
 }
 
 TEST_F(SdlCuePlayerTest, SecondAsyncCueReplacesTheFirstAndOutlivesItsEnd) {
     auto player = MakePlayer();
-    player->PlayCueAsync("medium");
+    player->play("medium");
     ASSERT_TRUE(WaitUntil([&] { return player->IsSounding(); }));
-    player->PlayCueAsync("long");
+    player->play("long");
     ASSERT_TRUE(WaitUntil([&] { return player->PlaysStarted() == 2; }));
     // Past the point where "medium" would have ended on its own.
     std::this_thread::sleep_for(std::chrono::milliseconds(2 * kMediumMs));
     EXPECT_TRUE(player->IsSounding());
-    player->PlayCue("click");
+    player->playAndWait("click");
     EXPECT_EQ(player->PlaysStarted(), 2);
 }
 
 TEST_F(SdlCuePlayerTest, AsyncCueWithAMissingFileStillStopsTheSoundingCue) {
     auto player = MakePlayer();
-    player->PlayCueAsync("long");
+    player->play("long");
     ASSERT_TRUE(WaitUntil([&] { return player->IsSounding(); }));
-    player->PlayCueAsync("missing");
+    player->play("missing");
     // Decided once the missing cue has been handled: nothing sounds any more.
-    player->PlayCue("click");
+    player->playAndWait("click");
     EXPECT_EQ(player->PlaysStarted(), 2);
     EXPECT_FALSE(player->IsSounding());
 }
 
 TEST_F(SdlCuePlayerTest, AsyncCueWithAMissingFileDoesNotCountAsSounding) {
     auto player = MakePlayer();
-    player->PlayCueAsync("missing");
-    player->PlayCue("click");
+    player->play("missing");
+    player->playAndWait("click");
     EXPECT_EQ(player->PlaysStarted(), 1);
 }
 
 TEST_F(SdlCuePlayerTest, FileIsReadAnewAtEveryPlay) {
     auto player = MakePlayer();
     const fs::path file = folder_.Path() / "cue.wav";
-    player->PlayCue("cue");
+    player->playAndWait("cue");
     EXPECT_EQ(player->PlaysStarted(), 0);
     WriteCue(folder_.Path(), "cue", kClickMs);
-    player->PlayCue("cue");
+    player->playAndWait("cue");
     EXPECT_EQ(player->PlaysStarted(), 1);
     WriteBytes(file, {'n', 'o', 'i', 's', 'e'});
-    player->PlayCue("cue");
+    player->playAndWait("cue");
     EXPECT_EQ(player->PlaysStarted(), 1);
     fs::remove(file);
-    player->PlayCueAsync("cue");
-    player->PlayCue("cue");
+    player->play("cue");
+    player->playAndWait("cue");
     EXPECT_EQ(player->PlaysStarted(), 1);
     WriteCue(folder_.Path(), "cue", kClickMs);
-    player->PlayCue("cue");
+    player->playAndWait("cue");
     EXPECT_EQ(player->PlaysStarted(), 2);
 }
 
@@ -141,12 +141,12 @@ TEST_F(SdlCuePlayerTest, DirectoryIsAskedAnewAtEveryCall) {
     WriteCue(other.Path(), "only-there", kClickMs);
     std::string directory = folder_.Path().string();
     SdlCuePlayer player([&directory] { return directory; });
-    player.PlayCue("only-there");
+    player.playAndWait("only-there");
     EXPECT_EQ(player.PlaysStarted(), 0);
     directory = other.Path().string();
-    player.PlayCue("only-there");
+    player.playAndWait("only-there");
     EXPECT_EQ(player.PlaysStarted(), 1);
-    player.PlayCueAsync("only-there");
+    player.play("only-there");
     EXPECT_TRUE(WaitUntil([&] { return player.PlaysStarted() == 2; }));
 }
 
@@ -157,30 +157,30 @@ TEST_F(SdlCuePlayerTest, CueInADirectoryWithAJapaneseNamePlays) {
     fs::create_directory(japanese);
     WriteCue(japanese, "add2", kClickMs);
     SdlCuePlayer player([&japanese] { return japanese.string(); });
-    player.PlayCue("add2");
+    player.playAndWait("add2");
     EXPECT_EQ(player.PlaysStarted(), 1);
 }
 
 TEST_F(SdlCuePlayerTest, SecondPlayerAliveAtTheSameTimeStaysSilent) {
     auto first = MakePlayer();
     auto second = MakePlayer();
-    second->PlayCue("click");
-    second->PlayCueAsync("long");
-    second->PlayCue("click");
+    second->playAndWait("click");
+    second->play("long");
+    second->playAndWait("click");
     EXPECT_EQ(second->PlaysStarted(), 0);
     EXPECT_FALSE(second->IsSounding());
-    first->PlayCue("click");
+    first->playAndWait("click");
     EXPECT_EQ(first->PlaysStarted(), 1);
 }
 
 // A destructor that waited for the cue would run into the test's timeout.
 TEST_F(SdlCuePlayerTest, DestroyingWhileALongCueSoundsLeavesTheDeviceToTheNextPlayer) {
     auto player = MakePlayer();
-    player->PlayCueAsync("long");
+    player->play("long");
     ASSERT_TRUE(WaitUntil([&] { return player->IsSounding(); }));
     player.reset();
     auto next = MakePlayer();
-    next->PlayCue("click");
+    next->playAndWait("click");
     EXPECT_EQ(next->PlaysStarted(), 1);
 }
 
@@ -188,12 +188,12 @@ TEST_F(SdlCuePlayerTest, DestroyingRightAfterConstructionOrWithCuesQueuedReturns
     for (int round = 0; round < 5; ++round) {
         MakePlayer().reset();
         auto player = MakePlayer();
-        player->PlayCueAsync("long");
-        player->PlayCueAsync("medium");
-        player->PlayCueAsync("long");
+        player->play("long");
+        player->play("medium");
+        player->play("long");
     }
     auto player = MakePlayer();
-    player->PlayCue("click");
+    player->playAndWait("click");
     EXPECT_EQ(player->PlaysStarted(), 1);
 }
 

@@ -16,8 +16,8 @@ namespace quillet::testing {
 namespace {
 
 TEST(VersionText, JoinsMinorAndRevisionWithoutADot) {
-    EXPECT_EQ(Form1::VersionText(1, 1, 0), QStringLiteral("ヌビロケーキ Ver.1.10"));
-    EXPECT_EQ(Form1::VersionText(2, 13, 7), QStringLiteral("ヌビロケーキ Ver.2.137"));
+    EXPECT_EQ(MainWindow::VersionText(1, 1, 0), QStringLiteral("ヌビロケーキ Ver.1.10"));
+    EXPECT_EQ(MainWindow::VersionText(2, 13, 7), QStringLiteral("ヌビロケーキ Ver.2.137"));
 }
 
 using AboutBox = FormTest;
@@ -36,59 +36,59 @@ TEST_F(AboutBox, ShowsTheVersionMessageAfterTheClick) {
         EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
         box->button(QMessageBox::Ok)->click();
     });
-    QTest::mouseClick(form->cmd_About, Qt::LeftButton);
+    QTest::mouseClick(mainWindow->aboutButton, Qt::LeftButton);
     EXPECT_TRUE(shown);
 }
 
 TEST_F(AboutBox, GameGoesOnUnderneathWhileTheMessageIsOpen) {
     EXPECT_GE(
-        TicksWhileModal(form->cmd_About,
+        TicksWhileModal(mainWindow->aboutButton,
                         [](QWidget* modal) {
                             static_cast<QMessageBox*>(modal)->button(QMessageBox::Ok)->click();
                         }),
         3);
-    EXPECT_TRUE(form->timer_Fall->isActive()) << "About does not pause the game";
-    EXPECT_FALSE(form->cmd_Start->isEnabled());
-    EXPECT_TRUE(form->cmd_Left->isEnabled());
+    EXPECT_TRUE(mainWindow->fallTimer->isActive()) << "About does not pause the game";
+    EXPECT_FALSE(mainWindow->startButton->isEnabled());
+    EXPECT_TRUE(mainWindow->leftButton->isEnabled());
 }
 
 TEST_F(AboutBox, AGameEndingUnderTheMessageOpensTheHighScoreWindowOverIt) {
-    QTest::mouseClick(form->cmd_Start, Qt::LeftButton);
-    form->timer_Fall_Timer();  // the first pair enters
-    form->timer_Fall->stop();
-    form->game().FallingPair = {20, 21};
-    form->game().Score = 100;  // beats the fresh table's zeros
+    QTest::mouseClick(mainWindow->startButton, Qt::LeftButton);
+    mainWindow->tick();  // the first pair enters
+    mainWindow->fallTimer->stop();
+    mainWindow->game().FallingPair = {20, 21};
+    mainWindow->game().Score = 100;  // beats the fresh table's zeros
     bool named = false;
     WhenModal([&](QWidget* modal) {
         auto* box = qobject_cast<QMessageBox*>(modal);
         ASSERT_NE(box, nullptr);
-        WhenModal<Form2>([&, box](QWidget* over) {
-            auto* window = qobject_cast<Form2*>(over);
+        WhenModal<HighScoreWindow>([&, box](QWidget* over) {
+            auto* window = qobject_cast<HighScoreWindow*>(over);
             if (window) {
                 named = true;
-                QTest::keyClicks(window->txt_Nm[0], QStringLiteral("H"));
-                QTest::mouseClick(window->cmd_Close, Qt::LeftButton);
+                QTest::keyClicks(window->nameEdits[0], QStringLiteral("H"));
+                QTest::mouseClick(window->closeButton, Qt::LeftButton);
             }
         });
         QTimer::singleShot(0, [&, box] {
-            form->timer_Fall_Timer();  // game over inside the message's loop
+            mainWindow->tick();  // game over inside the message's loop
             box->button(QMessageBox::Ok)->click();
         });
     });
-    QTest::mouseClick(form->cmd_About, Qt::LeftButton);
+    QTest::mouseClick(mainWindow->aboutButton, Qt::LeftButton);
     EXPECT_TRUE(named);
-    EXPECT_EQ(form->table().Names[0], QStringLiteral("H"));
-    EXPECT_EQ(form->table().Scores[0], 100);
+    EXPECT_EQ(mainWindow->table().Names[0], QStringLiteral("H"));
+    EXPECT_EQ(mainWindow->table().Scores[0], 100);
 }
 
 using EndButton = FormTest;
 
 TEST_F(EndButton, ClicksThenEndsTheProgramWithStatusZeroWithoutSaving) {
-    form->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    mainWindow->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(mainWindow.get()));
     QSignalSpy lastWindowClosed(qApp, &QGuiApplication::lastWindowClosed);
     bool gaveUp = false;
-    QTimer::singleShot(0, [&] { QTest::mouseClick(form->cmd_End, Qt::LeftButton); });
+    QTimer::singleShot(0, [&] { QTest::mouseClick(mainWindow->endButton, Qt::LeftButton); });
     QTimer guard;  // stopped with the test, so it cannot end a later test's loop
     guard.setSingleShot(true);
     QObject::connect(&guard, &QTimer::timeout, [&] {
@@ -101,7 +101,7 @@ TEST_F(EndButton, ClicksThenEndsTheProgramWithStatusZeroWithoutSaving) {
     EXPECT_FALSE(gaveUp) << "End did not end the event loop";
     EXPECT_EQ(status, 0);
     EXPECT_EQ(cues.calls, std::vector<std::string>{"sync click"});
-    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(mainWindow->isVisible());
     EXPECT_EQ(lastWindowClosed.count(), 1);
     EXPECT_FALSE(QFile::exists(store->FilePath())) << "nothing is saved on the way out";
 }

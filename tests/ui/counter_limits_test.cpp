@@ -25,7 +25,7 @@ protected:
     // next tick completes a cake. The board is drawn through SetCell, so the
     // screen shows it too.
     void PlaceCakeAboutToComplete(std::int32_t score, std::int16_t cakes) {
-        Game& game = form->game();
+        Game& game = mainWindow->game();
         const auto board = ParseBoard("....|....|.3..|.5..|....");
         for (int cell = 0; cell < rules::CellCount; ++cell) game.SetCell(cell, board[cell]);
         game.FallingPair = {9, 21};
@@ -36,46 +36,46 @@ protected:
 };
 
 TEST_F(CountersAtTheirLimits, CakesAtTheLimitsShowTheLimitsAndNeverWrap) {
-    QTest::mouseClick(form->cmd_Start, Qt::LeftButton);
-    form->timer_Fall_Timer();  // the first pair enters
+    QTest::mouseClick(mainWindow->startButton, Qt::LeftButton);
+    mainWindow->tick();  // the first pair enters
 
     // 1,800 points and one cake take both counters exactly to their limits.
     PlaceCakeAboutToComplete(kMaxScore - 1800, kMaxCakes - 1);
-    form->timer_Fall_Timer();
-    EXPECT_EQ(form->lbl_Score->text(), QStringLiteral("2147483647"));
-    EXPECT_EQ(form->lbl_Cake->text(), QStringLiteral("32767"));
+    mainWindow->tick();
+    EXPECT_EQ(mainWindow->scoreDisplay->text(), QStringLiteral("2147483647"));
+    EXPECT_EQ(mainWindow->cakeDisplay->text(), QStringLiteral("32767"));
 
     // One cake more stays there.
-    form->timer_Fall_Timer();  // the pair is complete: the next one enters
+    mainWindow->tick();  // the pair is complete: the next one enters
     PlaceCakeAboutToComplete(kMaxScore, kMaxCakes);
-    form->timer_Fall_Timer();
-    EXPECT_EQ(form->lbl_Score->text(), QStringLiteral("2147483647"));
-    EXPECT_EQ(form->lbl_Cake->text(), QStringLiteral("32767"));
-    EXPECT_EQ(form->game().Score, kMaxScore);
-    EXPECT_EQ(form->game().CakeCount, kMaxCakes);
+    mainWindow->tick();
+    EXPECT_EQ(mainWindow->scoreDisplay->text(), QStringLiteral("2147483647"));
+    EXPECT_EQ(mainWindow->cakeDisplay->text(), QStringLiteral("32767"));
+    EXPECT_EQ(mainWindow->game().Score, kMaxScore);
+    EXPECT_EQ(mainWindow->game().CakeCount, kMaxCakes);
 }
 
 TEST_F(CountersAtTheirLimits, ScoreAtTheLimitIsRankedAndStoredUnchanged) {
-    QTest::mouseClick(form->cmd_Start, Qt::LeftButton);
-    form->timer_Fall_Timer();
+    QTest::mouseClick(mainWindow->startButton, Qt::LeftButton);
+    mainWindow->tick();
     PlaceCakeAboutToComplete(kMaxScore - 1000, kMaxCakes);
-    form->timer_Fall_Timer();  // the cake lands both pieces
+    mainWindow->tick();  // the cake lands both pieces
     // The entry cells are taken: the next tick ends the game.
-    form->game().SetCell(rules::EntryLeft, 4);
+    mainWindow->game().SetCell(rules::EntryLeft, 4);
 
     QString shownScore;
-    WhenModal<Form2>([&](QWidget* modal) {
-        auto* window = qobject_cast<Form2*>(modal);
-        shownScore = window->lbl_Score[0]->text();
-        QTest::keyClicks(window->txt_Nm[0], QStringLiteral("Max"));
-        QTest::mouseClick(window->cmd_Close, Qt::LeftButton);
+    WhenModal<HighScoreWindow>([&](QWidget* modal) {
+        auto* window = qobject_cast<HighScoreWindow*>(modal);
+        shownScore = window->scoreLabels[0]->text();
+        QTest::keyClicks(window->nameEdits[0], QStringLiteral("Max"));
+        QTest::mouseClick(window->closeButton, Qt::LeftButton);
     });
-    form->timer_Fall_Timer();
+    mainWindow->tick();
 
     EXPECT_EQ(shownScore, QStringLiteral("2147483647"));
-    EXPECT_EQ(form->lbl_Score->text(), QStringLiteral("2147483647"));
+    EXPECT_EQ(mainWindow->scoreDisplay->text(), QStringLiteral("2147483647"));
     HighScoreTable stored;
-    store->LoadHighScores(stored);
+    store->load(stored);
     EXPECT_EQ(stored.Names[0], QStringLiteral("Max"));
     EXPECT_EQ(stored.Scores[0], kMaxScore);
 }

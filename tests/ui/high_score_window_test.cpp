@@ -18,21 +18,21 @@ protected:
         stored.Names = {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"),
                         QStringLiteral("D"), QStringLiteral("E")};
         stored.Scores = {5000, 3000, 3000, 1000, 0};
-        ASSERT_TRUE(store->SaveHighScores(stored));
+        ASSERT_TRUE(store->save(stored));
     }
 
     HighScoreTable Stored() const {
         HighScoreTable table;
-        store->LoadHighScores(table);
+        store->load(table);
         return table;
     }
 
     // Puts the game one tick away from its end, with `score` points: both
     // pieces landed and the entry cell 1 taken.
     void BringGameToItsLastTick(qint32 score) {
-        QTest::mouseClick(form->cmd_Start, Qt::LeftButton);
-        form->timer_Fall_Timer();  // the first pair enters at cells 1 and 2
-        Game& game = form->game();
+        QTest::mouseClick(mainWindow->startButton, Qt::LeftButton);
+        mainWindow->tick();  // the first pair enters at cells 1 and 2
+        Game& game = mainWindow->game();
         game.FallingPair = {20, 21};
         game.Score = score;
         cues.calls.clear();
@@ -41,64 +41,64 @@ protected:
 
 TEST_F(HighScoreWindowTest, ViewingShowsTheTableInTheFixedLayout) {
     WhenModal([&](QWidget* modal) {
-        auto* window = qobject_cast<Form2*>(modal);
+        auto* window = qobject_cast<HighScoreWindow*>(modal);
         ASSERT_NE(window, nullptr);
         EXPECT_EQ(window->windowTitle(), QStringLiteral("HighScore"));
         EXPECT_EQ(window->size(), QSize(345, 169));
         EXPECT_EQ(window->minimumSize(), window->maximumSize());
         EXPECT_FALSE(window->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
         EXPECT_FALSE(window->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
-        EXPECT_EQ(window->parentWidget(), form.get())
+        EXPECT_EQ(window->parentWidget(), mainWindow.get())
             << "a transient window stays out of the task bar";
-        EXPECT_EQ(window->windowIcon().cacheKey(), form->windowIcon().cacheKey());
+        EXPECT_EQ(window->windowIcon().cacheKey(), mainWindow->windowIcon().cacheKey());
         EXPECT_EQ(window->palette().color(QPalette::Window), QColor(128, 128, 128));
-        EXPECT_EQ(window->Label1->text(), QStringLiteral("1st"));
-        EXPECT_EQ(window->Label1->geometry(), QRect(8, 8, 25, 16));
-        EXPECT_EQ(window->Label2->geometry(), QRect(8, 32, 28, 16));
-        EXPECT_EQ(window->Label5->text(), QStringLiteral("5th"));
-        EXPECT_EQ(window->Label5->geometry(), QRect(8, 104, 26, 16));
-        EXPECT_EQ(window->lbl_Nm[3]->geometry(), QRect(48, 80, 169, 16));
-        EXPECT_EQ(window->txt_Nm[3]->geometry(), QRect(48, 80, 169, 18));
-        EXPECT_EQ(window->lbl_Score[4]->geometry(), QRect(245, 104, 98, 16));
-        EXPECT_EQ(window->Line1->geometry(), QRect(232, 8, 1, 113));
-        EXPECT_EQ(window->cmd_Close->geometry(), QRect(240, 136, 97, 25));
-        EXPECT_EQ(window->lbl_Nm[0]->palette().color(QPalette::WindowText),
+        EXPECT_EQ(window->rankLabels[0]->text(), QStringLiteral("1st"));
+        EXPECT_EQ(window->rankLabels[0]->geometry(), QRect(8, 8, 25, 16));
+        EXPECT_EQ(window->rankLabels[1]->geometry(), QRect(8, 32, 28, 16));
+        EXPECT_EQ(window->rankLabels[4]->text(), QStringLiteral("5th"));
+        EXPECT_EQ(window->rankLabels[4]->geometry(), QRect(8, 104, 26, 16));
+        EXPECT_EQ(window->nameLabels[3]->geometry(), QRect(48, 80, 169, 16));
+        EXPECT_EQ(window->nameEdits[3]->geometry(), QRect(48, 80, 169, 18));
+        EXPECT_EQ(window->scoreLabels[4]->geometry(), QRect(245, 104, 98, 16));
+        EXPECT_EQ(window->divider->geometry(), QRect(232, 8, 1, 113));
+        EXPECT_EQ(window->closeButton->geometry(), QRect(240, 136, 97, 25));
+        EXPECT_EQ(window->nameLabels[0]->palette().color(QPalette::WindowText),
                   QColor(0xFF, 0x0F, 0x7B));
-        EXPECT_EQ(window->lbl_Score[1]->palette().color(QPalette::WindowText),
+        EXPECT_EQ(window->scoreLabels[1]->palette().color(QPalette::WindowText),
                   QColor(0x17, 0x40, 0xFF));
-        EXPECT_EQ(window->Label3->palette().color(QPalette::WindowText), QColor(0x02, 0xFF, 0x61));
-        EXPECT_EQ(window->lbl_Nm[4]->palette().color(QPalette::WindowText), QColor(64, 64, 64));
-        EXPECT_TRUE(window->lbl_Score[0]->alignment().testFlag(Qt::AlignRight));
-        EXPECT_EQ(window->lbl_Nm[0]->font().family(), CaptionFontFamily);
-        EXPECT_EQ(window->cmd_Close->font().weight(), QFont::Bold);
-        EXPECT_EQ(window->lbl_Nm[1]->text(), QStringLiteral("B"));
-        EXPECT_EQ(window->lbl_Score[0]->text(), QStringLiteral("5000"));
-        for (QLineEdit* box : window->txt_Nm) EXPECT_FALSE(box->isVisible());
-        EXPECT_TRUE(window->cmd_Close->isEnabled());
-        EXPECT_EQ(window->focusWidget(), window->cmd_Close);
+        EXPECT_EQ(window->rankLabels[2]->palette().color(QPalette::WindowText), QColor(0x02, 0xFF, 0x61));
+        EXPECT_EQ(window->nameLabels[4]->palette().color(QPalette::WindowText), QColor(64, 64, 64));
+        EXPECT_TRUE(window->scoreLabels[0]->alignment().testFlag(Qt::AlignRight));
+        EXPECT_EQ(window->nameLabels[0]->font().family(), CaptionFontFamily);
+        EXPECT_EQ(window->closeButton->font().weight(), QFont::Bold);
+        EXPECT_EQ(window->nameLabels[1]->text(), QStringLiteral("B"));
+        EXPECT_EQ(window->scoreLabels[0]->text(), QStringLiteral("5000"));
+        for (QLineEdit* box : window->nameEdits) EXPECT_FALSE(box->isVisible());
+        EXPECT_TRUE(window->closeButton->isEnabled());
+        EXPECT_EQ(window->focusWidget(), window->closeButton);
         window->reject();
     });
-    QTest::mouseClick(form->cmd_Score, Qt::LeftButton);
+    QTest::mouseClick(mainWindow->highScoreButton, Qt::LeftButton);
     EXPECT_EQ(cues.calls, std::vector<std::string>{"sync click"});
 }
 
 TEST_F(HighScoreWindowTest, CloseInViewingStoresTheTableClicksAndDestroysTheWindow) {
     QFile::remove(store->FilePath());
     WhenModal([&](QWidget* modal) {
-        auto* window = qobject_cast<Form2*>(modal);
+        auto* window = qobject_cast<HighScoreWindow*>(modal);
         ASSERT_NE(window, nullptr);
-        QTest::mouseClick(window->cmd_Close, Qt::LeftButton);
+        QTest::mouseClick(window->closeButton, Qt::LeftButton);
     });
-    QTest::mouseClick(form->cmd_Score, Qt::LeftButton);
+    QTest::mouseClick(mainWindow->highScoreButton, Qt::LeftButton);
     EXPECT_EQ(cues.calls, (std::vector<std::string>{"sync click", "sync click"}));
     EXPECT_EQ(Stored().Scores[0], 5000) << "all ten keys are written again";
     EXPECT_EQ(Stored().Names[4], QStringLiteral("E"));
-    EXPECT_EQ(form->highScoreWindow(), nullptr);
+    EXPECT_EQ(mainWindow->highScoreWindow(), nullptr);
 }
 
 TEST_F(HighScoreWindowTest, EscapeAndEnterDoNotCloseTheWindow) {
     WhenModal([&](QWidget* modal) {
-        auto* window = qobject_cast<Form2*>(modal);
+        auto* window = qobject_cast<HighScoreWindow*>(modal);
         ASSERT_NE(window, nullptr);
         QSignalSpy finished(window, &QDialog::finished);
         QTest::keyClick(window, Qt::Key_Escape);
@@ -108,26 +108,26 @@ TEST_F(HighScoreWindowTest, EscapeAndEnterDoNotCloseTheWindow) {
         EXPECT_TRUE(window->isVisible());
         window->close();  // the title bar's close box
     });
-    QTest::mouseClick(form->cmd_Score, Qt::LeftButton);
+    QTest::mouseClick(mainWindow->highScoreButton, Qt::LeftButton);
     EXPECT_EQ(cues.calls, std::vector<std::string>{"sync click"}) << "only the opening click";
 }
 
 TEST_F(HighScoreWindowTest, EveryShowingStartsAfreshFromTheLayout) {
-    Form2* first = nullptr;
+    HighScoreWindow* first = nullptr;
     WhenModal([&](QWidget* modal) {
-        first = qobject_cast<Form2*>(modal);
-        first->txt_Nm[2]->show();
+        first = qobject_cast<HighScoreWindow*>(modal);
+        first->nameEdits[2]->show();
         first->close();
     });
-    QTest::mouseClick(form->cmd_Score, Qt::LeftButton);
+    QTest::mouseClick(mainWindow->highScoreButton, Qt::LeftButton);
     DeliverDeferredDeletes();
     WhenModal([&](QWidget* modal) {
-        auto* second = qobject_cast<Form2*>(modal);
+        auto* second = qobject_cast<HighScoreWindow*>(modal);
         ASSERT_NE(second, nullptr);
-        for (QLineEdit* box : second->txt_Nm) EXPECT_FALSE(box->isVisible());
+        for (QLineEdit* box : second->nameEdits) EXPECT_FALSE(box->isVisible());
         second->reject();
     });
-    QTest::mouseClick(form->cmd_Score, Qt::LeftButton);
+    QTest::mouseClick(mainWindow->highScoreButton, Qt::LeftButton);
 }
 
 // Ranking: the worked example of a game ending with 3000 points over the
@@ -137,53 +137,53 @@ TEST_F(HighScoreWindowTest, AWinningGameOpensTheWindowWithANameBoxOnItsRow) {
     bool shown = false;
     WhenModal([&](QWidget* modal) {
         shown = true;
-        auto* window = qobject_cast<Form2*>(modal);
+        auto* window = qobject_cast<HighScoreWindow*>(modal);
         ASSERT_NE(window, nullptr);
         // The game is over before the window opens.
-        EXPECT_FALSE(form->timer_Fall->isActive());
-        EXPECT_TRUE(form->cmd_Start->isEnabled());
-        EXPECT_FALSE(form->cmd_Left->isEnabled());
+        EXPECT_FALSE(mainWindow->fallTimer->isActive());
+        EXPECT_TRUE(mainWindow->startButton->isEnabled());
+        EXPECT_FALSE(mainWindow->leftButton->isEnabled());
         EXPECT_EQ(cues.calls, std::vector<std::string>{"async claps"});
-        for (int i = 0; i < 5; ++i) EXPECT_EQ(window->txt_Nm[i]->isVisible(), i == 3) << i;
-        EXPECT_EQ(window->focusWidget(), window->txt_Nm[3]);
+        for (int i = 0; i < 5; ++i) EXPECT_EQ(window->nameEdits[i]->isVisible(), i == 3) << i;
+        EXPECT_EQ(window->focusWidget(), window->nameEdits[3]);
         const QStringList names{"A", "B", "C", "D", "D"};
         const QStringList scores{"5000", "3000", "3000", "3000", "1000"};
         for (int i = 0; i < 5; ++i) {
-            EXPECT_EQ(window->lbl_Nm[i]->text(), names[i]) << i;
-            EXPECT_EQ(window->lbl_Score[i]->text(), scores[i]) << i;
+            EXPECT_EQ(window->nameLabels[i]->text(), names[i]) << i;
+            EXPECT_EQ(window->scoreLabels[i]->text(), scores[i]) << i;
         }
-        EXPECT_TRUE(window->cmd_Close->isEnabled()) << "Close works before anything is typed";
-        QTest::keyClicks(window->txt_Nm[3], QStringLiteral("F"));
-        QTest::mouseClick(window->cmd_Close, Qt::LeftButton);
+        EXPECT_TRUE(window->closeButton->isEnabled()) << "Close works before anything is typed";
+        QTest::keyClicks(window->nameEdits[3], QStringLiteral("F"));
+        QTest::mouseClick(window->closeButton, Qt::LeftButton);
     });
-    form->timer_Fall_Timer();
+    mainWindow->tick();
     ASSERT_TRUE(shown);
     const HighScoreTable stored = Stored();
     EXPECT_EQ(stored.Names, (std::array<QString, 5>{"A", "B", "C", "F", "D"}));
     EXPECT_EQ(stored.Scores, (std::array<qint32, 5>{5000, 3000, 3000, 3000, 1000}));
     EXPECT_EQ(cues.calls, (std::vector<std::string>{"async claps", "sync click"}));
-    EXPECT_EQ(form->lbl_Score->text(), QStringLiteral("3000")) << "labels written after ranking";
+    EXPECT_EQ(mainWindow->scoreDisplay->text(), QStringLiteral("3000")) << "labels written after ranking";
 }
 
 TEST_F(HighScoreWindowTest, CloseIsDisabledWhileTheChangedNameBoxIsEmpty) {
     BringGameToItsLastTick(6000);
     WhenModal([&](QWidget* modal) {
-        auto* window = qobject_cast<Form2*>(modal);
+        auto* window = qobject_cast<HighScoreWindow*>(modal);
         ASSERT_NE(window, nullptr);
-        QLineEdit* box = window->txt_Nm[0];
+        QLineEdit* box = window->nameEdits[0];
         QTest::keyClicks(box, QStringLiteral("Ab"));
-        EXPECT_TRUE(window->cmd_Close->isEnabled());
+        EXPECT_TRUE(window->closeButton->isEnabled());
         QTest::keyClick(box, Qt::Key_Backspace);
         QTest::keyClick(box, Qt::Key_Backspace);
-        EXPECT_FALSE(window->cmd_Close->isEnabled());
-        QTest::mouseClick(window->cmd_Close,
+        EXPECT_FALSE(window->closeButton->isEnabled());
+        QTest::mouseClick(window->closeButton,
                           Qt::LeftButton);  // a disabled button delivers no click
         EXPECT_TRUE(window->isVisible());
         box->insert(QStringLiteral("ゆ"));  // as an input method would type it
-        EXPECT_TRUE(window->cmd_Close->isEnabled());
-        QTest::mouseClick(window->cmd_Close, Qt::LeftButton);
+        EXPECT_TRUE(window->closeButton->isEnabled());
+        QTest::mouseClick(window->closeButton, Qt::LeftButton);
     });
-    form->timer_Fall_Timer();
+    mainWindow->tick();
     EXPECT_EQ(Stored().Names[0], QStringLiteral("ゆ"));
     EXPECT_EQ(Stored().Scores[0], 6000);
 }
@@ -191,9 +191,9 @@ TEST_F(HighScoreWindowTest, CloseIsDisabledWhileTheChangedNameBoxIsEmpty) {
 TEST_F(HighScoreWindowTest, CloseAtOnceStoresAnEmptyName) {
     BringGameToItsLastTick(2000);
     WhenModal([&](QWidget* modal) {
-        QTest::mouseClick(qobject_cast<Form2*>(modal)->cmd_Close, Qt::LeftButton);
+        QTest::mouseClick(qobject_cast<HighScoreWindow*>(modal)->closeButton, Qt::LeftButton);
     });
-    form->timer_Fall_Timer();
+    mainWindow->tick();
     EXPECT_EQ(Stored().Names[3], QString());
     EXPECT_EQ(Stored().Scores[3], 2000);
     EXPECT_EQ(Stored().Names[4], QStringLiteral("D"));
@@ -202,60 +202,60 @@ TEST_F(HighScoreWindowTest, CloseAtOnceStoresAnEmptyName) {
 TEST_F(HighScoreWindowTest, ClosingFromTheTitleBarStoresNothingButKeepsTheNewScoreInMemory) {
     BringGameToItsLastTick(4000);
     WhenModal([&](QWidget* modal) {
-        auto* window = qobject_cast<Form2*>(modal);
-        QTest::keyClicks(window->txt_Nm[1], QStringLiteral("Z"));
+        auto* window = qobject_cast<HighScoreWindow*>(modal);
+        QTest::keyClicks(window->nameEdits[1], QStringLiteral("Z"));
         window->close();
     });
-    form->timer_Fall_Timer();
+    mainWindow->tick();
     EXPECT_EQ(Stored().Scores[1], 3000) << "the store is untouched";
-    EXPECT_EQ(form->table().Scores[1], 4000);
-    EXPECT_EQ(form->table().Names[1], QStringLiteral("B")) << "the typed name is not taken";
-    EXPECT_EQ(form->table().Names[2], QStringLiteral("B"));
+    EXPECT_EQ(mainWindow->table().Scores[1], 4000);
+    EXPECT_EQ(mainWindow->table().Names[1], QStringLiteral("B")) << "the typed name is not taken";
+    EXPECT_EQ(mainWindow->table().Names[2], QStringLiteral("B"));
     EXPECT_EQ(cues.calls, std::vector<std::string>{"async claps"});
 
     // The next Close, in a later viewing, stores it.
     DeliverDeferredDeletes();
     WhenModal([&](QWidget* modal) {
-        QTest::mouseClick(qobject_cast<Form2*>(modal)->cmd_Close, Qt::LeftButton);
+        QTest::mouseClick(qobject_cast<HighScoreWindow*>(modal)->closeButton, Qt::LeftButton);
     });
-    QTest::mouseClick(form->cmd_Score, Qt::LeftButton);
+    QTest::mouseClick(mainWindow->highScoreButton, Qt::LeftButton);
     EXPECT_EQ(Stored().Scores[1], 4000);
 }
 
 TEST_F(HighScoreWindowTest, AScoreThatDoesNotEnterChangesNothing) {
     BringGameToItsLastTick(0);
-    form->timer_Fall_Timer();
+    mainWindow->tick();
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    EXPECT_EQ(form->highScoreWindow(), nullptr);
+    EXPECT_EQ(mainWindow->highScoreWindow(), nullptr);
     EXPECT_TRUE(cues.calls.empty());
-    EXPECT_EQ(form->table().Names[4], QStringLiteral("E"));
-    EXPECT_TRUE(form->cmd_Start->isEnabled());
+    EXPECT_EQ(mainWindow->table().Names[4], QStringLiteral("E"));
+    EXPECT_TRUE(mainWindow->startButton->isEnabled());
 }
 
 TEST_F(HighScoreWindowTest, AGameEndingWhileTheTableIsViewedUsesTheOpenWindow) {
     BringGameToItsLastTick(1500);
-    form->timer_Fall->stop();  // the test drives the ticks itself
+    mainWindow->fallTimer->stop();  // the test drives the ticks itself
     int modalShowings = 0;
     WhenModal([&](QWidget* modal) {
         ++modalShowings;
-        auto* window = qobject_cast<Form2*>(modal);
+        auto* window = qobject_cast<HighScoreWindow*>(modal);
         ASSERT_NE(window, nullptr);
-        form->timer_Fall_Timer();  // the game ends underneath
+        mainWindow->tick();  // the game ends underneath
         EXPECT_EQ(QApplication::activeModalWidget(), window) << "not shown twice";
-        EXPECT_TRUE(window->txt_Nm[3]->isVisible());
-        EXPECT_EQ(window->lbl_Score[3]->text(), QStringLiteral("1500"));
+        EXPECT_TRUE(window->nameEdits[3]->isVisible());
+        EXPECT_EQ(window->scoreLabels[3]->text(), QStringLiteral("1500"));
         EXPECT_EQ(cues.calls, (std::vector<std::string>{"sync click", "async claps"}));
-        QTest::keyClicks(window->txt_Nm[3], QStringLiteral("G"));
-        QTest::mouseClick(window->cmd_Close, Qt::LeftButton);
+        QTest::keyClicks(window->nameEdits[3], QStringLiteral("G"));
+        QTest::mouseClick(window->closeButton, Qt::LeftButton);
     });
-    QTest::mouseClick(form->cmd_Score, Qt::LeftButton);
+    QTest::mouseClick(mainWindow->highScoreButton, Qt::LeftButton);
     EXPECT_EQ(modalShowings, 1);
     EXPECT_EQ(Stored().Names[3], QStringLiteral("G"));
     EXPECT_EQ(Stored().Scores[3], 1500);
 }
 
 TEST_F(HighScoreWindowTest, FallTimerKeepsTickingWhileTheTableIsViewed) {
-    EXPECT_GE(TicksWhileModal(form->cmd_Score,
+    EXPECT_GE(TicksWhileModal(mainWindow->highScoreButton,
                               [](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); }),
               3);
 }

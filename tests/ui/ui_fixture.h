@@ -17,8 +17,8 @@
 #include "scores/score_store.h"
 #include "tests/game/sequence_random.h"
 #include "sound/cue_player.h"
-#include "ui/form1.h"
-#include "ui/form2.h"
+#include "ui/main_window.h"
+#include "ui/high_score_window.h"
 
 namespace quillet::testing {
 
@@ -26,8 +26,8 @@ namespace quillet::testing {
 class RecordingCuePlayer : public CuePlayer {
 public:
     std::vector<std::string> calls;
-    void PlayCue(const std::string& cue) override { calls.push_back("sync " + cue); }
-    void PlayCueAsync(const std::string& cue) override { calls.push_back("async " + cue); }
+    void playAndWait(const std::string& cue) override { calls.push_back("sync " + cue); }
+    void play(const std::string& cue) override { calls.push_back("async " + cue); }
 };
 
 // Polls `condition` from the running event loop (a modal window's loop
@@ -68,11 +68,11 @@ protected:
         ASSERT_TRUE(dir.isValid());
         store = std::make_unique<ScoreStore>(dir.filePath(QStringLiteral("Quillet.conf")));
         PrepareStore();
-        form = std::make_unique<Form1>(cues, *store, random);
+        mainWindow = std::make_unique<MainWindow>(cues, *store, random);
     }
 
     void TearDown() override {
-        form.reset();
+        mainWindow.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
@@ -83,14 +83,14 @@ protected:
     // the modal window it opens with `close` once three more ticks have come.
     // Returns how many ticks came while the window was open.
     int TicksWhileModal(QPushButton* opener, std::function<void(QWidget*)> close) {
-        QTest::mouseClick(form->cmd_Start, Qt::LeftButton);
+        QTest::mouseClick(mainWindow->startButton, Qt::LeftButton);
         // Every tick sets the game's own interval; the test keeps it short.
         int ticks = 0;
         QObject counting;  // ends the counting with this call
-        form->timer_Fall->setInterval(1);
-        QObject::connect(form->timer_Fall, &QTimer::timeout, &counting, [&] {
+        mainWindow->fallTimer->setInterval(1);
+        QObject::connect(mainWindow->fallTimer, &QTimer::timeout, &counting, [&] {
             ++ticks;
-            form->timer_Fall->setInterval(1);
+            mainWindow->fallTimer->setInterval(1);
         });
         int ticksWhenOpened = -1;
         WhenModal([&](QWidget* modal) {
@@ -110,7 +110,7 @@ protected:
     std::unique_ptr<ScoreStore> store;
     RecordingCuePlayer cues;
     SequenceRandom random;
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<MainWindow> mainWindow;
 };
 
 }  // namespace quillet::testing

@@ -1,4 +1,4 @@
-#include "ui/form2.h"
+#include "ui/high_score_window.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -17,7 +17,7 @@ namespace quillet {
 
 namespace hs = layout::high_score_window;
 
-Form2::Form2(HighScoreTable& table, const ScoreStore& store, CuePlayer& cues, QWidget* parent)
+HighScoreWindow::HighScoreWindow(HighScoreTable& table, const ScoreStore& store, CuePlayer& cues, QWidget* parent)
     : QDialog(parent, FixedWindowFlags(Qt::Dialog)), table_(table), store_(store), cues_(cues) {
     setWindowTitle(QStringLiteral("HighScore"));
     if (parent) setWindowIcon(parent->windowIcon());
@@ -27,68 +27,63 @@ Form2::Form2(HighScoreTable& table, const ScoreStore& store, CuePlayer& cues, QW
 
     const QFont captionFont = CaptionFont(layout::CaptionPointSize);
     static const char* const rankTexts[] = {"1st", "2nd", "3rd", "4th", "5th"};
-    QLabel** const rankLabels[] = {&Label1, &Label2, &Label3, &Label4, &Label5};
     for (int i = 0; i < HighScoreRanks; ++i) {
-        *rankLabels[i] = MakeLabel(this, hs::Rank[i], QString::fromLatin1(rankTexts[i]),
+        rankLabels[i] = MakeLabel(this, hs::Rank[i], QString::fromLatin1(rankTexts[i]),
                                    captionFont, hs::RowColour[i]);
     }
     // A visible name box lies over the name label of its row, so it is made after it.
     for (int i = 0; i < HighScoreRanks; ++i) {
-        lbl_Nm[i] =
+        nameLabels[i] =
             MakeLabel(this, hs::Name(i), QStringLiteral("1st"), captionFont, hs::RowColour[i]);
     }
     for (int i = 0; i < HighScoreRanks; ++i) {
         auto* box = new QLineEdit(this);
         SetBox(box, hs::NameBox(i));
         box->hide();
-        connect(box, &QLineEdit::textChanged, this, [this, i] { txt_Nm_Change(i); });
-        txt_Nm[i] = box;
+        connect(box, &QLineEdit::textChanged, this, [this, i] { onNameEdited(i); });
+        nameEdits[i] = box;
     }
-    Line1 = new LineWidget(hs::LineX, hs::LineTop, hs::LineBottom, Qt::SolidLine, this);
+    divider = new LineWidget(hs::LineX, hs::LineTop, hs::LineBottom, Qt::SolidLine, this);
     for (int i = 0; i < HighScoreRanks; ++i) {
-        lbl_Score[i] =
+        scoreLabels[i] =
             MakeLabel(this, hs::Score(i), QStringLiteral("1"), captionFont, hs::RowColour[i]);
-        lbl_Score[i]->setAlignment(Qt::AlignRight | Qt::AlignTop);
+        scoreLabels[i]->setAlignment(Qt::AlignRight | Qt::AlignTop);
     }
-    cmd_Close = new QPushButton(QStringLiteral("Close"), this);
-    SetBox(cmd_Close, hs::Close);
-    cmd_Close->setFont(captionFont);
+    closeButton = new QPushButton(QStringLiteral("Close"), this);
+    SetBox(closeButton, hs::Close);
+    closeButton->setFont(captionFont);
     // Neither Enter nor Escape may press Close.
-    cmd_Close->setAutoDefault(false);
-    cmd_Close->setDefault(false);
-    connect(cmd_Close, &QPushButton::clicked, this, &Form2::cmd_Close_Click);
+    closeButton->setAutoDefault(false);
+    closeButton->setDefault(false);
+    connect(closeButton, &QPushButton::clicked, this, &HighScoreWindow::storeAndClose);
 
-    for (int i = 0; i + 1 < HighScoreRanks; ++i) setTabOrder(txt_Nm[i], txt_Nm[i + 1]);
-    setTabOrder(txt_Nm[HighScoreRanks - 1], cmd_Close);
+    for (int i = 0; i + 1 < HighScoreRanks; ++i) setTabOrder(nameEdits[i], nameEdits[i + 1]);
+    setTabOrder(nameEdits[HighScoreRanks - 1], closeButton);
 
-    Form_Load();
+    refresh();
 }
 
-void Form2::Form_Load() {
-    Set_Form();
-}
-
-void Form2::Set_Form() {
+void HighScoreWindow::refresh() {
     for (int i = 0; i < HighScoreRanks; ++i) {
-        lbl_Nm[i]->setText(table_.Names[i]);
-        lbl_Score[i]->setText(QString::number(table_.Scores[i]));
+        nameLabels[i]->setText(table_.Names[i]);
+        scoreLabels[i]->setText(QString::number(table_.Scores[i]));
     }
 }
 
-void Form2::txt_Nm_Change(int index) {
-    cmd_Close->setEnabled(!txt_Nm[index]->text().isEmpty());
+void HighScoreWindow::onNameEdited(int index) {
+    closeButton->setEnabled(!nameEdits[index]->text().isEmpty());
 }
 
-void Form2::cmd_Close_Click() {
+void HighScoreWindow::storeAndClose() {
     for (int i = 0; i < HighScoreRanks; ++i) {
-        if (txt_Nm[i]->isVisibleTo(this)) table_.Names[i] = txt_Nm[i]->text();
+        if (nameEdits[i]->isVisibleTo(this)) table_.Names[i] = nameEdits[i]->text();
     }
-    store_.SaveHighScores(table_);
-    cues_.PlayCue("click");
+    store_.save(table_);
+    cues_.playAndWait("click");
     accept();
 }
 
-void Form2::keyPressEvent(QKeyEvent* event) {
+void HighScoreWindow::keyPressEvent(QKeyEvent* event) {
     // A dialog closes on Escape by default; this one closes only through Close
     // or its title bar.
     if (event->key() == Qt::Key_Escape) {
@@ -98,16 +93,16 @@ void Form2::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-void Form2::showEvent(QShowEvent* event) {
+void HighScoreWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     // Naming: the focus goes to the visible name box; viewing: to Close.
-    for (QLineEdit* box : txt_Nm) {
+    for (QLineEdit* box : nameEdits) {
         if (box->isVisibleTo(this)) {
             box->setFocus();
             return;
         }
     }
-    cmd_Close->setFocus();
+    closeButton->setFocus();
 }
 
 }  // namespace quillet
