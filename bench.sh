@@ -171,8 +171,8 @@ for part in handlers repaint; do
 done
 # The median row of a benchmark: its real (manual) time in microseconds, or
 # the counter named $2.
-micro() { cat "$results"/micro-*.csv | awk -F, -v name="\"BM_$1/manual_time_median\"" '$1 == name {printf "%.1f", $3}'; }
-micro_counter() { awk -F, -v name="\"BM_$1/manual_time_median\"" -v col="\"$2\"" '$1 == "name" {for (i=1;i<=NF;i++) if ($i==col) c=i} $1 == name && c {printf "%.0f", $c}' "$results/micro-repaint.csv"; }
+micro() { cat "$results"/micro-*.csv | awk -F, -v name="\"bench$1/manual_time_median\"" '$1 == name {printf "%.1f", $3}'; }
+micro_counter() { awk -F, -v name="\"bench$1/manual_time_median\"" -v col="\"$2\"" '$1 == "name" {for (i=1;i<=NF;i++) if ($i==col) c=i} $1 == name && c {printf "%.0f", $c}' "$results/micro-repaint.csv"; }
 mkdir -p "$work/callgrind"
 QT_QPA_PLATFORM=offscreen valgrind --tool=callgrind --collect-atstart=no --separate-threads=yes \
   --callgrind-out-file="$work/callgrind/ticks" "$build/tick_instructions" \
@@ -216,18 +216,18 @@ table=$results/table.md
   echo "| VmHWM 1 s after mapping, MB | $(mb "$game_hwm_kb") | $(mb "$bare_hwm_kb") | $(ratio "$game_hwm_kb" "$bare_hwm_kb") ×, +$hwm_more MB | ≤ bare + 10 MB | $(met "$hwm_more <= 10") |"
   echo "| CPU at the start screen, ms in 10 s (median of 3) | $(fmt "%.2f" "$game_idle") | $(fmt "%.2f" "$bare_idle") | | 0 ms | $(met "$game_idle < 0.5") |"
   echo "| CPU in play at 100 ms ticks, ms in 10 s (median of 5); bare: a picture swapped every 100 ms | $(fmt "%.1f" "$play_cpu") | $(fmt "%.1f" "$bare_repaint_cpu") | $(ms_per_core_percent "$play_cpu") % of a core; by thread, ms: $(echo "$play_threads" | sed 's/held_game:/game (main):/; s/:/ /g; s/,/, /g') | < 1 % | $(met "$play_cpu < 100") |"
-  echo "| Fall tick, pair falling, µs (median of 5) | $(micro FallTick_Falling) | | $(instructions falling) instructions | ≤ 20 µs | $(met "$(micro FallTick_Falling) <= 20") |"
-  echo "| Fall tick, a merge completes a cake, µs | $(micro FallTick_Cake) | | $(instructions cake) instructions | ≤ 20 µs | $(met "$(micro FallTick_Cake) <= 20") |"
-  echo "| Fall tick, two cakes and five cues, µs | $(micro FallTick_TwoCakes) | | $(instructions two_cakes) instructions | ≤ 20 µs | $(met "$(micro FallTick_TwoCakes) <= 20") |"
-  echo "| Fall tick, next pair enters, µs | $(micro FallTick_PairEnters) | | $(instructions pair_enters) instructions | ≤ 20 µs | $(met "$(micro FallTick_PairEnters) <= 20") |"
-  echo "| Fall tick with its repaint (offscreen), µs | $(micro FallTickWithRepaint) | | $(micro_counter FallTickWithRepaint widgets_painted) widgets, $(micro_counter FallTickWithRepaint pixels_painted) pixels repainted | | |"
-  echo "| Left / Right / Turn, µs | $(micro Left) / $(micro Right) / $(micro Turn) | | | | |"
-  echo "| ShowNextPair / SetCell, µs | $(micro ShowNextPair) / $(micro SetCell) | | | | |"
-  echo "| PlayCueAsync call, µs p50 / p99 (1,000 calls, each file read) | $(cue async_call p50) / $async_p99 | | $(cue async_call played) of 1,000 cues played | ≤ 1 ms p99 | $(met "$async_p99 <= 1000") |"
+  echo "| Fall tick, pair falling, µs (median of 5) | $(micro TickFalling) | | $(instructions falling) instructions | ≤ 20 µs | $(met "$(micro TickFalling) <= 20") |"
+  echo "| Fall tick, a merge completes a cake, µs | $(micro TickCake) | | $(instructions cake) instructions | ≤ 20 µs | $(met "$(micro TickCake) <= 20") |"
+  echo "| Fall tick, two cakes and five cues, µs | $(micro TickTwoCakes) | | $(instructions two_cakes) instructions | ≤ 20 µs | $(met "$(micro TickTwoCakes) <= 20") |"
+  echo "| Fall tick, next pair enters, µs | $(micro TickPairEnters) | | $(instructions pair_enters) instructions | ≤ 20 µs | $(met "$(micro TickPairEnters) <= 20") |"
+  echo "| Fall tick with its repaint (offscreen), µs | $(micro TickWithRepaint) | | $(micro_counter TickWithRepaint widgets_painted) widgets, $(micro_counter TickWithRepaint pixels_painted) pixels repainted | | |"
+  echo "| Left / Right / Turn, µs | $(micro MoveLeft) / $(micro MoveRight) / $(micro SwapPieces) | | | | |"
+  echo "| drawNextPair / setCell, µs | $(micro DrawNextPair) / $(micro SetCell) | | | | |"
+  echo "| play call, µs p50 / p99 (1,000 calls, each file read) | $(cue async_call p50) / $async_p99 | | $(cue async_call played) of 1,000 cues played | ≤ 1 ms p99 | $(met "$async_p99 <= 1000") |"
   echo "| Call to cue sounding (look-up, read, decode), µs p50 / p99 | $(cue async_start p50) / $(cue async_start p99) | | on the audio thread | | |"
   echo "| First cue after the device closed in silence, µs (median of 2) | $(cue cold_start p50) | | closed by silence $(cue cold_start closed_by_silence); the player's threads used $(cue cold_start silent_cpu_ms) ms of CPU in 2 s of it | | |"
-  echo "| PlayCue(\"click\") blocks, ms p50 | $(fmt "%.1f" "$(awk -v u="$(cue sync_block p50)" 'BEGIN {print u/1000}')") | | wave $(fmt "%.1f" "$(awk -v u="$(cue sync_block wave)" 'BEGIN {print u/1000}')") ms, +$(fmt "%.1f" "$(awk -v u="$(cue sync_beyond_wave p50)" 'BEGIN {print u/1000}')") ms | waits for the end | |"
-  echo "| PlayCue while a cue sounds (skipped), µs p50 / p99 | $(cue sync_skip p50) / $(cue sync_skip p99) | | | returns at once | |"
+  echo "| playAndWait(\"click\") blocks, ms p50 | $(fmt "%.1f" "$(awk -v u="$(cue sync_block p50)" 'BEGIN {print u/1000}')") | | wave $(fmt "%.1f" "$(awk -v u="$(cue sync_block wave)" 'BEGIN {print u/1000}')") ms, +$(fmt "%.1f" "$(awk -v u="$(cue sync_beyond_wave p50)" 'BEGIN {print u/1000}')") ms | waits for the end | |"
+  echo "| playAndWait while a cue sounds (skipped), µs p50 / p99 | $(cue sync_skip p50) / $(cue sync_skip p99) | | | returns at once | |"
   echo "| Tick period error at 100 ms, ms p50 / p99 ($periods_100 periods) | $(fmt "%.2f" "$error_p50_100") / $(fmt "%.2f" "$error_p99_100") | | | ≤ 5 ms p99 | $(met "$error_p99_100 <= 5") |"
   echo "| Tick period error at 3000 ms, ms p50 / p99 ($periods_3000 periods) | $(fmt "%.2f" "$error_p50_3000") / $(fmt "%.2f" "$error_p99_3000") | | | | |"
   echo "| PNG decodes during a scripted game ($modal_windows modal windows) | $play_decodes | | $startup_decodes at start-up | 0 | $(met "$play_decodes == 0") |"

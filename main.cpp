@@ -5,15 +5,15 @@
 
 #include "game/random_source.h"
 #include "scores/score_store.h"
+#include "sound/sdl_cue_player.h"
 #include "ui/fonts.h"
 #include "ui/main_window.h"
-#include "sound/sdl_cue_player.h"
 
 namespace {
 
 // Qt's own message for a missing display is a plugin error that tells a player
 // nothing; say plainly what is needed instead.
-bool HasDisplay() {
+bool hasDisplay() {
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if (platform && *platform) return true;
     const char* x11 = std::getenv("DISPLAY");
@@ -24,7 +24,7 @@ bool HasDisplay() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    if (!HasDisplay()) {
+    if (!hasDisplay()) {
         std::fputs(
             "quillet needs a graphical display (none was found); to run it headless, use "
             "xvfb-run ./run.sh.\n",
@@ -35,7 +35,7 @@ int main(int argc, char* argv[]) {
     // One id for the desktop entry, the icon and the metainfo, so that docks
     // and task bars find the game's icon (on Wayland too).
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.quillet.Quillet"));
-    quillet::InstallFontSubstitutions();
+    quillet::installFontSubstitutions();
 
     quillet::SdlCuePlayer cues;
     quillet::ScoreStore store;

@@ -33,15 +33,15 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using quillet::bench::Percentile;
+using quillet::bench::percentile;
 
-double Microseconds(Clock::duration duration) {
+double microseconds(Clock::duration duration) {
     return std::chrono::duration<double, std::micro>(duration).count();
 }
 
 // The length of a PCM wave file in microseconds, from its header: the size of
 // its data chunk over its byte rate.
-double WaveLengthMicroseconds(const std::string& path) {
+double waveLengthMicroseconds(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const auto u32 = [&bytes](std::size_t at) {
@@ -63,7 +63,7 @@ double WaveLengthMicroseconds(const std::string& path) {
 
 // Whether SDL's own audio thread, which exists only while the device is open,
 // is running in this process.
-bool DeviceThreadRunning() {
+bool deviceThreadRunning() {
     DIR* tasks = opendir("/proc/self/task");
     bool found = false;
     while (const dirent* entry = readdir(tasks)) {
@@ -78,21 +78,21 @@ bool DeviceThreadRunning() {
 
 // Polls until the player has started more than `before` cues; returns when it
 // saw that, or gives up after a second.
-Clock::time_point WaitForStart(const quillet::SdlCuePlayer& player, int before) {
+Clock::time_point waitForStart(const quillet::SdlCuePlayer& player, int before) {
     const auto deadline = Clock::now() + std::chrono::seconds(1);
-    while (player.PlaysStarted() == before && Clock::now() < deadline) {
+    while (player.playsStarted() == before && Clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::microseconds(20));
     }
     return Clock::now();
 }
 
-void WaitForSilence(const quillet::SdlCuePlayer& player) {
-    while (player.IsSounding()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+void waitForSilence(const quillet::SdlCuePlayer& player) {
+    while (player.isSounding()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
-void Print(const char* name, std::vector<double> samples, const char* extra = "") {
+void print(const char* name, std::vector<double> samples, const char* extra = "") {
     std::printf("%s n=%zu p50=%.1f p99=%.1f max=%.1f%s\n", name, samples.size(),
-                Percentile(samples, 0.5), Percentile(samples, 0.99), Percentile(samples, 1.0),
+                percentile(samples, 0.5), percentile(samples, 0.99), percentile(samples, 1.0),
                 extra);
 }
 
@@ -105,9 +105,9 @@ int main(int argc, char* argv[]) {
     const int calls = argc > 1 ? std::atoi(argv[1]) : 1000;
 
     quillet::SdlCuePlayer player;
-    player.Prepare();
+    player.prepare();
     player.playAndWait("click");
-    if (player.PlaysStarted() != 1) {
+    if (player.playsStarted() != 1) {
         std::fprintf(stderr, "cue_bench: the click did not play; are the cues beside %s?\n",
                      argv[0]);
         return 1;
@@ -118,44 +118,44 @@ int main(int argc, char* argv[]) {
     std::vector<double> callTimes;
     std::vector<double> startTimes;
     for (int i = 0; i < calls; ++i) {
-        const int before = player.PlaysStarted();
+        const int before = player.playsStarted();
         const auto called = Clock::now();
         player.play(cues[i % 5]);
         const auto returned = Clock::now();
-        const auto started = WaitForStart(player, before);
-        callTimes.push_back(Microseconds(returned - called));
-        startTimes.push_back(Microseconds(started - called));
+        const auto started = waitForStart(player, before);
+        callTimes.push_back(microseconds(returned - called));
+        startTimes.push_back(microseconds(started - called));
     }
-    const int played = player.PlaysStarted() - 1;
+    const int played = player.playsStarted() - 1;
     char extra[64];
     std::snprintf(extra, sizeof extra, " played=%d", played);
-    Print("async_call", callTimes, extra);
-    Print("async_start", startTimes);
+    print("async_call", callTimes, extra);
+    print("async_start", startTimes);
 
     // playAndWait plays the click to its end when nothing sounds.
-    const std::string clickFile = quillet::CueFilePath(quillet::ProgramDirectory(), "click");
-    const double clickLength = WaveLengthMicroseconds(clickFile);
+    const std::string clickFile = quillet::cueFilePath(quillet::programDirectory(), "click");
+    const double clickLength = waveLengthMicroseconds(clickFile);
     std::vector<double> blocked;
     std::vector<double> beyondLength;
     std::vector<double> skipped;
     for (int i = 0; i < 20; ++i) {
-        WaitForSilence(player);
+        waitForSilence(player);
         const auto called = Clock::now();
         player.playAndWait("click");
-        const double block = Microseconds(Clock::now() - called);
+        const double block = microseconds(Clock::now() - called);
         blocked.push_back(block);
         beyondLength.push_back(block - clickLength);
         // And skips it, returning at once, while an asynchronous cue sounds.
         player.play("add0");
-        WaitForStart(player, player.PlaysStarted() - 1);
+        waitForStart(player, player.playsStarted() - 1);
         const auto skipCalled = Clock::now();
         player.playAndWait("click");
-        skipped.push_back(Microseconds(Clock::now() - skipCalled));
+        skipped.push_back(microseconds(Clock::now() - skipCalled));
     }
     std::snprintf(extra, sizeof extra, " wave=%.1f", clickLength);
-    Print("sync_block", blocked, extra);
-    Print("sync_beyond_wave", beyondLength);
-    Print("sync_skip", skipped);
+    print("sync_block", blocked, extra);
+    print("sync_beyond_wave", beyondLength);
+    print("sync_skip", skipped);
 
     // Left in silence, the player closes the device (SDL's thread goes) and
     // its threads cost no CPU; the next cue opens the device again.
@@ -163,21 +163,21 @@ int main(int argc, char* argv[]) {
     int closed = 0;
     double silentCpuMs = 0;
     for (int i = 0; i < 2; ++i) {
-        WaitForSilence(player);
+        waitForSilence(player);
         std::this_thread::sleep_for(std::chrono::milliseconds(5500));
-        closed += DeviceThreadRunning() ? 0 : 1;
+        closed += deviceThreadRunning() ? 0 : 1;
         // The player's threads only: this one, which measures, is left out.
-        const auto cpuBefore = quillet::bench::ProcessCpuNanoseconds(getpid(), getpid());
+        const auto cpuBefore = quillet::bench::processCpuNanoseconds(getpid(), getpid());
         std::this_thread::sleep_for(std::chrono::seconds(1));
         silentCpuMs +=
-            (quillet::bench::ProcessCpuNanoseconds(getpid(), getpid()) - cpuBefore) / 1e6;
-        const int before = player.PlaysStarted();
+            (quillet::bench::processCpuNanoseconds(getpid(), getpid()) - cpuBefore) / 1e6;
+        const int before = player.playsStarted();
         const auto called = Clock::now();
         player.play("add0");
-        coldStarts.push_back(Microseconds(WaitForStart(player, before) - called));
+        coldStarts.push_back(microseconds(waitForStart(player, before) - called));
     }
     std::snprintf(extra, sizeof extra, " closed_by_silence=%d/2 silent_cpu_ms=%.2f", closed,
                   silentCpuMs);
-    Print("cold_start", coldStarts, extra);
+    print("cold_start", coldStarts, extra);
     return 0;
 }

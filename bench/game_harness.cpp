@@ -17,66 +17,66 @@ DealingRandom::DealingRandom(std::vector<int> counts) {
         // the middle of its interval.
         const bool wide = count > 4;
         const int range = wide ? rules::LargestDrawnPiece : 4;
-        numbers_.push_back(wide ? 0.1 : 0.5);
-        numbers_.push_back((count - 0.5) / range);
+        m_numbers.push_back(wide ? 0.1 : 0.5);
+        m_numbers.push_back((count - 0.5) / range);
     }
 }
 
-double DealingRandom::NextUniform() {
-    const double number = numbers_[next_];
-    next_ = (next_ + 1) % numbers_.size();
+double DealingRandom::nextUniform() {
+    const double number = m_numbers[m_next];
+    m_next = (m_next + 1) % m_numbers.size();
     return number;
 }
 
 GameHarness::GameHarness(std::unique_ptr<RandomSource> random)
-    : store_(folder_.filePath(QStringLiteral("Quillet.conf"))), random_(std::move(random)) {
-    window_ = std::make_unique<MainWindow>(cues_, store_, *random_);
+    : m_store(m_folder.filePath(QStringLiteral("Quillet.conf"))), m_random(std::move(random)) {
+    m_window = std::make_unique<MainWindow>(m_cues, m_store, *m_random);
 }
 
-void DrawBoard(Game& game, const char* rows) {
+void drawBoard(Game& game, const char* rows) {
     int cell = 0;
     for (const char* c = rows; *c != '\0'; ++c) {
         if (*c == '|') continue;
         if (cell >= rules::CellCount) throw std::invalid_argument(rows);
-        game.SetCell(cell++, *c == '.' ? 0 : *c - '0');
+        game.setCell(cell++, *c == '.' ? 0 : *c - '0');
     }
     if (cell != rules::CellCount) throw std::invalid_argument(rows);
 }
 
 namespace {
 
-void ResetCounters(Game& game) {
-    game.Score = 0;
-    game.CakeCount = 0;
-    game.ChainCount = 0;
-    game.FallInterval = rules::StartFallInterval;
+void resetCounters(Game& game) {
+    game.score = 0;
+    game.cakeCount = 0;
+    game.chainCount = 0;
+    game.fallInterval = rules::StartFallInterval;
 }
 
 }  // namespace
 
-void PrepareFallingTick(Game& game) {
-    DrawBoard(game, "....|.34.|....|....|....");
-    game.FallingPair = {5, 6};
-    ResetCounters(game);
+void prepareFallingTick(Game& game) {
+    drawBoard(game, "....|.34.|....|....|....");
+    game.fallingPair = {5, 6};
+    resetCounters(game);
 }
 
-void PrepareCakeTick(Game& game) {
-    DrawBoard(game, "....|.34.|.56.|....|....");
-    game.FallingPair = {5, 6};
-    ResetCounters(game);
+void prepareCakeTick(Game& game) {
+    drawBoard(game, "....|.34.|.56.|....|....");
+    game.fallingPair = {5, 6};
+    resetCounters(game);
 }
 
-void PrepareTwoCakesTick(Game& game) {
-    DrawBoard(game, "....|.34.|.54.|....|....");
-    game.FallingPair = {5, 6};
-    ResetCounters(game);
+void prepareTwoCakesTick(Game& game) {
+    drawBoard(game, "....|.34.|.54.|....|....");
+    game.fallingPair = {5, 6};
+    resetCounters(game);
 }
 
-void PrepareEntryTick(Game& game) {
-    DrawBoard(game, "....|....|....|....|.34.");
-    game.FallingPair = {rules::LandedMarker, rules::LandedMarker + 1};
-    game.NextPair = {2, 5};
-    ResetCounters(game);
+void prepareEntryTick(Game& game) {
+    drawBoard(game, "....|....|....|....|.34.");
+    game.fallingPair = {rules::LandedMarker, rules::LandedMarker + 1};
+    game.nextPair = {2, 5};
+    resetCounters(game);
 }
 
 }  // namespace quillet::bench

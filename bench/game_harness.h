@@ -10,8 +10,8 @@
 #include "game/game.h"
 #include "game/random_source.h"
 #include "scores/score_store.h"
-#include "ui/main_window.h"
 #include "sound/sdl_cue_player.h"
+#include "ui/main_window.h"
 
 namespace quillet::bench {
 
@@ -20,12 +20,12 @@ namespace quillet::bench {
 class DealingRandom : public RandomSource {
 public:
     explicit DealingRandom(std::vector<int> counts);
-    void SeedFromClock() override {}
-    double NextUniform() override;
+    void seedFromClock() {}
+    double nextUniform();
 
 private:
-    std::vector<double> numbers_;
-    std::size_t next_ = 0;
+    std::vector<double> m_numbers;
+    std::size_t m_next = 0;
 };
 
 // MainWindow as main() builds it: the real sound player (run the benchmarks with
@@ -35,35 +35,35 @@ class GameHarness {
 public:
     explicit GameHarness(std::unique_ptr<RandomSource> random);
 
-    MainWindow& window() { return *window_; }
-    Game& game() { return window_->game(); }
-    SdlCuePlayer& cues() { return cues_; }
+    MainWindow& window() { return *m_window; }
+    Game& game() { return m_window->game(); }
+    SdlCuePlayer& cues() { return m_cues; }
 
 private:
-    QTemporaryDir folder_;
-    ScoreStore store_;
-    SdlCuePlayer cues_;
-    std::unique_ptr<RandomSource> random_;
-    std::unique_ptr<MainWindow> window_;
+    QTemporaryDir m_folder;
+    ScoreStore m_store;
+    SdlCuePlayer m_cues;
+    std::unique_ptr<RandomSource> m_random;
+    std::unique_ptr<MainWindow> m_window;
 };
 
 // Writes a board drawn as five rows of four characters, top row first, split
-// by '|' ('.' empty, '1' to '8' slices), through SetCell, so the window shows it.
-void DrawBoard(Game& game, const char* rows);
+// by '|' ('.' empty, '1' to '8' slices), through setCell, so the window shows it.
+void drawBoard(Game& game, const char* rows);
 
 // The positions of the three kinds of fall tick. Each sets everything that
 // tick reads, so it can be set again before every timed tick.
 //
 // A pair falling one row through an empty board.
-void PrepareFallingTick(Game& game);
+void prepareFallingTick(Game& game);
 // A pair landing: its left piece, 3 slices, merges with 5 below into a cake
 // ("add0", "add"); its right piece, 4 slices, stops on 6.
-void PrepareCakeTick(Game& game);
+void prepareCakeTick(Game& game);
 // A pair landing on two pieces it completes, 3 on 5 and 4 on 4: two cakes in
 // one tick, the second-cake bonus and five cues, the busiest tick there is.
-void PrepareTwoCakesTick(Game& game);
+void prepareTwoCakesTick(Game& game);
 // Both pieces landed and the entry cells free: the next pair enters and a new
 // next pair is drawn.
-void PrepareEntryTick(Game& game);
+void prepareEntryTick(Game& game);
 
 }  // namespace quillet::bench

@@ -55,7 +55,7 @@ struct Options {
     bool script = false;
 };
 
-bool Parse(int argc, char* argv[], Options& options) {
+bool parse(int argc, char* argv[], Options& options) {
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         if (option == "--script") {
@@ -82,7 +82,7 @@ bool Parse(int argc, char* argv[], Options& options) {
 }
 
 // Tells the decode counter, when it is preloaded, that a phase begins.
-void MarkPhase(const char* phase) {
+void markPhase(const char* phase) {
     using Mark = void (*)(const char*);
     if (auto mark = reinterpret_cast<Mark>(dlsym(RTLD_DEFAULT, "quillet_decode_mark"))) {
         mark(phase);
@@ -101,7 +101,7 @@ protected:
     }
 };
 
-int Held(MainWindow& window, const Options& options) {
+int held(MainWindow& window, const Options& options) {
     TickClock clock;
     window.fallTimer->installEventFilter(&clock);
     // interval[k]: the interval set by tick k, which the period after it ran at.
@@ -118,7 +118,7 @@ int Held(MainWindow& window, const Options& options) {
     };
     // Runs after the tick itself: MainWindow connected its handler first.
     QObject::connect(window.fallTimer, &QTimer::timeout, &window, [&] {
-        window.game().FallInterval = static_cast<std::int16_t>(options.holdMs);
+        window.game().fallInterval = static_cast<std::int16_t>(options.holdMs);
         interval.push_back(window.fallTimer->interval());
         const std::size_t k = interval.size() - 1;
         if (k >= 1 && interval[k - 1] == options.holdMs) ++heldPeriods;
@@ -128,16 +128,16 @@ int Held(MainWindow& window, const Options& options) {
     QTimer::singleShot(300, &window, [&] {
         window.startButton->click();
         // The first pair falls at the held interval too.
-        window.game().FallInterval = static_cast<std::int16_t>(options.holdMs);
+        window.game().fallInterval = static_cast<std::int16_t>(options.holdMs);
         if (cpuDone) return;
         QTimer::singleShot(options.cpuAfterMs, &window, [&] {
-            threadsBefore = quillet::bench::ThreadCpuNanoseconds(getpid());
-            cpuBefore = quillet::bench::ProcessCpuNanoseconds(getpid());
-            ticksBefore = quillet::bench::ProcessCpuTicks(getpid());
+            threadsBefore = quillet::bench::threadCpuNanoseconds(getpid());
+            cpuBefore = quillet::bench::processCpuNanoseconds(getpid());
+            ticksBefore = quillet::bench::processCpuTicks(getpid());
             QTimer::singleShot(options.cpuForMs, &window, [&] {
-                cpuMs = (quillet::bench::ProcessCpuNanoseconds(getpid()) - cpuBefore) / 1e6;
-                cpuTicks = quillet::bench::ProcessCpuTicks(getpid()) - ticksBefore;
-                threadsAfter = quillet::bench::ThreadCpuNanoseconds(getpid());
+                cpuMs = (quillet::bench::processCpuNanoseconds(getpid()) - cpuBefore) / 1e6;
+                cpuTicks = quillet::bench::processCpuTicks(getpid()) - ticksBefore;
+                threadsAfter = quillet::bench::threadCpuNanoseconds(getpid());
                 cpuDone = true;
                 finishWhenDone();
             });
@@ -172,15 +172,15 @@ int Held(MainWindow& window, const Options& options) {
 
 // The scripted game. The fall interval is held short (20 ms) so that it ends
 // within seconds; the landing interval stays the game's own.
-int Scripted(MainWindow& window) {
-    constexpr int kHoldMs = 20;
+int scripted(MainWindow& window) {
+    constexpr int HoldMs = 20;
     int ticks = 0;
     int modalOpenedAt = -1;
     int modalsSeen = 0;
     bool started = false;
     bool named = false;
     QObject::connect(window.fallTimer, &QTimer::timeout, &window, [&] {
-        window.game().FallInterval = kHoldMs;
+        window.game().fallInterval = HoldMs;
         ++ticks;
         // The player's moves, between ticks as real clicks come.
         QPushButton* move = ticks % 3 == 0   ? window.leftButton
@@ -228,32 +228,32 @@ int Scripted(MainWindow& window) {
     // Everything the window needs is loaded once it has been on screen for a
     // moment; from Start on, nothing should be decoded.
     QTimer::singleShot(500, &window, [&] {
-        MarkPhase("play");
+        markPhase("play");
         started = true;
         window.startButton->click();
-        window.game().FallInterval = kHoldMs;
+        window.game().fallInterval = HoldMs;
     });
     QTimer::singleShot(60000, &window, [] {
         std::fputs("held_game: the scripted game did not end\n", stderr);
         QCoreApplication::exit(1);
     });
     const int status = QApplication::exec();
-    MarkPhase("end");
+    markPhase("end");
     // Three modal windows: the high-score table and the version message during
     // play, then the high-score window that asks for a name.
     std::printf("script ticks=%d modal_windows=%d named=%d score=%d\n", ticks, modalsSeen,
-                named ? 1 : 0, static_cast<int>(window.game().Score));
+                named ? 1 : 0, static_cast<int>(window.game().score));
     std::fflush(stdout);
     return started && named ? status : 1;
 }
 
 // Pieces of 4 for ever: every second pair completes two cakes.
-std::vector<int> EndlessDeal() {
+std::vector<int> endlessDeal() {
     return {4};
 }
 
 // Two cake cycles, then 7s, which never merge, until the board is full.
-std::vector<int> ScriptDeal() {
+std::vector<int> scriptDeal() {
     std::vector<int> deal(8, 4);
     deal.insert(deal.end(), 40, 7);
     return deal;
@@ -263,7 +263,7 @@ std::vector<int> ScriptDeal() {
 
 int main(int argc, char* argv[]) {
     Options options;
-    if (!Parse(argc, argv, options)) {
+    if (!parse(argc, argv, options)) {
         std::fputs(
             "usage: held_game [--hold-ms N] [--cpu-after-ms N] [--cpu-for-ms N] "
             "[--periods N] [--errors-file FILE] | --script\n",
@@ -272,9 +272,9 @@ int main(int argc, char* argv[]) {
     }
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     QApplication app(argc, argv);
-    quillet::InstallFontSubstitutions();
+    quillet::installFontSubstitutions();
     quillet::bench::GameHarness harness(std::make_unique<quillet::bench::DealingRandom>(
-        options.script ? ScriptDeal() : EndlessDeal()));
+        options.script ? scriptDeal() : endlessDeal()));
     harness.window().show();
-    return options.script ? Scripted(harness.window()) : Held(harness.window(), options);
+    return options.script ? scripted(harness.window()) : held(harness.window(), options);
 }

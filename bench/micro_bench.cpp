@@ -4,7 +4,7 @@
 // Each iteration first sets the position up and lets the window repaint what
 // changed, as the event loop does between two events in play; only the
 // handler itself is timed (manual time), so neither the set-up nor the
-// repaint counts. BM_FallTickWithRepaint times the repaint too, and counts
+// repaint counts. benchTickWithRepaint times the repaint too, and counts
 // how many widgets and pixels each tick repaints.
 
 #include <benchmark/benchmark.h>
@@ -34,24 +34,24 @@ GameHarness* harness = nullptr;
 // A started game whose fall timer runs but never ticks by itself: the
 // benchmarks call the tick, and a stray tick between iterations would move the
 // pieces they have just set up.
-void StartQuietGame() {
+void startQuietGame() {
     MainWindow& window = harness->window();
     if (!window.fallTimer->isActive()) window.start();
     window.fallTimer->blockSignals(true);
 }
 
-void Repaint() {
+void repaint() {
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();
 }
 
 // Runs `prepare` and a repaint untimed, then `operation` timed.
-void TimeEach(benchmark::State& state, const std::function<void()>& prepare,
+void timeEach(benchmark::State& state, const std::function<void()>& prepare,
               const std::function<void()>& operation) {
-    StartQuietGame();
+    startQuietGame();
     for (auto _ : state) {
         prepare();
-        Repaint();
+        repaint();
         const auto start = Clock::now();
         operation();
         const auto end = Clock::now();
@@ -59,73 +59,69 @@ void TimeEach(benchmark::State& state, const std::function<void()>& prepare,
     }
 }
 
-void BM_FallTick_Falling(benchmark::State& state) {
-    TimeEach(
-        state, [] { PrepareFallingTick(harness->game()); },
-        [] { harness->window().tick(); });
+void benchTickFalling(benchmark::State& state) {
+    timeEach(
+        state, [] { prepareFallingTick(harness->game()); }, [] { harness->window().tick(); });
 }
-BENCHMARK(BM_FallTick_Falling)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(benchTickFalling)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
-void BM_FallTick_Cake(benchmark::State& state) {
-    TimeEach(
-        state, [] { PrepareCakeTick(harness->game()); },
-        [] { harness->window().tick(); });
+void benchTickCake(benchmark::State& state) {
+    timeEach(
+        state, [] { prepareCakeTick(harness->game()); }, [] { harness->window().tick(); });
 }
-BENCHMARK(BM_FallTick_Cake)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(benchTickCake)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
-void BM_FallTick_TwoCakes(benchmark::State& state) {
-    TimeEach(
-        state, [] { PrepareTwoCakesTick(harness->game()); },
-        [] { harness->window().tick(); });
+void benchTickTwoCakes(benchmark::State& state) {
+    timeEach(
+        state, [] { prepareTwoCakesTick(harness->game()); }, [] { harness->window().tick(); });
 }
-BENCHMARK(BM_FallTick_TwoCakes)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(benchTickTwoCakes)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
-void BM_FallTick_PairEnters(benchmark::State& state) {
-    TimeEach(
-        state, [] { PrepareEntryTick(harness->game()); },
-        [] { harness->window().tick(); });
+void benchTickPairEnters(benchmark::State& state) {
+    timeEach(
+        state, [] { prepareEntryTick(harness->game()); }, [] { harness->window().tick(); });
 }
-BENCHMARK(BM_FallTick_PairEnters)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(benchTickPairEnters)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 // A pair in the middle of the top row, free to move either way.
-void PrepareMove() {
+void prepareMove() {
     Game& game = harness->game();
-    DrawBoard(game, ".34.|....|....|....|....");
-    game.FallingPair = {1, 2};
+    drawBoard(game, ".34.|....|....|....|....");
+    game.fallingPair = {1, 2};
 }
 
-void BM_Left(benchmark::State& state) {
-    TimeEach(state, PrepareMove, [] { harness->window().moveLeft(); });
+void benchMoveLeft(benchmark::State& state) {
+    timeEach(state, prepareMove, [] { harness->window().moveLeft(); });
 }
-BENCHMARK(BM_Left)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(benchMoveLeft)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
-void BM_Right(benchmark::State& state) {
-    TimeEach(state, PrepareMove, [] { harness->window().moveRight(); });
+void benchMoveRight(benchmark::State& state) {
+    timeEach(state, prepareMove, [] { harness->window().moveRight(); });
 }
-BENCHMARK(BM_Right)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(benchMoveRight)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
-void BM_Turn(benchmark::State& state) {
-    TimeEach(state, PrepareMove, [] { harness->window().swapPieces(); });
+void benchSwapPieces(benchmark::State& state) {
+    timeEach(state, prepareMove, [] { harness->window().swapPieces(); });
 }
-BENCHMARK(BM_Turn)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(benchSwapPieces)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
-void BM_ShowNextPair(benchmark::State& state) {
-    TimeEach(
+void benchDrawNextPair(benchmark::State& state) {
+    timeEach(
         state, [] {}, [] { harness->game().drawNextPair(); });
 }
-BENCHMARK(BM_ShowNextPair)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(benchDrawNextPair)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 // One cell changing between two pictures, as in a fall.
-void BM_SetCell(benchmark::State& state) {
+void benchSetCell(benchmark::State& state) {
     int count = 3;
-    TimeEach(
+    timeEach(
         state, [] {},
         [&count] {
             count = count == 3 ? 4 : 3;
-            harness->game().SetCell(9, count);
+            harness->game().setCell(9, count);
         });
 }
-BENCHMARK(BM_SetCell)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(benchSetCell)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 // Counts the paint events that reach the window's widgets, and their area.
 class PaintCounter : public QObject {
@@ -145,8 +141,8 @@ protected:
     }
 };
 
-void BM_FallTickWithRepaint(benchmark::State& state) {
-    StartQuietGame();
+void benchTickWithRepaint(benchmark::State& state) {
+    startQuietGame();
     PaintCounter counter;
     MainWindow& window = harness->window();
     window.installEventFilter(&counter);
@@ -154,12 +150,12 @@ void BM_FallTickWithRepaint(benchmark::State& state) {
     long long widgets = 0;
     long long pixels = 0;
     for (auto _ : state) {
-        PrepareFallingTick(harness->game());
-        Repaint();
+        prepareFallingTick(harness->game());
+        repaint();
         counter.widgets = counter.pixels = 0;
         const auto start = Clock::now();
         window.tick();
-        Repaint();
+        repaint();
         const auto end = Clock::now();
         widgets += counter.widgets;
         pixels += counter.pixels;
@@ -172,7 +168,7 @@ void BM_FallTickWithRepaint(benchmark::State& state) {
     state.counters["pixels_painted"] =
         benchmark::Counter(static_cast<double>(pixels), benchmark::Counter::kAvgIterations);
 }
-BENCHMARK(BM_FallTickWithRepaint)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(benchTickWithRepaint)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace quillet::bench
@@ -181,12 +177,12 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     QApplication app(argc, argv);
-    quillet::InstallFontSubstitutions();
+    quillet::installFontSubstitutions();
     auto random = std::make_unique<quillet::ClockSeededRandom>();
-    random->Seed(1);
+    random->seed(1);
     quillet::bench::GameHarness harness(std::move(random));
     harness.window().show();
-    quillet::bench::Repaint();
+    quillet::bench::repaint();
     quillet::bench::harness = &harness;
 
     benchmark::Initialize(&argc, argv);

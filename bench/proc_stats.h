@@ -24,7 +24,7 @@ namespace quillet::bench {
 // readings takes its time with it, so compare readings only over a stretch
 // in which no thread ends (an idle or playing game starts and ends none).
 // `skip`, when given, is a thread left out: the one that does the measuring.
-inline std::int64_t ProcessCpuNanoseconds(pid_t pid, pid_t skip = 0) {
+inline std::int64_t processCpuNanoseconds(pid_t pid, pid_t skip = 0) {
     const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
     DIR* dir = opendir(tasks.c_str());
     if (dir == nullptr) return -1;
@@ -40,8 +40,8 @@ inline std::int64_t ProcessCpuNanoseconds(pid_t pid, pid_t skip = 0) {
 }
 
 // The CPU time of each live thread of `pid`, by thread name (threads of one
-// name added up), in nanoseconds; see ProcessCpuNanoseconds.
-inline std::map<std::string, std::int64_t> ThreadCpuNanoseconds(pid_t pid) {
+// name added up), in nanoseconds; see processCpuNanoseconds.
+inline std::map<std::string, std::int64_t> threadCpuNanoseconds(pid_t pid) {
     std::map<std::string, std::int64_t> byName;
     const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
     DIR* dir = opendir(tasks.c_str());
@@ -60,8 +60,8 @@ inline std::map<std::string, std::int64_t> ThreadCpuNanoseconds(pid_t pid) {
 }
 
 // utime + stime of the whole process (ended threads included) in clock ticks,
-// from /proc/PID/stat: a coarse cross-check of ProcessCpuNanoseconds.
-inline std::int64_t ProcessCpuTicks(pid_t pid) {
+// from /proc/PID/stat: a coarse cross-check of processCpuNanoseconds.
+inline std::int64_t processCpuTicks(pid_t pid) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
     std::string line;
     if (!std::getline(in, line)) return -1;
@@ -84,7 +84,7 @@ struct Memory {
     long hwmKb = -1;  // VmHWM: the most that was ever resident
 };
 
-inline Memory ProcessMemory(pid_t pid) {
+inline Memory processMemory(pid_t pid) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/status");
     Memory memory;
     std::string key;
@@ -101,7 +101,7 @@ inline Memory ProcessMemory(pid_t pid) {
 
 // The value below which `fraction` of the samples lie (nearest rank); the
 // samples are sorted in place.
-inline double Percentile(std::vector<double>& samples, double fraction) {
+inline double percentile(std::vector<double>& samples, double fraction) {
     if (samples.empty()) return 0.0;
     std::sort(samples.begin(), samples.end());
     std::size_t rank = static_cast<std::size_t>(std::ceil(fraction * samples.size()));

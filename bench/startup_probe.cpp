@@ -33,7 +33,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-bool HasVisibleWindow(const xdo_t* xdo, pid_t pid) {
+bool hasVisibleWindow(const xdo_t* xdo, pid_t pid) {
     xdo_search_t search{};
     search.pid = pid;
     search.only_visible = 1;
@@ -47,7 +47,7 @@ bool HasVisibleWindow(const xdo_t* xdo, pid_t pid) {
     return count > 0;
 }
 
-int Usage() {
+int usage() {
     std::fputs("usage: startup_probe [--settle-ms N] [--idle-ms N] -- PROGRAM [ARGS...]\n", stderr);
     return 2;
 }
@@ -64,16 +64,16 @@ int main(int argc, char* argv[]) {
             ++first;
             break;
         }
-        if (first + 1 >= argc) return Usage();
+        if (first + 1 >= argc) return usage();
         if (option == "--settle-ms") {
             settleMs = std::atoi(argv[++first]);
         } else if (option == "--idle-ms") {
             idleMs = std::atoi(argv[++first]);
         } else {
-            return Usage();
+            return usage();
         }
     }
-    if (first >= argc) return Usage();
+    if (first >= argc) return usage();
 
     xdo_t* xdo = xdo_new(nullptr);
     if (xdo == nullptr) {
@@ -90,7 +90,7 @@ int main(int argc, char* argv[]) {
     }
     const auto deadline = launched + std::chrono::seconds(30);
     bool mapped = false;
-    while (!(mapped = HasVisibleWindow(xdo, pid)) && Clock::now() < deadline) {
+    while (!(mapped = hasVisibleWindow(xdo, pid)) && Clock::now() < deadline) {
         int status = 0;
         if (waitpid(pid, &status, WNOHANG) == pid) {
             std::fprintf(stderr, "startup_probe: %s ended before showing a window\n", argv[first]);
@@ -107,15 +107,15 @@ int main(int argc, char* argv[]) {
     }
 
     std::this_thread::sleep_for(std::chrono::milliseconds(settleMs));
-    const quillet::bench::Memory memory = quillet::bench::ProcessMemory(pid);
+    const quillet::bench::Memory memory = quillet::bench::processMemory(pid);
     double idleCpuMs = -1;
     long long idleTicks = -1;
     if (idleMs > 0) {
-        const auto cpuBefore = quillet::bench::ProcessCpuNanoseconds(pid);
-        const auto ticksBefore = quillet::bench::ProcessCpuTicks(pid);
+        const auto cpuBefore = quillet::bench::processCpuNanoseconds(pid);
+        const auto ticksBefore = quillet::bench::processCpuTicks(pid);
         std::this_thread::sleep_for(std::chrono::milliseconds(idleMs));
-        idleCpuMs = (quillet::bench::ProcessCpuNanoseconds(pid) - cpuBefore) / 1e6;
-        idleTicks = quillet::bench::ProcessCpuTicks(pid) - ticksBefore;
+        idleCpuMs = (quillet::bench::processCpuNanoseconds(pid) - cpuBefore) / 1e6;
+        idleTicks = quillet::bench::processCpuTicks(pid) - ticksBefore;
     }
     kill(pid, SIGTERM);
     waitpid(pid, nullptr, 0);

@@ -24,9 +24,9 @@
 
 namespace {
 
-constexpr int kTicksPerKind = 100;
+constexpr int TicksPerKind = 100;
 
-void Repaint() {
+void repaint() {
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();
 }
@@ -37,25 +37,25 @@ int main(int argc, char* argv[]) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     QApplication app(argc, argv);
-    quillet::InstallFontSubstitutions();
+    quillet::installFontSubstitutions();
     auto random = std::make_unique<quillet::ClockSeededRandom>();
-    random->Seed(1);
+    random->seed(1);
     quillet::bench::GameHarness harness(std::move(random));
     quillet::MainWindow& window = harness.window();
     window.show();
     window.start();
     // The benchmark calls the tick; the timer runs, as in play, but stays mute.
     window.fallTimer->blockSignals(true);
-    Repaint();
+    repaint();
 
     const struct {
         const char* name;
         void (*prepare)(quillet::Game&);
     } kinds[] = {
-        {"falling", quillet::bench::PrepareFallingTick},
-        {"cake", quillet::bench::PrepareCakeTick},
-        {"two_cakes", quillet::bench::PrepareTwoCakesTick},
-        {"pair_enters", quillet::bench::PrepareEntryTick},
+        {"falling", quillet::bench::prepareFallingTick},
+        {"cake", quillet::bench::prepareCakeTick},
+        {"two_cakes", quillet::bench::prepareTwoCakesTick},
+        {"pair_enters", quillet::bench::prepareEntryTick},
     };
     for (const auto& kind : kinds) {
         // One tick of the kind first, uncounted, so that nothing done only once
@@ -63,9 +63,9 @@ int main(int argc, char* argv[]) {
         kind.prepare(harness.game());
         window.tick();
         CALLGRIND_ZERO_STATS;
-        for (int i = 0; i < kTicksPerKind; ++i) {
+        for (int i = 0; i < TicksPerKind; ++i) {
             kind.prepare(harness.game());
-            Repaint();
+            repaint();
             CALLGRIND_TOGGLE_COLLECT;
             window.tick();
             CALLGRIND_TOGGLE_COLLECT;

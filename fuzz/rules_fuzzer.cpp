@@ -2,7 +2,7 @@
 //
 // The input is read as one stream of bytes:
 //   byte 0       where the counters start each game: bit 0 set places Score and
-//                CakeCount just below their limits right after every Start, so
+//                cakeCount just below their limits right after every Start, so
 //                that the stopping at the limits is played through too;
 //   then, event by event, one byte each: byte % 5 picks a tick, Left, Right,
 //                Turn or Start; every random number the game draws takes the
@@ -46,34 +46,34 @@ using namespace quillet;
 // The rest of the input, read front to back. Past its end it reads as zeros.
 class ByteStream {
 public:
-    ByteStream(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    ByteStream(const std::uint8_t* data, std::size_t size) : m_data(data), m_size(size) {}
 
-    bool Empty() const { return position_ >= size_; }
-    std::uint8_t Next() { return Empty() ? 0 : data_[position_++]; }
+    bool empty() const { return m_position >= m_size; }
+    std::uint8_t next() { return empty() ? 0 : m_data[m_position++]; }
 
 private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t position_ = 0;
+    const std::uint8_t* m_data;
+    std::size_t m_size;
+    std::size_t m_position = 0;
 };
 
 // Deals the next byte of the input as a number in [0, 1).
 class StreamRandom : public RandomSource {
 public:
-    explicit StreamRandom(ByteStream& stream) : stream_(stream) {}
-    void SeedFromClock() override {}
-    double NextUniform() override { return stream_.Next() / 256.0; }
+    explicit StreamRandom(ByteStream& stream) : m_stream(stream) {}
+    void seedFromClock() {}
+    double nextUniform() { return m_stream.next() / 256.0; }
 
 private:
-    ByteStream& stream_;
+    ByteStream& m_stream;
 };
 
-bool IsCue(const std::string& cue) {
+bool isCue(const std::string& cue) {
     return cue == "start" || cue == "add0" || cue == "add" || cue == "add2";
 }
 
 // A decimal counter as the labels show it: digits only, no sign, no leading zero.
-bool IsPlainCount(const std::string& text) {
+bool isPlainCount(const std::string& text) {
     if (text.empty() || (text.size() > 1 && text[0] == '0')) return false;
     for (char c : text) {
         if (c < '0' || c > '9') return false;
@@ -88,64 +88,64 @@ public:
     std::array<int, rules::CellCount> cells{};
     std::array<int, 2> next{};
     std::array<bool, 4> enabled{true, false, false, false};  // Start, Left, Right, Turn
-    bool timer_enabled = false;
-    int cakes_completed = 0;  // "add" cues: one per whole cake, also at the count's limit
+    bool timerEnabled = false;
+    int cakesCompleted = 0;  // "add" cues: one per whole cake, also at the count's limit
     int rankings = 0;
-    std::string score_caption;
-    std::string cake_caption;
+    std::string scoreCaption;
+    std::string cakeCaption;
 
-    bool IsEnabled(PlayButton button) const { return enabled[static_cast<int>(button)]; }
+    bool isEnabled(PlayButton button) const { return enabled[static_cast<int>(button)]; }
 
-    void ShowCell(int index, int count) override {
+    void showCell(int index, int count) {
         REQUIRE(index >= 0 && index < rules::CellCount);
         REQUIRE(count >= 0 && count <= rules::WholeCake);
         cells[index] = count;
     }
-    void ShowNext(int element, int count) override {
+    void showNext(int element, int count) {
         REQUIRE(element == 0 || element == 1);
         REQUIRE(count >= 1 && count <= rules::LargestDrawnPiece);
         next[element] = count;
     }
     void showScore(const std::string& text) override {
-        REQUIRE(IsPlainCount(text));
-        score_caption = text;
+        REQUIRE(isPlainCount(text));
+        scoreCaption = text;
     }
     void showCakeCount(const std::string& text) override {
-        REQUIRE(IsPlainCount(text));
-        cake_caption = text;
+        REQUIRE(isPlainCount(text));
+        cakeCaption = text;
     }
-    void SetButtonEnabled(PlayButton button, bool on) override {
+    void setButtonEnabled(PlayButton button, bool on) {
         const int index = static_cast<int>(button);
         REQUIRE(index >= 0 && index < 4);
         enabled[index] = on;
     }
-    void SetTimerInterval(int milliseconds) override {
+    void setTimerInterval(int milliseconds) {
         REQUIRE(milliseconds == rules::LandingInterval ||
                 (milliseconds >= rules::FastestFall && milliseconds <= rules::StartFallInterval));
     }
-    void SetTimerEnabled(bool on) override { timer_enabled = on; }
+    void setTimerEnabled(bool on) { timerEnabled = on; }
     void playCue(const std::string& cue) override {
-        REQUIRE(IsCue(cue));
-        if (cue == "add") ++cakes_completed;
+        REQUIRE(isCue(cue));
+        if (cue == "add") ++cakesCompleted;
     }
     void rankFinishedGame() override {
         // The game is ranked only after it has been switched to the over phase.
-        REQUIRE(!timer_enabled);
-        REQUIRE(IsEnabled(PlayButton::Start));
-        REQUIRE(!IsEnabled(PlayButton::Left));
-        REQUIRE(!IsEnabled(PlayButton::Right));
-        REQUIRE(!IsEnabled(PlayButton::Turn));
+        REQUIRE(!timerEnabled);
+        REQUIRE(isEnabled(PlayButton::Start));
+        REQUIRE(!isEnabled(PlayButton::Left));
+        REQUIRE(!isEnabled(PlayButton::Right));
+        REQUIRE(!isEnabled(PlayButton::Turn));
         ++rankings;
     }
 };
 
-int Slices(const Game& game) {
+int slices(const Game& game) {
     int slices = 0;
-    for (int count : game.Board) slices += count;
+    for (int count : game.board) slices += count;
     return slices;
 }
 
-int ExpectedFallInterval(int cakes) {
+int expectedFallInterval(int cakes) {
     const int interval =
         rules::StartFallInterval -
         rules::SpeedUpStep * ((cakes + rules::SpeedUpEvery - 1) / rules::SpeedUpEvery);
@@ -158,63 +158,64 @@ int ExpectedFallInterval(int cakes) {
 // the left one in columns 0 to 2; the chain count is 0, 1 or 2. Also: each
 // element of the pair is on the board or holds its own landed marker, and
 // before the first game the pair still reads (0, 0).
-void CheckInvariants(const Game& game, const CheckingView& view, bool started) {
+void checkInvariants(const Game& game, const CheckingView& view, bool started) {
     for (int cell = 0; cell < rules::CellCount; ++cell) {
-        REQUIRE(game.Board[cell] >= 0 && game.Board[cell] <= rules::LargestDrawnPiece);
-        REQUIRE(view.cells[cell] == game.Board[cell]);
+        REQUIRE(game.board[cell] >= 0 && game.board[cell] <= rules::LargestDrawnPiece);
+        REQUIRE(view.cells[cell] == game.board[cell]);
     }
     for (int element = 0; element < 2; ++element) {
-        const int p = game.FallingPair[element];
+        const int p = game.fallingPair[element];
         if (!started) {
             REQUIRE(p == 0);
             continue;
         }
         REQUIRE((p >= 0 && p < rules::CellCount) || p == rules::LandedMarker + element);
-        if (p < rules::CellCount) REQUIRE(game.Board[p] != 0);
+        if (p < rules::CellCount) REQUIRE(game.board[p] != 0);
     }
-    const int left = game.FallingPair[0];
-    const int right = game.FallingPair[1];
+    const int left = game.fallingPair[0];
+    const int right = game.fallingPair[1];
     if (started && left < rules::CellCount && right < rules::CellCount) {
         REQUIRE(right == left + 1);
         REQUIRE(left % rules::Columns <= rules::Columns - 2);
     }
-    REQUIRE(game.ChainCount >= 0 && game.ChainCount <= 2);
+    REQUIRE(game.chainCount >= 0 && game.chainCount <= 2);
 }
 
 // Where the counters are put after Start when the input asks for the limits:
 // far enough below that a few cakes reach them.
-void PlaceNearTheLimits(Game& game, std::uint8_t options) {
-    game.Score = rules::ScoreLimit - 100 * (options >> 1);
-    game.CakeCount = static_cast<std::int16_t>(rules::CakeCountLimit - ((options >> 1) & 7));
-    game.FallInterval = static_cast<std::int16_t>(ExpectedFallInterval(game.CakeCount));
+void placeNearTheLimits(Game& game, std::uint8_t options) {
+    game.score = rules::ScoreLimit - 100 * (options >> 1);
+    game.cakeCount = static_cast<std::int16_t>(rules::CakeCountLimit - ((options >> 1) & 7));
+    game.fallInterval = static_cast<std::int16_t>(expectedFallInterval(game.cakeCount));
 }
 
 enum Event { Tick, Left, Right, Turn, Start, EventKinds };
 
 }  // namespace
 
+// NOLINTNEXTLINE(readability-identifier-naming): libFuzzer's entry point, named by it.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     ByteStream stream(data, size);
     StreamRandom random(stream);
     CheckingView view;
     Game game(view, random);
-    const std::uint8_t options = stream.Next();
+    const std::uint8_t options = stream.next();
     bool started = false;
 
-    while (!stream.Empty()) {
-        const Event event = static_cast<Event>(stream.Next() % EventKinds);
-        const std::int32_t score_before = game.Score;
-        const int cakes_before = game.CakeCount;
-        const int completed_before = view.cakes_completed;
-        const int slices_before = Slices(game);
-        const auto pair_before = game.FallingPair;
-        const auto next_before = game.NextPair;
-        const auto board_before = game.Board;
-        const bool playing = view.timer_enabled;
+    while (!stream.empty()) {
+        const Event event = static_cast<Event>(stream.next() % EventKinds);
+        const std::int32_t scoreBefore = game.score;
+        const int cakesBefore = game.cakeCount;
+        const int completedBefore = view.cakesCompleted;
+        const int slicesBefore = slices(game);
+        const auto pairBefore = game.fallingPair;
+        const auto nextBefore = game.nextPair;
+        const auto boardBefore = game.board;
+        const bool playing = view.timerEnabled;
 
         switch (event) {
             case Tick:
-                if (!view.timer_enabled) continue;
+                if (!view.timerEnabled) continue;
                 game.tick();
                 break;
             case Left:
@@ -227,61 +228,61 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 game.swapPieces();
                 break;
             case Start:
-                if (!view.IsEnabled(PlayButton::Start)) continue;
+                if (!view.isEnabled(PlayButton::Start)) continue;
                 game.start();
                 started = true;
-                REQUIRE(Slices(game) == 0);
-                REQUIRE(game.Score == 0 && game.CakeCount == 0);
-                REQUIRE(view.timer_enabled);
-                if (options & 1) PlaceNearTheLimits(game, options);
-                CheckInvariants(game, view, started);
+                REQUIRE(slices(game) == 0);
+                REQUIRE(game.score == 0 && game.cakeCount == 0);
+                REQUIRE(view.timerEnabled);
+                if (options & 1) placeNearTheLimits(game, options);
+                checkInvariants(game, view, started);
                 continue;
             case EventKinds:
                 break;
         }
 
-        CheckInvariants(game, view, started);
+        checkInvariants(game, view, started);
         // The phase: the timer runs exactly while Start is disabled, and the
         // move buttons are enabled exactly while it runs.
-        REQUIRE(view.timer_enabled != view.IsEnabled(PlayButton::Start));
-        REQUIRE(view.IsEnabled(PlayButton::Left) == view.timer_enabled);
-        REQUIRE(view.IsEnabled(PlayButton::Right) == view.timer_enabled);
-        REQUIRE(view.IsEnabled(PlayButton::Turn) == view.timer_enabled);
+        REQUIRE(view.timerEnabled != view.isEnabled(PlayButton::Start));
+        REQUIRE(view.isEnabled(PlayButton::Left) == view.timerEnabled);
+        REQUIRE(view.isEnabled(PlayButton::Right) == view.timerEnabled);
+        REQUIRE(view.isEnabled(PlayButton::Turn) == view.timerEnabled);
         // The counters never fall during a game and stop at their limits.
-        REQUIRE(game.Score >= score_before);
-        REQUIRE(game.CakeCount >= cakes_before);
+        REQUIRE(game.score >= scoreBefore);
+        REQUIRE(game.cakeCount >= cakesBefore);
         // Before the first game every counter is still 0.
-        REQUIRE(game.FallInterval == (started ? ExpectedFallInterval(game.CakeCount) : 0));
+        REQUIRE(game.fallInterval == (started ? expectedFallInterval(game.cakeCount) : 0));
 
         if (event != Tick) {
             // A move shifts or swaps the pair and nothing else; one that the
             // window could not have delivered changes nothing at all.
-            REQUIRE(game.Score == score_before);
-            REQUIRE(game.CakeCount == cakes_before);
-            REQUIRE(Slices(game) == slices_before);
+            REQUIRE(game.score == scoreBefore);
+            REQUIRE(game.cakeCount == cakesBefore);
+            REQUIRE(slices(game) == slicesBefore);
             if (!playing) {
-                REQUIRE(game.Board == board_before);
-                REQUIRE(game.FallingPair == pair_before);
+                REQUIRE(game.board == boardBefore);
+                REQUIRE(game.fallingPair == pairBefore);
             }
             continue;
         }
 
         // One tick completes at most two cakes and scores at most
         // 2 x (800 + 1000) + 10000.
-        REQUIRE(game.Score - score_before <= 13600);
-        REQUIRE(view.cakes_completed - completed_before <= 2);
-        REQUIRE(view.score_caption == std::to_string(game.Score));
-        REQUIRE(view.cake_caption == std::to_string(game.CakeCount));
+        REQUIRE(game.score - scoreBefore <= 13600);
+        REQUIRE(view.cakesCompleted - completedBefore <= 2);
+        REQUIRE(view.scoreCaption == std::to_string(game.score));
+        REQUIRE(view.cakeCaption == std::to_string(game.cakeCount));
         // No slice is lost or made: only an entering pair brings slices in, and
         // only a whole cake takes eight away.
         const bool entered =
-            pair_before[0] >= rules::LandedMarker && pair_before[1] >= rules::LandedMarker &&
-            game.FallingPair[0] == rules::EntryLeft && game.FallingPair[1] == rules::EntryRight;
-        const int added = entered ? next_before[0] + next_before[1] : 0;
-        REQUIRE(Slices(game) + rules::WholeCake * (view.cakes_completed - completed_before) ==
-                slices_before + added);
+            pairBefore[0] >= rules::LandedMarker && pairBefore[1] >= rules::LandedMarker &&
+            game.fallingPair[0] == rules::EntryLeft && game.fallingPair[1] == rules::EntryRight;
+        const int added = entered ? nextBefore[0] + nextBefore[1] : 0;
+        REQUIRE(slices(game) + rules::WholeCake * (view.cakesCompleted - completedBefore) ==
+                slicesBefore + added);
         if (entered) {
-            REQUIRE(view.next[0] == game.NextPair[0] && view.next[1] == game.NextPair[1]);
+            REQUIRE(view.next[0] == game.nextPair[0] && view.next[1] == game.nextPair[1]);
         }
     }
     return 0;

@@ -32,24 +32,24 @@ using quillet::ScoreStore;
         if (!(condition)) Broken(#condition, __LINE__); \
     } while (0)
 
-bool SameTable(const HighScoreTable& a, const HighScoreTable& b) {
-    return a.Names == b.Names && a.Scores == b.Scores;
+bool sameTable(const HighScoreTable& a, const HighScoreTable& b) {
+    return a.names == b.names && a.scores == b.scores;
 }
 
 // Two tables that no load could give by accident; a load into each must give
 // the same result, so every one of the five entries was replaced.
-HighScoreTable Filled(const char* name, qint32 score) {
+HighScoreTable filled(const char* name, qint32 score) {
     HighScoreTable table;
     for (int rank = 0; rank < HighScoreRanks; ++rank) {
-        table.Names[rank] = QString::fromLatin1(name) + QString::number(rank);
-        table.Scores[rank] = score + rank;
+        table.names[rank] = QString::fromLatin1(name) + QString::number(rank);
+        table.scores[rank] = score + rank;
     }
     return table;
 }
 
 // A private folder for the whole run. Each input gets a file name of its own:
 // the store must not be helped, or fooled, by what an earlier input left.
-const QString& Folder() {
+const QString& folder() {
     static QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/quillet-fuzz-store-XXXXXX"));
     if (!folder.isValid()) {
         std::fputs("fuzz_store: cannot create a scratch folder\n", stderr);
@@ -61,9 +61,10 @@ const QString& Folder() {
 
 }  // namespace
 
+// NOLINTNEXTLINE(readability-identifier-naming): libFuzzer's entry point, named by it.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static unsigned long long round = 0;
-    const QString path = Folder() + QStringLiteral("/Quillet%1.conf").arg(++round);
+    const QString path = folder() + QStringLiteral("/Quillet%1.conf").arg(++round);
     {
         QFile file(path);
         REQUIRE(file.open(QIODevice::WriteOnly));
@@ -72,18 +73,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     const ScoreStore store(path);
-    HighScoreTable loaded = Filled("first", 101);
+    HighScoreTable loaded = filled("first", 101);
     store.load(loaded);
-    HighScoreTable loadedAgain = Filled("second", -202);
+    HighScoreTable loadedAgain = filled("second", -202);
     store.load(loadedAgain);
-    REQUIRE(SameTable(loaded, loadedAgain));
+    REQUIRE(sameTable(loaded, loadedAgain));
 
     // Saving over the damaged file replaces the table in it, whatever else the
     // file holds, and the next load sees exactly what was saved.
     REQUIRE(store.save(loaded));
-    HighScoreTable reloaded = Filled("third", 303);
+    HighScoreTable reloaded = filled("third", 303);
     store.load(reloaded);
-    REQUIRE(SameTable(reloaded, loaded));
+    REQUIRE(sameTable(reloaded, loaded));
 
     QFile::remove(path);
     return 0;

@@ -8,16 +8,16 @@ namespace quillet {
 
 using namespace rules;
 
-void Game::SetCell(int index, int count) {
-    Board[index] = static_cast<std::int16_t>(count);
-    view_.ShowCell(index, count);
+void Game::setCell(int index, int count) {
+    board[index] = static_cast<std::int16_t>(count);
+    m_view.showCell(index, count);
 }
 
 void Game::resetState() {
-    FallInterval = StartFallInterval;
-    Score = 0;
-    CakeCount = 0;
-    FallingPair = {LandedMarker, LandedMarker + 1};
+    fallInterval = StartFallInterval;
+    score = 0;
+    cakeCount = 0;
+    fallingPair = {LandedMarker, LandedMarker + 1};
 }
 
 void Game::drawNextPair() {
@@ -25,154 +25,154 @@ void Game::drawNextPair() {
     // narrow range 1 to 4. So 1 to 4 come up 3/14 each, 5 to 7 1/21 each.
     const auto next = [this] {
         // A source that strays outside [0, 1) must still never deal 0 or a whole cake.
-        return std::clamp(random_.NextUniform(), 0.0, std::nextafter(1.0, 0.0));
+        return std::clamp(m_random.nextUniform(), 0.0, std::nextafter(1.0, 0.0));
     };
     for (int i = 0; i < 2; ++i) {
         const double r1 = next();
         const int range = (static_cast<int>(r1 * 3) + 1 == 1) ? LargestDrawnPiece : 4;
         const double r2 = next();
-        NextPair[i] = static_cast<std::int16_t>(static_cast<int>(r2 * range) + 1);
-        view_.ShowNext(i, NextPair[i]);
+        nextPair[i] = static_cast<std::int16_t>(static_cast<int>(r2 * range) + 1);
+        m_view.showNext(i, nextPair[i]);
     }
 }
 
 void Game::start() {
-    for (int cell = 0; cell < CellCount; ++cell) SetCell(cell, 0);
+    for (int cell = 0; cell < CellCount; ++cell) setCell(cell, 0);
     resetState();
     drawNextPair();
-    view_.SetButtonEnabled(PlayButton::Start, false);
-    view_.SetButtonEnabled(PlayButton::Left, true);
-    view_.SetButtonEnabled(PlayButton::Right, true);
-    view_.SetButtonEnabled(PlayButton::Turn, true);
-    view_.SetTimerEnabled(true);
-    view_.playCue("start");
+    m_view.setButtonEnabled(PlayButton::Start, false);
+    m_view.setButtonEnabled(PlayButton::Left, true);
+    m_view.setButtonEnabled(PlayButton::Right, true);
+    m_view.setButtonEnabled(PlayButton::Turn, true);
+    m_view.setTimerEnabled(true);
+    m_view.playCue("start");
 }
 
 void Game::tick() {
-    if (FallingPair[0] < LandedMarker || FallingPair[1] < LandedMarker) {
-        PieceStep(0);
-        PieceStep(1);
+    if (fallingPair[0] < LandedMarker || fallingPair[1] < LandedMarker) {
+        pieceStep(0);
+        pieceStep(1);
     } else {
-        CompletePair();
+        completePair();
     }
-    view_.showScore(std::to_string(Score));
-    view_.showCakeCount(std::to_string(CakeCount));
+    m_view.showScore(std::to_string(score));
+    m_view.showCakeCount(std::to_string(cakeCount));
 }
 
-void Game::PieceStep(int element) {
-    const int p = FallingPair[element];
+void Game::pieceStep(int element) {
+    const int p = fallingPair[element];
     if (p > LastFallingCell) {
         // Bottom row, or landed already: a landed piece is landed again by every
         // tick until its partner lands too.
-        Land(element);
+        land(element);
         return;
     }
     const int below = p + RowStep;
-    if (Board[below] == 0) {
-        SetCell(below, Board[p]);
-        SetCell(p, 0);
-        FallingPair[element] = static_cast<std::int16_t>(below);
+    if (board[below] == 0) {
+        setCell(below, board[p]);
+        setCell(p, 0);
+        fallingPair[element] = static_cast<std::int16_t>(below);
         return;
     }
-    if (Board[below] + Board[p] <= WholeCake) MergeInto(p, below);
-    Land(element);
+    if (board[below] + board[p] <= WholeCake) mergeInto(p, below);
+    land(element);
 }
 
-void Game::Land(int element) {
-    FallingPair[element] = static_cast<std::int16_t>(LandedMarker + element);
-    view_.SetTimerInterval(LandingInterval);
+void Game::land(int element) {
+    fallingPair[element] = static_cast<std::int16_t>(LandedMarker + element);
+    m_view.setTimerInterval(LandingInterval);
 }
 
-void Game::MergeInto(int from, int below) {
-    view_.playCue("add0");
+void Game::mergeInto(int from, int below) {
+    m_view.playCue("add0");
     // The sum goes straight into the board and is shown only after the cell above
     // has been emptied.
-    Board[below] = static_cast<std::int16_t>(Board[below] + Board[from]);
-    AddScore(MergeScorePerSlice * Board[below]);
-    SetCell(from, 0);
-    SetCell(below, Board[below]);
-    if (Board[below] == WholeCake) CompleteCake(below);
+    board[below] = static_cast<std::int16_t>(board[below] + board[from]);
+    addScore(MergeScorePerSlice * board[below]);
+    setCell(from, 0);
+    setCell(below, board[below]);
+    if (board[below] == WholeCake) completeCake(below);
 }
 
-void Game::CompleteCake(int cell) {
-    view_.playCue("add");
-    SetCell(cell, 0);
-    if (CakeCount < CakeCountLimit) ++CakeCount;
-    if (CakeCount % SpeedUpEvery == 1) {
-        FallInterval = static_cast<std::int16_t>(std::max(FallInterval - SpeedUpStep, FastestFall));
+void Game::completeCake(int cell) {
+    m_view.playCue("add");
+    setCell(cell, 0);
+    if (cakeCount < CakeCountLimit) ++cakeCount;
+    if (cakeCount % SpeedUpEvery == 1) {
+        fallInterval = static_cast<std::int16_t>(std::max(fallInterval - SpeedUpStep, FastestFall));
     }
-    ++ChainCount;
-    AddScore(CakeBonus);
-    if (ChainCount == 2) {
-        AddScore(SecondCakeBonus);
-        view_.playCue("add2");
+    ++chainCount;
+    addScore(CakeBonus);
+    if (chainCount == 2) {
+        addScore(SecondCakeBonus);
+        m_view.playCue("add2");
     }
 }
 
-void Game::CompletePair() {
-    view_.SetTimerInterval(FallInterval);
-    ChainCount = 0;
-    if (Board[EntryLeft] == 0 && Board[EntryRight] == 0) {
-        SetCell(EntryLeft, NextPair[0]);
-        SetCell(EntryRight, NextPair[1]);
-        FallingPair = {EntryLeft, EntryRight};
+void Game::completePair() {
+    m_view.setTimerInterval(fallInterval);
+    chainCount = 0;
+    if (board[EntryLeft] == 0 && board[EntryRight] == 0) {
+        setCell(EntryLeft, nextPair[0]);
+        setCell(EntryRight, nextPair[1]);
+        fallingPair = {EntryLeft, EntryRight};
         drawNextPair();
         return;
     }
     // No room for the next pair: the game is over.
-    view_.SetTimerEnabled(false);
-    view_.SetButtonEnabled(PlayButton::Left, false);
-    view_.SetButtonEnabled(PlayButton::Right, false);
-    view_.SetButtonEnabled(PlayButton::Turn, false);
-    view_.SetButtonEnabled(PlayButton::Start, true);
-    view_.rankFinishedGame();
+    m_view.setTimerEnabled(false);
+    m_view.setButtonEnabled(PlayButton::Left, false);
+    m_view.setButtonEnabled(PlayButton::Right, false);
+    m_view.setButtonEnabled(PlayButton::Turn, false);
+    m_view.setButtonEnabled(PlayButton::Start, true);
+    m_view.rankFinishedGame();
 }
 
-void Game::AddScore(std::int32_t points) {
-    Score = (Score > ScoreLimit - points) ? ScoreLimit : Score + points;
+void Game::addScore(std::int32_t points) {
+    score = (score > ScoreLimit - points) ? ScoreLimit : score + points;
 }
 
-bool Game::IsFalling(int element) const {
+bool Game::isFalling(int element) const {
     // A falling piece sits on the board and its cell holds it. Before the first
     // game the pair reads (0, 0) over an empty board: nothing falls then, so a
     // move that reaches its handler anyway changes nothing.
-    const int p = FallingPair[element];
-    return p >= 0 && p < LandedMarker && Board[p] != 0;
+    const int p = fallingPair[element];
+    return p >= 0 && p < LandedMarker && board[p] != 0;
 }
 
 void Game::moveLeft() {
     // Only the leading (left) piece is tested; the right piece follows into the
     // cell it has just left.
-    const int lead = FallingPair[0];
-    if (!IsFalling(0) || lead % Columns == 0 || Board[lead - 1] != 0) return;
+    const int lead = fallingPair[0];
+    if (!isFalling(0) || lead % Columns == 0 || board[lead - 1] != 0) return;
     for (int element : {0, 1}) {
-        const int p = FallingPair[element];
+        const int p = fallingPair[element];
         if (p >= LandedMarker) continue;
-        SetCell(p - 1, Board[p]);
-        SetCell(p, 0);
-        FallingPair[element] = static_cast<std::int16_t>(p - 1);
+        setCell(p - 1, board[p]);
+        setCell(p, 0);
+        fallingPair[element] = static_cast<std::int16_t>(p - 1);
     }
 }
 
 void Game::moveRight() {
-    const int lead = FallingPair[1];
-    if (!IsFalling(1) || lead % Columns == Columns - 1 || Board[lead + 1] != 0) return;
+    const int lead = fallingPair[1];
+    if (!isFalling(1) || lead % Columns == Columns - 1 || board[lead + 1] != 0) return;
     for (int element : {1, 0}) {
-        const int p = FallingPair[element];
+        const int p = fallingPair[element];
         if (p >= LandedMarker) continue;
-        SetCell(p + 1, Board[p]);
-        SetCell(p, 0);
-        FallingPair[element] = static_cast<std::int16_t>(p + 1);
+        setCell(p + 1, board[p]);
+        setCell(p, 0);
+        fallingPair[element] = static_cast<std::int16_t>(p + 1);
     }
 }
 
 void Game::swapPieces() {
-    if (!IsFalling(0) || !IsFalling(1)) return;
-    const int left = FallingPair[0];
-    const int right = FallingPair[1];
-    std::swap(Board[left], Board[right]);
-    SetCell(left, Board[left]);
-    SetCell(right, Board[right]);
+    if (!isFalling(0) || !isFalling(1)) return;
+    const int left = fallingPair[0];
+    const int right = fallingPair[1];
+    std::swap(board[left], board[right]);
+    setCell(left, board[left]);
+    setCell(right, board[right]);
 }
 
 }  // namespace quillet

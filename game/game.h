@@ -19,30 +19,30 @@ namespace quillet {
 // between ticks, never during one. All calls happen on the UI thread.
 class Game {
 public:
-    Game(GameView& view, RandomSource& random) : view_(view), random_(random) {}
+    Game(GameView& view, RandomSource& random) : m_view(view), m_random(random) {}
     Game(const Game&) = delete;
     Game& operator=(const Game&) = delete;
 
     // Slice counts by cell: 0 empty, 1 to 7 a piece. 8 exists only inside the
     // tick that completes a cake. The falling pieces are stored here too.
-    std::array<std::int16_t, rules::CellCount> Board{};
+    std::array<std::int16_t, rules::CellCount> board{};
     // Where the two falling pieces are: 0 to 19 while falling, 20 (left piece)
     // and 21 (right piece) once landed. All zero before the first game.
-    std::array<std::int16_t, 2> FallingPair{};
+    std::array<std::int16_t, 2> fallingPair{};
     // The pair that enters next: element 0 at cell 1, element 1 at cell 2. 1 to 7
     // once drawn; 0 before the first game.
-    std::array<std::int16_t, 2> NextPair{};
-    std::int32_t Score = 0;         // never falls during a game; stops at ScoreLimit
-    std::int16_t CakeCount = 0;     // stops at CakeCountLimit
-    std::int16_t FallInterval = 0;  // ms; 3000 at Start, never below 500
-    std::int16_t ChainCount = 0;    // cakes completed by the current pair, 0 to 2
+    std::array<std::int16_t, 2> nextPair{};
+    std::int32_t score = 0;         // never falls during a game; stops at ScoreLimit
+    std::int16_t cakeCount = 0;     // stops at CakeCountLimit
+    std::int16_t fallInterval = 0;  // ms; 3000 at Start, never below 500
+    std::int16_t chainCount = 0;    // cakes completed by the current pair, 0 to 2
 
     // Writes `count` into cell `index` and shows its picture. The count is taken
-    // before the cell is written, so SetCell(i + 4, Board[i]) moves a piece.
+    // before the cell is written, so setCell(i + 4, board[i]) moves a piece.
     // 0 <= index < 20, 0 <= count <= 8.
-    void SetCell(int index, int count);
+    void setCell(int index, int count);
 
-    // New-game values: FallInterval 3000, Score 0, CakeCount 0, pair landed
+    // New-game values: fallInterval 3000, score 0, cakeCount 0, pair landed
     // (20, 21). Touches nothing else, the board and the window included.
     void resetState();
 
@@ -65,16 +65,16 @@ public:
     void swapPieces();
 
 private:
-    bool IsFalling(int element) const;
-    void PieceStep(int element);
-    void Land(int element);
-    void MergeInto(int from, int below);
-    void CompleteCake(int cell);
-    void CompletePair();
-    void AddScore(std::int32_t points);
+    bool isFalling(int element) const;
+    void pieceStep(int element);
+    void land(int element);
+    void mergeInto(int from, int below);
+    void completeCake(int cell);
+    void completePair();
+    void addScore(std::int32_t points);
 
-    GameView& view_;
-    RandomSource& random_;
+    GameView& m_view;
+    RandomSource& m_random;
 };
 
 }  // namespace quillet

@@ -15,15 +15,15 @@ public:
     virtual ~GameView() = default;
 
     // Shows slice count `count` (0 = no picture, 1 to 8) in board cell `index` (0 to 19).
-    virtual void ShowCell(int index, int count) = 0;
+    virtual void showCell(int index, int count) = 0;
     // Shows slice count `count` (1 to 7) in next-pair image `element` (0 = left, 1 = right).
-    virtual void ShowNext(int element, int count) = 0;
+    virtual void showNext(int element, int count) = 0;
     virtual void showScore(const std::string& text) = 0;
     virtual void showCakeCount(const std::string& text) = 0;
-    virtual void SetButtonEnabled(PlayButton button, bool enabled) = 0;
+    virtual void setButtonEnabled(PlayButton button, bool enabled) = 0;
     // The next tick comes one interval after this call, also when made inside a tick.
-    virtual void SetTimerInterval(int milliseconds) = 0;
-    virtual void SetTimerEnabled(bool enabled) = 0;
+    virtual void setTimerInterval(int milliseconds) = 0;
+    virtual void setTimerEnabled(bool enabled) = 0;
     // Starts a sound cue and returns at once, cutting off whatever was sounding.
     virtual void playCue(const std::string& cue) = 0;
     // Ranks the finished game; may show the high-score window modally and return

@@ -11,19 +11,19 @@ class RandomSource {
 public:
     virtual ~RandomSource() = default;
     // Called once per run, when the main window loads.
-    virtual void SeedFromClock() = 0;
-    virtual double NextUniform() = 0;
+    virtual void seedFromClock() = 0;
+    virtual double nextUniform() = 0;
 };
 
 // The game's own generator: seeded once per run from the clock.
 class ClockSeededRandom : public RandomSource {
 public:
-    void SeedFromClock() override;
-    void Seed(std::uint64_t seed) { engine_.seed(seed); }
-    double NextUniform() override;
+    void seedFromClock() override;
+    void seed(std::uint64_t seed) { m_engine.seed(seed); }
+    double nextUniform() override;
 
 private:
-    std::mt19937_64 engine_;
+    std::mt19937_64 m_engine;
 };
 
 }  // namespace quillet

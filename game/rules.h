@@ -16,7 +16,7 @@ constexpr int RowStep = Columns;
 // cannot fall any further.
 constexpr int LastFallingCell = CellCount - Columns - 1;  // 15
 
-// FallingPair element i holds LandedMarker + i once its piece has landed.
+// fallingPair element i holds LandedMarker + i once its piece has landed.
 constexpr int LandedMarker = CellCount;  // 20 and 21
 
 // A new pair enters with its left piece in EntryLeft and its right piece in

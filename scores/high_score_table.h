@@ -13,8 +13,8 @@ constexpr int HighScoreRanks = 5;
 // Nothing sorts the table: an edited store that holds an unordered table keeps
 // its order.
 struct HighScoreTable {
-    std::array<QString, HighScoreRanks> Names;  // any text, may be empty
-    std::array<qint32, HighScoreRanks> Scores{};
+    std::array<QString, HighScoreRanks> names;  // any text, may be empty
+    std::array<qint32, HighScoreRanks> scores{};
 };
 
 }  // namespace quillet

@@ -20,10 +20,10 @@ namespace {
 // The section of the store that holds the table: it shows as [Setting] in the file.
 const QString SettingGroup = QStringLiteral("Setting");
 
-QString NameKey(int rank) {
+QString nameKey(int rank) {
     return QStringLiteral("HScore_Nm_") + QString::number(rank);
 }
-QString ScoreKey(int rank) {
+QString scoreKey(int rank) {
     return QStringLiteral("HScore_Val_") + QString::number(rank);
 }
 
@@ -32,7 +32,7 @@ QString ScoreKey(int rank) {
 // cannot stall the start of the game.
 constexpr qint64 MaxStoreBytes = 8 * 1024 * 1024;
 
-QString DefaultFilePath() {
+QString defaultFilePath() {
     // On Linux the native per-user store is an INI file under $XDG_CONFIG_HOME
     // (by default ~/.config), named after the organisation and the application.
     return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillet"),
@@ -44,7 +44,7 @@ QString DefaultFilePath() {
 // comes back from the INI reader as a list; joining it again keeps what the
 // player wrote instead of losing the entry. Values that are neither text nor a
 // list (a hand-written "@Rect(...)") keep whatever text they convert to.
-QString NameFromStored(const QVariant& value) {
+QString nameFromStored(const QVariant& value) {
     switch (value.typeId()) {
         case QMetaType::UnknownType:
             return QString();
@@ -54,7 +54,7 @@ QString NameFromStored(const QVariant& value) {
             return value.toStringList().join(QStringLiteral(", "));
         case QMetaType::QVariantList: {
             QStringList parts;
-            for (const QVariant& part : value.toList()) parts.append(NameFromStored(part));
+            for (const QVariant& part : value.toList()) parts.append(nameFromStored(part));
             return parts.join(QStringLiteral(", "));
         }
         default:
@@ -64,19 +64,19 @@ QString NameFromStored(const QVariant& value) {
 
 // A score is stored as decimal text; a value that is not text at all (a list,
 // an "@Variant(...)") is as damaged as "12abc" and reads as 0 too.
-qint32 ScoreFromStored(const QVariant& value) {
+qint32 scoreFromStored(const QVariant& value) {
     if (value.typeId() != QMetaType::QString) return 0;
-    return ParseStoredScore(value.toString());
+    return parseStoredScore(value.toString());
 }
 
 // Reads the ten keys, in the order HScore_Nm_0, HScore_Val_0, HScore_Nm_1, ...
 // A missing key gives the empty name or the text "0".
-HighScoreTable ReadTable(QSettings& settings) {
+HighScoreTable readTable(QSettings& settings) {
     HighScoreTable table;
     settings.beginGroup(SettingGroup);
     for (int rank = 0; rank < HighScoreRanks; ++rank) {
-        table.Names[rank] = NameFromStored(settings.value(NameKey(rank), QString()));
-        table.Scores[rank] = ScoreFromStored(settings.value(ScoreKey(rank), QStringLiteral("0")));
+        table.names[rank] = nameFromStored(settings.value(nameKey(rank), QString()));
+        table.scores[rank] = scoreFromStored(settings.value(scoreKey(rank), QStringLiteral("0")));
     }
     settings.endGroup();
     return table;
@@ -85,7 +85,7 @@ HighScoreTable ReadTable(QSettings& settings) {
 // The bytes of the store file, or nothing when there is no regular file to read.
 // A folder, a pipe or a device in its place reads as an empty store: opening a
 // pipe would wait for a writer that never comes.
-std::optional<QByteArray> ReadStoreBytes(const QString& path) {
+std::optional<QByteArray> readStoreBytes(const QString& path) {
     const QFileInfo info(path);
     if (!info.isFile()) return std::nullopt;
     QFile file(path);
@@ -99,20 +99,20 @@ std::optional<QByteArray> ReadStoreBytes(const QString& path) {
 // clock would then still read as its old content. Parsing a private copy, under
 // a name never used before, makes every load see what is on disk now.
 // Nothing when no copy can be written (a full disk).
-std::optional<HighScoreTable> ReadTableFromCopy(const QByteArray& bytes) {
+std::optional<HighScoreTable> readTableFromCopy(const QByteArray& bytes) {
     QTemporaryFile copy(QDir::tempPath() + QStringLiteral("/quillet-scores-XXXXXX.conf"));
     if (!copy.open() || copy.write(bytes) != bytes.size() || !copy.flush()) return std::nullopt;
     copy.close();
     QSettings settings(copy.fileName(), QSettings::IniFormat);
-    return ReadTable(settings);
+    return readTable(settings);
 }
 
-bool SameTable(const HighScoreTable& a, const HighScoreTable& b) {
-    return a.Names == b.Names && a.Scores == b.Scores;
+bool sameTable(const HighScoreTable& a, const HighScoreTable& b) {
+    return a.names == b.names && a.scores == b.scores;
 }
 
 // The failure goes on one line, even when the path holds a line break.
-void ReportSaveFailure(const QString& path) {
+void reportSaveFailure(const QString& path) {
     QString shown = path;
     for (QChar& c : shown) {
         if (c.category() == QChar::Other_Control) c = QLatin1Char('?');
@@ -124,7 +124,7 @@ void ReportSaveFailure(const QString& path) {
 
 }  // namespace
 
-qint32 ParseStoredScore(const QString& text) {
+qint32 parseStoredScore(const QString& text) {
     // Only the form the game writes is accepted: an optional '-' and one or more
     // ASCII digits. Leading zeros are harmless ("007" is 7, "-0" is 0); a '+',
     // blanks, other digit forms ("1e3", "0x10", full-width digits) and anything
@@ -148,37 +148,37 @@ qint32 ParseStoredScore(const QString& text) {
     return static_cast<qint32>(negative ? -magnitude : magnitude);
 }
 
-ScoreStore::ScoreStore() : ScoreStore(DefaultFilePath()) {}
+ScoreStore::ScoreStore() : ScoreStore(defaultFilePath()) {}
 
-ScoreStore::ScoreStore(QString filePath) : filePath_(std::move(filePath)) {}
+ScoreStore::ScoreStore(QString filePath) : m_filePath(std::move(filePath)) {}
 
 void ScoreStore::load(HighScoreTable& table) const {
     // Loading only ever reads: it never creates the file, a key or a folder.
-    const std::optional<QByteArray> bytes = ReadStoreBytes(filePath_);
+    const std::optional<QByteArray> bytes = readStoreBytes(m_filePath);
     if (!bytes || bytes->isEmpty()) {
         table = HighScoreTable{};
         return;
     }
-    if (std::optional<HighScoreTable> read = ReadTableFromCopy(*bytes)) {
+    if (std::optional<HighScoreTable> read = readTableFromCopy(*bytes)) {
         table = *read;
         return;
     }
     // No room for a copy: the store itself is still worth reading. The cache
     // cannot mislead the one load at start-up, which comes before any save.
-    QSettings settings(filePath_, QSettings::IniFormat);
-    table = ReadTable(settings);
+    QSettings settings(m_filePath, QSettings::IniFormat);
+    table = readTable(settings);
 }
 
 bool ScoreStore::save(const HighScoreTable& table) const {
     // A folder or a pipe in the file's place can never take the table, and
     // QSettings would wait on a pipe while reading the old content.
-    const QFileInfo info(filePath_);
+    const QFileInfo info(m_filePath);
     if (info.exists() && !info.isFile()) {
-        ReportSaveFailure(filePath_);
+        reportSaveFailure(m_filePath);
         return false;
     }
 
-    QSettings settings(filePath_, QSettings::IniFormat);
+    QSettings settings(m_filePath, QSettings::IniFormat);
     // The new file is written beside the old one and renamed over it, never
     // written in place: a save cut short (a full disk, a crash) leaves the old
     // table rather than half of the new one. Where no file can be created beside
@@ -186,8 +186,8 @@ bool ScoreStore::save(const HighScoreTable& table) const {
     settings.setAtomicSyncRequired(true);
     settings.beginGroup(SettingGroup);
     for (int rank = 0; rank < HighScoreRanks; ++rank) {
-        settings.setValue(NameKey(rank), table.Names[rank]);
-        settings.setValue(ScoreKey(rank), QString::number(table.Scores[rank]));
+        settings.setValue(nameKey(rank), table.names[rank]);
+        settings.setValue(scoreKey(rank), QString::number(table.scores[rank]));
     }
     settings.endGroup();
     settings.sync();
@@ -200,12 +200,12 @@ bool ScoreStore::save(const HighScoreTable& table) const {
         // private copy can tell: after a failed write, QSettings' own cache of
         // this file still holds the table that never reached the disk. With no
         // room for a copy the save counts as failed, and the next Close retries.
-        const std::optional<QByteArray> bytes = ReadStoreBytes(filePath_);
+        const std::optional<QByteArray> bytes = readStoreBytes(m_filePath);
         const std::optional<HighScoreTable> written =
-            bytes ? ReadTableFromCopy(*bytes) : std::nullopt;
-        saved = written && SameTable(*written, table);
+            bytes ? readTableFromCopy(*bytes) : std::nullopt;
+        saved = written && sameTable(*written, table);
     }
-    if (!saved) ReportSaveFailure(filePath_);
+    if (!saved) reportSaveFailure(m_filePath);
     return saved;
 }
 

@@ -17,7 +17,7 @@ public:
     // A store in the given file, for tests and tools.
     explicit ScoreStore(QString filePath);
 
-    const QString& FilePath() const { return filePath_; }
+    const QString& filePath() const { return m_filePath; }
 
     // Replaces the whole table with what the store holds. A missing key reads as
     // an empty name or a score of 0; so does a score that is not a plain decimal
@@ -32,13 +32,13 @@ public:
     bool save(const HighScoreTable& table) const;
 
 private:
-    QString filePath_;
+    QString m_filePath;
 };
 
 // Reads a stored score text: optional minus sign and decimal digits, nothing
 // else, within the signed 32-bit range; anything else reads as 0. Leading zeros
 // are accepted ("007" is 7); a plus sign, blanks, exponents and hex are not
 // ("+5", " 5", "1e3" and "0x10" all read as 0).
-qint32 ParseStoredScore(const QString& text);
+qint32 parseStoredScore(const QString& text);
 
 }  // namespace quillet

@@ -16,10 +16,13 @@ BUILD_PACKAGES=(
 INSTALL_CHECK_PACKAGES=(desktop-file-utils appstream dpkg-dev groff-base)
 # Sanitizer builds and fuzzing.
 HARDENING_PACKAGES=(clang libclang-rt-14-dev)
+# The naming check, which reads the benchmarks' sources too.
+LINT_PACKAGES=(clang-tidy libbenchmark-dev libxdo-dev)
 # Benchmarks (bench.sh only).
 BENCH_PACKAGES=(xvfb xdotool libxdo-dev valgrind libbenchmark-dev)
 
-PACKAGES=("${BUILD_PACKAGES[@]}" "${INSTALL_CHECK_PACKAGES[@]}" "${HARDENING_PACKAGES[@]}")
+PACKAGES=("${BUILD_PACKAGES[@]}" "${INSTALL_CHECK_PACKAGES[@]}" "${HARDENING_PACKAGES[@]}"
+  "${LINT_PACKAGES[@]}")
 if [ "${QUILLET_SETUP_BENCH:-0}" = 1 ]; then PACKAGES+=("${BENCH_PACKAGES[@]}"); fi
 
 missing_packages() {

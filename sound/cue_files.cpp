@@ -13,9 +13,9 @@ namespace {
 
 // Our cues last a second or two; anything bigger than this is not one of them,
 // and reading it would only cost time and memory.
-constexpr off_t kMaxCueFileBytes = 8 * 1024 * 1024;
+constexpr off_t MaxCueFileBytes = 8 * 1024 * 1024;
 
-std::uint32_t ReadLittleEndian32(const std::uint8_t* at) {
+std::uint32_t readLittleEndian32(const std::uint8_t* at) {
     return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
            static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
 }
@@ -26,7 +26,7 @@ std::uint32_t ReadLittleEndian32(const std::uint8_t* at) {
 // empty otherwise. O_NONBLOCK keeps a FIFO that has been given a cue's name
 // from blocking the open; fstat then turns it away with every other file that
 // is not a regular one.
-std::vector<std::uint8_t> ReadCueFile(const std::string& path) {
+std::vector<std::uint8_t> readCueFile(const std::string& path) {
     std::vector<std::uint8_t> bytes;
     const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
@@ -34,7 +34,7 @@ std::vector<std::uint8_t> ReadCueFile(const std::string& path) {
     }
     struct stat status {};
     if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0 &&
-        status.st_size <= kMaxCueFileBytes) {
+        status.st_size <= MaxCueFileBytes) {
         bytes.resize(static_cast<size_t>(status.st_size));
         size_t filled = 0;
         while (filled < bytes.size()) {
@@ -58,26 +58,26 @@ std::vector<std::uint8_t> ReadCueFile(const std::string& path) {
 // data, are all present. A cut-off cue is not played in part: it is skipped
 // like any other broken file, and a data length that claims more than the file
 // holds is never handed on to the decoder, which would reserve that much.
-bool IsCompleteWave(const std::vector<std::uint8_t>& bytes) {
-    constexpr size_t kRiffHeaderBytes = 12;
-    constexpr size_t kChunkHeaderBytes = 8;
-    if (bytes.size() < kRiffHeaderBytes || std::memcmp(bytes.data(), "RIFF", 4) != 0 ||
+bool isCompleteWave(const std::vector<std::uint8_t>& bytes) {
+    constexpr size_t RiffHeaderBytes = 12;
+    constexpr size_t ChunkHeaderBytes = 8;
+    if (bytes.size() < RiffHeaderBytes || std::memcmp(bytes.data(), "RIFF", 4) != 0 ||
         std::memcmp(bytes.data() + 8, "WAVE", 4) != 0) {
         return false;
     }
-    bool has_format = false;
-    size_t at = kRiffHeaderBytes;
-    while (bytes.size() - at >= kChunkHeaderBytes) {
+    bool hasFormat = false;
+    size_t at = RiffHeaderBytes;
+    while (bytes.size() - at >= ChunkHeaderBytes) {
         const std::uint8_t* header = bytes.data() + at;
-        const std::uint64_t length = ReadLittleEndian32(header + 4);
-        at += kChunkHeaderBytes;
+        const std::uint64_t length = readLittleEndian32(header + 4);
+        at += ChunkHeaderBytes;
         if (length > bytes.size() - at) {
             return false;
         }
         if (std::memcmp(header, "fmt ", 4) == 0) {
-            has_format = true;
+            hasFormat = true;
         } else if (std::memcmp(header, "data", 4) == 0) {
-            return has_format && length > 0;
+            return hasFormat && length > 0;
         }
         // Chunks are padded to an even length.
         at += static_cast<size_t>(length + (length & 1));
@@ -88,7 +88,7 @@ bool IsCompleteWave(const std::vector<std::uint8_t>& bytes) {
     return false;
 }
 
-std::string ProgramDirectory() {
+std::string programDirectory() {
     std::string target(256, '\0');
     for (;;) {
         const ssize_t length = readlink("/proc/self/exe", target.data(), target.size());
@@ -116,7 +116,7 @@ std::string ProgramDirectory() {
     return target;
 }
 
-std::string CueFilePath(const std::string& directory, const std::string& cue) {
+std::string cueFilePath(const std::string& directory, const std::string& cue) {
     return directory + "/" + cue + ".wav";
 }
 

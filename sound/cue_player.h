@@ -14,7 +14,7 @@ public:
     // Gets ready to play without delaying the caller, so that the first cue
     // does not wait for the sound system. The main window calls it once it is
     // on screen; a player with nothing to prepare ignores it.
-    virtual void Prepare() {}
+    virtual void prepare() {}
 
     // If any cue is still sounding, returns at once and plays nothing. Otherwise
     // plays the cue and returns only when it has finished: the calling thread

@@ -23,29 +23,29 @@ namespace {
 
 // Every cue plays on this one mixer channel: a new cue replaces the old one,
 // and "is anything sounding" is a question about this channel alone.
-constexpr int kCueChannel = 0;
+constexpr int CueChannel = 0;
 
 // Device settings: CD-rate stereo with a buffer of 46 ms, so a cue starts within
 // a few tens of milliseconds of being asked for. SDL's audio thread wakes once
 // per buffer while the device is open; a buffer half as long doubled the
 // player's share of the CPU in play for little gain in promptness.
-constexpr int kMixFrequency = 44100;
-constexpr int kMixChannels = 2;
-constexpr int kMixChunkFrames = 2048;
+constexpr int MixFrequency = 44100;
+constexpr int MixChannels = 2;
+constexpr int MixChunkFrames = 2048;
 
 // While the device is open, SDL's own audio thread wakes every few milliseconds
 // even when nothing sounds. So the device is open only while cues come: it is
 // closed once the channel has been silent this long, and opened again by the
 // next cue, which costs that cue about a millisecond.
-constexpr std::chrono::seconds kKeepDeviceOpen{5};
+constexpr std::chrono::seconds KeepDeviceOpen{5};
 
 }  // namespace
 
 // Threads and locks. The audio thread (Run) is the only one that calls SDL or
-// the mixer. Callers only touch the queue and the flags under mutex_. The
+// the mixer. Callers only touch the queue and the flags under m_mutex. The
 // mixer's channel-finished callback runs either on SDL's own audio thread or,
 // when a cue is halted, inside the halting mixer call on the audio thread of
-// ours; it holds SDL's audio lock and takes mutex_, so mutex_ is never held
+// ours; it holds SDL's audio lock and takes m_mutex, so m_mutex is never held
 // while calling into the mixer.
 //
 // The device. Nothing is loaded and nothing is opened until Prepare is called
@@ -53,45 +53,45 @@ constexpr std::chrono::seconds kKeepDeviceOpen{5};
 // device once, to learn whether sound can be played at all; unless a cue is
 // already waiting it closes the device again at once. From then on a cue opens
 // the device when it is closed, and it stays open until the channel has been
-// silent for kKeepDeviceOpen.
+// silent for KeepDeviceOpen.
 class SdlCuePlayer::Impl {
 public:
     explicit Impl(std::function<std::string()> directory)
-        : directory_(directory ? std::move(directory)
-                               : std::function<std::string()>(ProgramDirectory)) {
+        : m_directory(directory ? std::move(directory)
+                                : std::function<std::string()>(programDirectory)) {
         // Only one player at a time owns SDL's audio in the process; claimed
         // here rather than on the audio thread, so that the player made first
         // is the one that sounds.
-        Impl* no_owner = nullptr;
-        if (!owner_.compare_exchange_strong(no_owner, this)) {
-            device_ = Device::kUnavailable;
+        Impl* noOwner = nullptr;
+        if (!s_owner.compare_exchange_strong(noOwner, this)) {
+            m_device = Device::Unavailable;
             return;
         }
         try {
-            worker_ = std::thread([this] { Run(); });
+            m_worker = std::thread([this] { run(); });
         } catch (const std::system_error&) {
-            owner_.store(nullptr);
-            device_ = Device::kUnavailable;
+            s_owner.store(nullptr);
+            m_device = Device::Unavailable;
         }
     }
 
     ~Impl() {
         {
-            std::lock_guard<std::mutex> lock(mutex_);
-            stopping_ = true;
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_stopping = true;
         }
-        cv_.notify_all();
-        if (worker_.joinable()) {
-            worker_.join();
+        m_cv.notify_all();
+        if (m_worker.joinable()) {
+            m_worker.join();
         }
     }
 
-    void Prepare() {
+    void prepare() {
         {
-            std::lock_guard<std::mutex> lock(mutex_);
-            prepare_ = true;
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_prepare = true;
         }
-        cv_.notify_all();
+        m_cv.notify_all();
     }
 
     // Both calls only hand the cue's name over: the audio thread looks for its
@@ -99,50 +99,50 @@ public:
     // game's thread should spend on each no more than a lock and a wake-up.
     void playAndWait(const std::string& cue) {
         SyncRequest request;
-        std::unique_lock<std::mutex> lock(mutex_);
-        if (stopping_ || device_ == Device::kUnavailable) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        if (m_stopping || m_device == Device::Unavailable) {
             return;
         }
-        queue_.push_back(Command{cue, &request});
+        m_queue.push_back(Command{cue, &request});
         // Woken after the lock is let go, the audio thread does not run
         // straight into it.
         lock.unlock();
-        cv_.notify_all();
+        m_cv.notify_all();
         lock.lock();
-        cv_.wait(lock, [&request] { return request.done; });
+        m_cv.wait(lock, [&request] { return request.done; });
     }
 
     void play(const std::string& cue) {
         {
-            std::lock_guard<std::mutex> lock(mutex_);
-            if (stopping_ || device_ == Device::kUnavailable) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_stopping || m_device == Device::Unavailable) {
                 return;
             }
             // An asynchronous cue that has not started yet would be stopped by
             // this one at once: drop it, so that a burst of cues costs one play.
-            while (!queue_.empty() && queue_.back().request == nullptr) {
-                queue_.pop_back();
+            while (!m_queue.empty() && m_queue.back().request == nullptr) {
+                m_queue.pop_back();
             }
-            queue_.push_back(Command{cue, nullptr});
+            m_queue.push_back(Command{cue, nullptr});
         }
-        cv_.notify_all();
+        m_cv.notify_all();
     }
 
-    bool IsSounding() const {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return sounding_;
+    bool isSounding() const {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_sounding;
     }
 
-    int PlaysStarted() const {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return plays_started_;
+    int playsStarted() const {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_playsStarted;
     }
 
 private:
-    // kOpening until the audio thread has tried the device for the first time;
-    // kUsable means that sound can be played, whether the device is open at
+    // Opening until the audio thread has tried the device for the first time;
+    // Usable means that sound can be played, whether the device is open at
     // this moment or not.
-    enum class Device { kOpening, kUsable, kUnavailable };
+    enum class Device { Opening, Usable, Unavailable };
 
     // A playAndWait caller waits on this until its cue has been skipped or has ended.
     struct SyncRequest {
@@ -155,110 +155,110 @@ private:
         SyncRequest* request = nullptr;
     };
 
-    // Lets a waiting playAndWait return. Requires mutex_.
-    void Release(SyncRequest* request) {
+    // Lets a waiting playAndWait return. Requires m_mutex.
+    void release(SyncRequest* request) {
         if (request != nullptr) {
             request->done = true;
-            cv_.notify_all();
+            m_cv.notify_all();
         }
     }
 
-    void Run() {
+    void run() {
         // Named, so that top -H and /proc tell this thread's time apart.
         pthread_setname_np(pthread_self(), "quillet-cues");
         // Reading and decoding a cue is never urgent next to the game's own
         // thread: as a batch thread, this one does not preempt it when woken.
         sched_param batch{};
         pthread_setschedparam(pthread_self(), SCHED_BATCH, &batch);
-        std::unique_lock<std::mutex> lock(mutex_);
-        cv_.wait(lock, [this] { return stopping_ || prepare_ || !queue_.empty(); });
-        const bool usable = !stopping_ && StartAudio(lock);
-        device_ = usable ? Device::kUsable : Device::kUnavailable;
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_cv.wait(lock, [this] { return m_stopping || m_prepare || !m_queue.empty(); });
+        const bool usable = !m_stopping && startAudio(lock);
+        m_device = usable ? Device::Usable : Device::Unavailable;
         if (!usable) {
             // Silent for good: another player may try its luck.
-            owner_.store(nullptr);
+            s_owner.store(nullptr);
         }
-        if (usable && queue_.empty()) {
+        if (usable && m_queue.empty()) {
             lock.unlock();
-            CloseDevice();
+            closeDevice();
             lock.lock();
         }
         const auto wake = [this] {
-            return stopping_ || !queue_.empty() || (chunk_ != nullptr && !sounding_);
+            return m_stopping || !m_queue.empty() || (m_chunk != nullptr && !m_sounding);
         };
         for (;;) {
-            if (device_open_ && chunk_ == nullptr && !sounding_) {
-                if (!cv_.wait_for(lock, kKeepDeviceOpen, wake)) {
+            if (m_deviceOpen && m_chunk == nullptr && !m_sounding) {
+                if (!m_cv.wait_for(lock, KeepDeviceOpen, wake)) {
                     lock.unlock();
-                    CloseDevice();
+                    closeDevice();
                     lock.lock();
                     continue;
                 }
             } else {
-                cv_.wait(lock, wake);
+                m_cv.wait(lock, wake);
             }
-            if (stopping_) {
+            if (m_stopping) {
                 break;
             }
-            const bool channel_idle = !sounding_;
-            bool has_command = false;
+            const bool channelIdle = !m_sounding;
+            bool hasCommand = false;
             Command command;
-            if (!queue_.empty()) {
-                command = std::move(queue_.front());
-                queue_.pop_front();
-                has_command = true;
+            if (!m_queue.empty()) {
+                command = std::move(m_queue.front());
+                m_queue.pop_front();
+                hasCommand = true;
             }
             lock.unlock();
-            if (channel_idle) {
+            if (channelIdle) {
                 // The last cue has ended: its samples are no longer needed.
-                FreeChunk();
+                freeChunk();
             }
-            if (has_command) {
-                if (!usable || (!device_open_ && !OpenDevice())) {
-                    std::lock_guard<std::mutex> relock(mutex_);
-                    Release(command.request);
+            if (hasCommand) {
+                if (!usable || (!m_deviceOpen && !openDevice())) {
+                    std::lock_guard<std::mutex> relock(m_mutex);
+                    release(command.request);
                 } else if (command.request != nullptr) {
-                    HandlePlayCue(command);
+                    handlePlayCue(command);
                 } else {
-                    HandlePlayCueAsync(command);
+                    handlePlayCueAsync(command);
                 }
             }
             lock.lock();
         }
         lock.unlock();
         if (usable) {
-            StopAudio();
+            stopAudio();
         }
-        if (sdl_ != nullptr) {
+        if (m_sdl != nullptr) {
             // SDL keeps per-thread data (its error text, for one) that it frees
             // by itself only for threads it started.
-            sdl_->TLSCleanup();
+            m_sdl->tlsCleanup();
         }
         lock.lock();
-        for (Command& left : queue_) {
-            Release(left.request);
+        for (Command& left : m_queue) {
+            release(left.request);
         }
-        queue_.clear();
-        Release(channel_request_);
-        channel_request_ = nullptr;
-        sounding_ = false;
+        m_queue.clear();
+        release(m_channelRequest);
+        m_channelRequest = nullptr;
+        m_sounding = false;
     }
 
     // Loads SDL, starts its audio subsystem and opens the device. Called with
     // `lock` held; returns with it held.
-    bool StartAudio(std::unique_lock<std::mutex>& lock) {
+    bool startAudio(std::unique_lock<std::mutex>& lock) {
         lock.unlock();
-        sdl_ = Sdl();
+        m_sdl = sdl();
         bool started = false;
-        if (sdl_ != nullptr) {
+        if (m_sdl != nullptr) {
             // With SDL's own SIGINT and SIGTERM handlers the signals would only
             // turn into SDL quit events that nobody reads, and the game would no
             // longer end on them.
-            sdl_->SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-            if (sdl_->InitSubSystem(SDL_INIT_AUDIO) == 0) {
-                started = OpenDevice();
+            m_sdl->setHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+            if (m_sdl->initSubSystem(SDL_INIT_AUDIO) == 0) {
+                started = openDevice();
                 if (!started) {
-                    sdl_->QuitSubSystem(SDL_INIT_AUDIO);
+                    m_sdl->quitSubSystem(SDL_INIT_AUDIO);
                 }
             }
         }
@@ -266,175 +266,173 @@ private:
         return started;
     }
 
-    bool OpenDevice() {
-        if (sdl_->OpenAudio(kMixFrequency, MIX_DEFAULT_FORMAT, kMixChannels, kMixChunkFrames) !=
-            0) {
+    bool openDevice() {
+        if (m_sdl->openAudio(MixFrequency, MIX_DEFAULT_FORMAT, MixChannels, MixChunkFrames) != 0) {
             return false;
         }
-        sdl_->AllocateChannels(1);
-        sdl_->ChannelFinished(&Impl::OnChannelFinished);
-        device_open_ = true;
+        m_sdl->allocateChannels(1);
+        m_sdl->channelFinished(&Impl::onChannelFinished);
+        m_deviceOpen = true;
         return true;
     }
 
-    void CloseDevice() {
-        if (!device_open_) {
+    void closeDevice() {
+        if (!m_deviceOpen) {
             return;
         }
         // Halting runs the finished callback, which lets a waiting playAndWait go.
-        sdl_->HaltChannel(kCueChannel);
-        FreeChunk();
-        sdl_->ChannelFinished(nullptr);
-        sdl_->CloseAudio();
-        device_open_ = false;
+        m_sdl->haltChannel(CueChannel);
+        freeChunk();
+        m_sdl->channelFinished(nullptr);
+        m_sdl->closeAudio();
+        m_deviceOpen = false;
     }
 
-    void StopAudio() {
-        CloseDevice();
-        sdl_->QuitSubSystem(SDL_INIT_AUDIO);
-        owner_.store(nullptr);
+    void stopAudio() {
+        closeDevice();
+        m_sdl->quitSubSystem(SDL_INIT_AUDIO);
+        s_owner.store(nullptr);
     }
 
     // playAndWait: "no-stop". Everything queued before it has been handled, so the
     // channel's state is settled: skip if a cue sounds, play otherwise.
-    void HandlePlayCue(const Command& command) {
+    void handlePlayCue(const Command& command) {
         {
-            std::lock_guard<std::mutex> lock(mutex_);
-            if (sounding_) {
-                Release(command.request);
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_sounding) {
+                release(command.request);
                 return;
             }
         }
-        Mix_Chunk* chunk = LoadChunk(command.cue);
+        Mix_Chunk* chunk = loadChunk(command.cue);
         if (chunk == nullptr) {
-            std::lock_guard<std::mutex> lock(mutex_);
-            Release(command.request);
+            std::lock_guard<std::mutex> lock(m_mutex);
+            release(command.request);
             return;
         }
-        FreeChunk();
-        Start(chunk, command.request);
+        freeChunk();
+        start(chunk, command.request);
     }
 
     // play: whatever sounds stops, even when the new cue cannot be played.
-    void HandlePlayCueAsync(const Command& command) {
-        Mix_Chunk* chunk = LoadChunk(command.cue);
-        sdl_->HaltChannel(kCueChannel);
-        FreeChunk();
+    void handlePlayCueAsync(const Command& command) {
+        Mix_Chunk* chunk = loadChunk(command.cue);
+        m_sdl->haltChannel(CueChannel);
+        freeChunk();
         if (chunk != nullptr) {
-            Start(chunk, nullptr);
+            start(chunk, nullptr);
         }
     }
 
     // The file is looked up, read and decoded anew at every play.
-    Mix_Chunk* LoadChunk(const std::string& cue) {
-        std::vector<Uint8> bytes = ReadCueFile(CueFilePath(directory_(), cue));
-        if (!IsCompleteWave(bytes)) {
+    Mix_Chunk* loadChunk(const std::string& cue) {
+        std::vector<Uint8> bytes = readCueFile(cueFilePath(m_directory(), cue));
+        if (!isCompleteWave(bytes)) {
             return nullptr;
         }
-        SDL_RWops* source = sdl_->RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+        SDL_RWops* source = m_sdl->rwFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
         if (source == nullptr) {
             return nullptr;
         }
-        return sdl_->LoadWAV_RW(source, 1);
+        return m_sdl->loadWav(source, 1);
     }
 
     // Requires an idle channel. `request` is the playAndWait caller that waits for
     // this cue's end, or null.
-    void Start(Mix_Chunk* chunk, SyncRequest* request) {
+    void start(Mix_Chunk* chunk, SyncRequest* request) {
         // Marked as sounding before it starts: the finished callback of a very
         // short cue may come before Mix_PlayChannel has even returned.
         {
-            std::lock_guard<std::mutex> lock(mutex_);
-            sounding_ = true;
-            channel_request_ = request;
-            ++plays_started_;
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_sounding = true;
+            m_channelRequest = request;
+            ++m_playsStarted;
         }
-        chunk_ = chunk;
-        if (sdl_->PlayChannel(kCueChannel, chunk, 0) < 0) {
+        m_chunk = chunk;
+        if (m_sdl->playChannel(CueChannel, chunk, 0) < 0) {
             {
-                std::lock_guard<std::mutex> lock(mutex_);
-                sounding_ = false;
-                --plays_started_;
-                Release(channel_request_);
-                channel_request_ = nullptr;
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_sounding = false;
+                --m_playsStarted;
+                release(m_channelRequest);
+                m_channelRequest = nullptr;
             }
-            FreeChunk();
+            freeChunk();
         }
     }
 
     // Audio thread only, and only once the channel has stopped.
-    void FreeChunk() {
-        if (chunk_ != nullptr) {
-            sdl_->FreeChunk(chunk_);
-            chunk_ = nullptr;
+    void freeChunk() {
+        if (m_chunk != nullptr) {
+            m_sdl->freeChunk(m_chunk);
+            m_chunk = nullptr;
         }
     }
 
     // The mixer's channel-finished callback: no SDL or mixer call may be made
     // here, only the flag and the wake-up.
-    static void SDLCALL OnChannelFinished(int channel) {
-        Impl* self = owner_.load();
-        if (self == nullptr || channel != kCueChannel) {
+    static void SDLCALL onChannelFinished(int channel) {
+        Impl* self = s_owner.load();
+        if (self == nullptr || channel != CueChannel) {
             return;
         }
-        std::lock_guard<std::mutex> lock(self->mutex_);
-        self->sounding_ = false;
-        self->Release(self->channel_request_);
-        self->channel_request_ = nullptr;
+        std::lock_guard<std::mutex> lock(self->m_mutex);
+        self->m_sounding = false;
+        self->release(self->m_channelRequest);
+        self->m_channelRequest = nullptr;
         // Wakes the audio thread, which frees the finished cue's samples.
-        self->cv_.notify_all();
+        self->m_cv.notify_all();
     }
 
-    static std::atomic<Impl*> owner_;
+    static std::atomic<Impl*> s_owner;
 
-    const std::function<std::string()> directory_;
+    const std::function<std::string()> m_directory;
 
-    mutable std::mutex mutex_;
-    std::condition_variable cv_;
-    // Guarded by mutex_.
-    std::deque<Command> queue_;
-    Device device_ = Device::kOpening;
-    bool prepare_ = false;
-    bool stopping_ = false;
-    bool sounding_ = false;
-    SyncRequest* channel_request_ = nullptr;
-    int plays_started_ = 0;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_cv;
+    // Guarded by m_mutex.
+    std::deque<Command> m_queue;
+    Device m_device = Device::Opening;
+    bool m_prepare = false;
+    bool m_stopping = false;
+    bool m_sounding = false;
+    SyncRequest* m_channelRequest = nullptr;
+    int m_playsStarted = 0;
 
-    // Audio thread only. chunk_ and device_open_ are also read by the audio
-    // thread's own wait conditions, under mutex_.
-    const SdlFunctions* sdl_ = nullptr;
-    bool device_open_ = false;
-    Mix_Chunk* chunk_ = nullptr;
+    // Audio thread only. m_chunk and m_deviceOpen are also read by the audio
+    // thread's own wait conditions, under m_mutex.
+    const SdlFunctions* m_sdl = nullptr;
+    bool m_deviceOpen = false;
+    Mix_Chunk* m_chunk = nullptr;
 
-    std::thread worker_;
+    std::thread m_worker;
 };
 
-std::atomic<SdlCuePlayer::Impl*> SdlCuePlayer::Impl::owner_{nullptr};
+std::atomic<SdlCuePlayer::Impl*> SdlCuePlayer::Impl::s_owner{nullptr};
 
 SdlCuePlayer::SdlCuePlayer(std::function<std::string()> directory)
-    : impl_(std::make_unique<Impl>(std::move(directory))) {}
+    : m_impl(std::make_unique<Impl>(std::move(directory))) {}
 
 SdlCuePlayer::~SdlCuePlayer() = default;
 
-void SdlCuePlayer::Prepare() {
-    impl_->Prepare();
+void SdlCuePlayer::prepare() {
+    m_impl->prepare();
 }
 
 void SdlCuePlayer::playAndWait(const std::string& cue) {
-    impl_->playAndWait(cue);
+    m_impl->playAndWait(cue);
 }
 
 void SdlCuePlayer::play(const std::string& cue) {
-    impl_->play(cue);
+    m_impl->play(cue);
 }
 
-bool SdlCuePlayer::IsSounding() const {
-    return impl_->IsSounding();
+bool SdlCuePlayer::isSounding() const {
+    return m_impl->isSounding();
 }
 
-int SdlCuePlayer::PlaysStarted() const {
-    return impl_->PlaysStarted();
+int SdlCuePlayer::playsStarted() const {
+    return m_impl->playsStarted();
 }
 
 }  // namespace quillet
-

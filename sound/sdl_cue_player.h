@@ -30,30 +30,30 @@ namespace quillet {
 // second one stays silent.
 class SdlCuePlayer : public CuePlayer {
 public:
-    // `directory` answers where the cue files lie; by default ProgramDirectory.
+    // `directory` answers where the cue files lie; by default programDirectory.
     // It is asked on the audio thread, at every play.
-    explicit SdlCuePlayer(std::function<std::string()> directory = ProgramDirectory);
+    explicit SdlCuePlayer(std::function<std::string()> directory = programDirectory);
     ~SdlCuePlayer() override;
     SdlCuePlayer(const SdlCuePlayer&) = delete;
     SdlCuePlayer& operator=(const SdlCuePlayer&) = delete;
 
     // Loads SDL and tries the device on the audio thread, and returns at once.
-    void Prepare() override;
+    void prepare() override;
     void playAndWait(const std::string& cue) override;
     void play(const std::string& cue) override;
 
     // Whether a cue is sounding at this moment. Read by tests; the game itself
     // never needs to know.
-    bool IsSounding() const;
+    bool isSounding() const;
 
     // How many cues have actually started sounding since construction. A cue
     // that was skipped, could not be read or decoded, or was replaced before
     // the audio thread got to it does not count. Read by tests.
-    int PlaysStarted() const;
+    int playsStarted() const;
 
 private:
     class Impl;
-    std::unique_ptr<Impl> impl_;
+    std::unique_ptr<Impl> m_impl;
 };
 
 }  // namespace quillet

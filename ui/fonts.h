@@ -12,9 +12,9 @@ extern const QString CaptionFontFamily;
 // Japanese text as boxes. Maps it to IPAPGothic (metrically close) at once,
 // then, as soon as the event loop runs, to any installed Japanese font. Call
 // once, before the first widget is created.
-void InstallFontSubstitutions();
+void installFontSubstitutions();
 
 // The bold caption font at the given size.
-QFont CaptionFont(int pointSize);
+QFont boldCaptionFont(int pointSize);
 
 }  // namespace quillet

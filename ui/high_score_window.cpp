@@ -17,28 +17,29 @@ namespace quillet {
 
 namespace hs = layout::high_score_window;
 
-HighScoreWindow::HighScoreWindow(HighScoreTable& table, const ScoreStore& store, CuePlayer& cues, QWidget* parent)
-    : QDialog(parent, FixedWindowFlags(Qt::Dialog)), table_(table), store_(store), cues_(cues) {
+HighScoreWindow::HighScoreWindow(HighScoreTable& table, const ScoreStore& store, CuePlayer& cues,
+                                 QWidget* parent)
+    : QDialog(parent, fixedWindowFlags(Qt::Dialog)), m_table(table), m_store(store), m_cues(cues) {
     setWindowTitle(QStringLiteral("HighScore"));
     if (parent) setWindowIcon(parent->windowIcon());
     setFixedSize(hs::ClientWidth, hs::ClientHeight);
-    FillBackground(this, layout::WindowGrey);
-    CentreOnScreen(this);
+    fillBackground(this, layout::WindowGrey);
+    centreOnScreen(this);
 
-    const QFont captionFont = CaptionFont(layout::CaptionPointSize);
+    const QFont captionFont = boldCaptionFont(layout::CaptionPointSize);
     static const char* const rankTexts[] = {"1st", "2nd", "3rd", "4th", "5th"};
     for (int i = 0; i < HighScoreRanks; ++i) {
-        rankLabels[i] = MakeLabel(this, hs::Rank[i], QString::fromLatin1(rankTexts[i]),
-                                   captionFont, hs::RowColour[i]);
+        rankLabels[i] = makeLabel(this, hs::Rank[i], QString::fromLatin1(rankTexts[i]), captionFont,
+                                  hs::RowColour[i]);
     }
     // A visible name box lies over the name label of its row, so it is made after it.
     for (int i = 0; i < HighScoreRanks; ++i) {
         nameLabels[i] =
-            MakeLabel(this, hs::Name(i), QStringLiteral("1st"), captionFont, hs::RowColour[i]);
+            makeLabel(this, hs::name(i), QStringLiteral("1st"), captionFont, hs::RowColour[i]);
     }
     for (int i = 0; i < HighScoreRanks; ++i) {
         auto* box = new QLineEdit(this);
-        SetBox(box, hs::NameBox(i));
+        setBox(box, hs::nameBox(i));
         box->hide();
         connect(box, &QLineEdit::textChanged, this, [this, i] { onNameEdited(i); });
         nameEdits[i] = box;
@@ -46,11 +47,11 @@ HighScoreWindow::HighScoreWindow(HighScoreTable& table, const ScoreStore& store,
     divider = new LineWidget(hs::LineX, hs::LineTop, hs::LineBottom, Qt::SolidLine, this);
     for (int i = 0; i < HighScoreRanks; ++i) {
         scoreLabels[i] =
-            MakeLabel(this, hs::Score(i), QStringLiteral("1"), captionFont, hs::RowColour[i]);
+            makeLabel(this, hs::score(i), QStringLiteral("1"), captionFont, hs::RowColour[i]);
         scoreLabels[i]->setAlignment(Qt::AlignRight | Qt::AlignTop);
     }
     closeButton = new QPushButton(QStringLiteral("Close"), this);
-    SetBox(closeButton, hs::Close);
+    setBox(closeButton, hs::Close);
     closeButton->setFont(captionFont);
     // Neither Enter nor Escape may press Close.
     closeButton->setAutoDefault(false);
@@ -65,8 +66,8 @@ HighScoreWindow::HighScoreWindow(HighScoreTable& table, const ScoreStore& store,
 
 void HighScoreWindow::refresh() {
     for (int i = 0; i < HighScoreRanks; ++i) {
-        nameLabels[i]->setText(table_.Names[i]);
-        scoreLabels[i]->setText(QString::number(table_.Scores[i]));
+        nameLabels[i]->setText(m_table.names[i]);
+        scoreLabels[i]->setText(QString::number(m_table.scores[i]));
     }
 }
 
@@ -76,10 +77,10 @@ void HighScoreWindow::onNameEdited(int index) {
 
 void HighScoreWindow::storeAndClose() {
     for (int i = 0; i < HighScoreRanks; ++i) {
-        if (nameEdits[i]->isVisibleTo(this)) table_.Names[i] = nameEdits[i]->text();
+        if (nameEdits[i]->isVisibleTo(this)) m_table.names[i] = nameEdits[i]->text();
     }
-    store_.save(table_);
-    cues_.playAndWait("click");
+    m_store.save(m_table);
+    m_cues.playAndWait("click");
     accept();
 }
 

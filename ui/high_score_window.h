@@ -24,7 +24,8 @@ class HighScoreWindow : public QDialog {
     Q_OBJECT
 
 public:
-    HighScoreWindow(HighScoreTable& table, const ScoreStore& store, CuePlayer& cues, QWidget* parent);
+    HighScoreWindow(HighScoreTable& table, const ScoreStore& store, CuePlayer& cues,
+                    QWidget* parent);
 
     // Refreshes all ten labels from the table. Any number of calls, before or
     // while the window is shown.
@@ -50,9 +51,9 @@ private:
     // Close is usable while the changed name box holds at least one character.
     void onNameEdited(int index);
 
-    HighScoreTable& table_;
-    const ScoreStore& store_;
-    CuePlayer& cues_;
+    HighScoreTable& m_table;
+    const ScoreStore& m_store;
+    CuePlayer& m_cues;
 };
 
 }  // namespace quillet

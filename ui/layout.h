@@ -39,7 +39,7 @@ constexpr Box BoardPanel{0, 0, 399, 497};
 // one pixel (the higher index lies in front).
 constexpr int CellSize = 100;
 constexpr int CellPitch = 99;
-constexpr Box Cell(int index) {
+constexpr Box cell(int index) {
     return {(index % rules::Columns) * CellPitch, (index / rules::Columns) * CellPitch, CellSize,
             CellSize};
 }
@@ -78,13 +78,13 @@ constexpr int RowPitch = 24;
 // "1st" to "5th"; their widths differ with the text.
 constexpr std::array<Box, 5> Rank{
     {{8, 8, 25, 16}, {8, 32, 28, 16}, {8, 56, 26, 16}, {8, 80, 26, 16}, {8, 104, 26, 16}}};
-constexpr Box Name(int rank) {
+constexpr Box name(int rank) {
     return {48, 8 + RowPitch * rank, 169, 16};
 }
-constexpr Box NameBox(int rank) {
+constexpr Box nameBox(int rank) {
     return {48, 8 + RowPitch * rank, 169, 18};
 }
-constexpr Box Score(int rank) {
+constexpr Box score(int rank) {
     return {245, 8 + RowPitch * rank, 98, 16};
 }
 // Solid line between the names and the scores.

@@ -11,7 +11,7 @@ namespace quillet {
 class LineWidget : public QWidget {
 public:
     LineWidget(int x, int top, int bottom, Qt::PenStyle style, QWidget* parent)
-        : QWidget(parent), style_(style) {
+        : QWidget(parent), m_style(style) {
         setGeometry(x, top, 1, bottom - top + 1);
         setAttribute(Qt::WA_TransparentForMouseEvents);
     }
@@ -23,21 +23,21 @@ protected:
         // of one or two of them, and dashing the whole line anew each time
         // cost more than drawing the cell itself.
         const qreal ratio = devicePixelRatioF();
-        if (line_.isNull() || line_.devicePixelRatio() != ratio) {
-            line_ = QPixmap(size() * ratio);
-            line_.setDevicePixelRatio(ratio);
-            line_.fill(Qt::transparent);
-            QPainter painter(&line_);
-            painter.setPen(QPen(Qt::black, 1, style_));
+        if (m_line.isNull() || m_line.devicePixelRatio() != ratio) {
+            m_line = QPixmap(size() * ratio);
+            m_line.setDevicePixelRatio(ratio);
+            m_line.fill(Qt::transparent);
+            QPainter painter(&m_line);
+            painter.setPen(QPen(Qt::black, 1, m_style));
             painter.drawLine(0, 0, 0, height() - 1);
         }
         QPainter painter(this);
-        painter.drawPixmap(0, 0, line_);
+        painter.drawPixmap(0, 0, m_line);
     }
 
 private:
-    Qt::PenStyle style_;
-    QPixmap line_;
+    Qt::PenStyle m_style;
+    QPixmap m_line;
 };
 
 }  // namespace quillet

@@ -31,20 +31,20 @@ namespace {
 // first tick of the first game comes this long after Start.
 constexpr int InitialTimerInterval = 100;
 
-QPushButton* MakeButton(QWidget* parent, const layout::Box& box, const QString& text,
+QPushButton* makeButton(QWidget* parent, const layout::Box& box, const QString& text,
                         const QFont& font) {
     auto* button = new QPushButton(text, parent);
-    SetBox(button, box);
+    setBox(button, box);
     button->setFont(font);
     button->setAutoDefault(false);
     return button;
 }
 
-QPushButton* MakeMoveButton(QWidget* parent, const layout::Box& box, const QString& icon,
+QPushButton* makeMoveButton(QWidget* parent, const layout::Box& box, const QString& icon,
                             const QString& accessibleName) {
     auto* button = new QPushButton(parent);
-    SetBox(button, box);
-    button->setIcon(LoadIcon(icon));
+    setBox(button, box);
+    button->setIcon(loadIcon(icon));
     button->setIconSize(QSize(mw::MoveIconSize, mw::MoveIconSize));
     button->setAccessibleName(accessibleName);
     button->setAutoDefault(false);
@@ -69,59 +69,63 @@ public:
 
 }  // namespace
 
-MainWindow::MainWindow(CuePlayer& cues, const ScoreStore& store, RandomSource& random, QWidget* parent)
-    : QWidget(parent, FixedWindowFlags(Qt::Window)),
-      cues_(cues),
-      store_(store),
-      random_(random),
-      game_(*this, random) {
-    BuildControls();
+MainWindow::MainWindow(CuePlayer& cues, const ScoreStore& store, RandomSource& random,
+                       QWidget* parent)
+    : QWidget(parent, fixedWindowFlags(Qt::Window)),
+      m_cues(cues),
+      m_store(store),
+      m_random(random),
+      m_game(*this, random) {
+    buildControls();
     seedAndLoadScores();
 }
 
 MainWindow::~MainWindow() = default;
 
 HighScoreWindow* MainWindow::highScoreWindow() const {
-    return highScoreWindow_.data();
+    return m_highScoreWindow.data();
 }
 
-void MainWindow::BuildControls() {
+void MainWindow::buildControls() {
     setWindowTitle(QStringLiteral("ヌビロケーキ"));
-    setWindowIcon(LoadIcon(QStringLiteral("icon")));
+    setWindowIcon(loadIcon(QStringLiteral("icon")));
     setFixedSize(mw::ClientWidth, mw::ClientHeight);
-    FillBackground(this, layout::WindowGrey);
+    fillBackground(this, layout::WindowGrey);
 
-    const QFont captionFont = CaptionFont(layout::CaptionPointSize);
-    const QFont counterFont = CaptionFont(layout::CounterPointSize);
+    const QFont captionFont = boldCaptionFont(layout::CaptionPointSize);
+    const QFont counterFont = boldCaptionFont(layout::CounterPointSize);
 
     // Creation order is stacking order: later siblings lie in front. So the
     // board panel comes first, then the cells (higher index in front), then the
     // dotted lines, and the buttons last of all.
-    boardPanel = MakePanel(this, mw::BoardPanel, layout::PanelGrey);
+    boardPanel = makePanel(this, mw::BoardPanel, layout::PanelGrey);
     for (int i = 0; i < rules::CellCount; ++i) {
         cellImages[i] = new QLabel(this);
-        SetBox(cellImages[i], mw::Cell(i));
+        setBox(cellImages[i], mw::cell(i));
     }
     for (std::size_t i = 0; i < columnLines.size(); ++i) {
         columnLines[i] = new LineWidget(mw::ColumnLineX[i], mw::ColumnLineTop, mw::ColumnLineBottom,
-                                  Qt::DotLine, this);
+                                        Qt::DotLine, this);
     }
 
     titleImage = new QLabel(this);
-    SetBox(titleImage, mw::Title);
-    titleImage->setPixmap(LoadPicture(QStringLiteral("title")));
-    nextCaption = MakeLabel(this, mw::NextCaption, QStringLiteral("NEXT"), captionFont, layout::Blue);
-    nextPanel = MakePanel(this, mw::NextPanel, layout::PanelGrey);
+    setBox(titleImage, mw::Title);
+    titleImage->setPixmap(loadPicture(QStringLiteral("title")));
+    nextCaption =
+        makeLabel(this, mw::NextCaption, QStringLiteral("NEXT"), captionFont, layout::Blue);
+    nextPanel = makePanel(this, mw::NextPanel, layout::PanelGrey);
     for (int i = 0; i < 2; ++i) {
         nextImages[i] = new QLabel(this);
-        SetBox(nextImages[i], mw::Next[i]);
+        setBox(nextImages[i], mw::Next[i]);
     }
-    scoreCaption = MakeLabel(this, mw::ScoreCaption, QStringLiteral("SCORE"), captionFont, layout::Green);
-    scoreDisplay = MakeLabel(this, mw::Score, QString(), counterFont, layout::Yellow);
-    cakeCaption = MakeLabel(this, mw::CakeCaption, QStringLiteral("CAKE"), captionFont, layout::Pink);
-    cakeDisplay = MakeLabel(this, mw::Cake, QString(), counterFont, layout::Yellow);
+    scoreCaption =
+        makeLabel(this, mw::ScoreCaption, QStringLiteral("SCORE"), captionFont, layout::Green);
+    scoreDisplay = makeLabel(this, mw::Score, QString(), counterFont, layout::Yellow);
+    cakeCaption =
+        makeLabel(this, mw::CakeCaption, QStringLiteral("CAKE"), captionFont, layout::Pink);
+    cakeDisplay = makeLabel(this, mw::Cake, QString(), counterFont, layout::Yellow);
     for (QLabel* counter : {scoreDisplay, cakeDisplay}) {
-        FillBackground(counter, layout::Black);
+        fillBackground(counter, layout::Black);
         counter->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         counter->setLineWidth(1);
         counter->setAlignment(Qt::AlignRight | Qt::AlignTop);
@@ -130,18 +134,18 @@ void MainWindow::BuildControls() {
     for (int n = 1; n <= rules::WholeCake; ++n) {
         slicePictures[n] = new QLabel(this);
         slicePictures[n]->setGeometry(mw::HiddenPicturesLeft, 0, mw::CellSize, mw::CellSize);
-        slicePictures[n]->setPixmap(LoadPicture(QStringLiteral("cake%1").arg(n)));
+        slicePictures[n]->setPixmap(loadPicture(QStringLiteral("cake%1").arg(n)));
         slicePictures[n]->hide();
     }
 
-    startButton = MakeButton(this, mw::Start, QStringLiteral("Start"), captionFont);
-    highScoreButton = MakeButton(this, mw::HighScore, QStringLiteral("HighScore"), captionFont);
-    aboutButton = MakeButton(this, mw::About, QStringLiteral("About"), captionFont);
-    endButton = MakeButton(this, mw::End, QStringLiteral("End"), captionFont);
-    leftButton = MakeMoveButton(this, mw::Left, QStringLiteral("left"), QStringLiteral("Left"));
-    turnButton = MakeMoveButton(this, mw::Turn, QStringLiteral("turn"), QStringLiteral("Turn"));
+    startButton = makeButton(this, mw::Start, QStringLiteral("Start"), captionFont);
+    highScoreButton = makeButton(this, mw::HighScore, QStringLiteral("HighScore"), captionFont);
+    aboutButton = makeButton(this, mw::About, QStringLiteral("About"), captionFont);
+    endButton = makeButton(this, mw::End, QStringLiteral("End"), captionFont);
+    leftButton = makeMoveButton(this, mw::Left, QStringLiteral("left"), QStringLiteral("Left"));
+    turnButton = makeMoveButton(this, mw::Turn, QStringLiteral("turn"), QStringLiteral("Turn"));
     turnButton->setToolTip(QStringLiteral("左右反転"));
-    rightButton = MakeMoveButton(this, mw::Right, QStringLiteral("right"), QStringLiteral("Right"));
+    rightButton = makeMoveButton(this, mw::Right, QStringLiteral("right"), QStringLiteral("Right"));
 
     setTabOrder(leftButton, turnButton);
     setTabOrder(turnButton, rightButton);
@@ -164,12 +168,12 @@ void MainWindow::BuildControls() {
     connect(endButton, &QPushButton::clicked, this, &MainWindow::endGame);
     connect(fallTimer, &QTimer::timeout, this, &MainWindow::tick);
 
-    CentreOnScreen(this);
+    centreOnScreen(this);
 }
 
 void MainWindow::seedAndLoadScores() {
-    random_.SeedFromClock();
-    store_.load(table_);
+    m_random.seedFromClock();
+    m_store.load(m_table);
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -177,36 +181,36 @@ void MainWindow::showEvent(QShowEvent* event) {
     // The sound system is made ready once the window is on screen, on the
     // player's own thread, so that it neither delays the window's first
     // showing nor makes the first cue wait.
-    if (!soundPrepared_) {
-        soundPrepared_ = true;
-        QTimer::singleShot(0, this, [this] { cues_.Prepare(); });
+    if (!m_soundPrepared) {
+        m_soundPrepared = true;
+        QTimer::singleShot(0, this, [this] { m_cues.prepare(); });
     }
 }
 
 void MainWindow::moveLeft() {
-    game_.moveLeft();
+    m_game.moveLeft();
 }
 void MainWindow::swapPieces() {
-    game_.swapPieces();
+    m_game.swapPieces();
 }
 void MainWindow::moveRight() {
-    game_.moveRight();
+    m_game.moveRight();
 }
 void MainWindow::start() {
-    game_.start();
+    m_game.start();
 }
 void MainWindow::tick() {
-    game_.tick();
+    m_game.tick();
 }
 
 void MainWindow::showHighScores() {
     HighScoreWindow& window = ensureHighScoreWindow();
     window.refresh();
-    cues_.playAndWait("click");
+    m_cues.playAndWait("click");
     window.exec();
 }
 
-QString MainWindow::VersionText(int major, int minor, int revision) {
+QString MainWindow::versionText(int major, int minor, int revision) {
     // No dot between minor and revision: version 1.1, revision 0 reads "1.10".
     return QStringLiteral("ヌビロケーキ Ver.%1.%2%3").arg(major).arg(minor).arg(revision);
 }
@@ -215,47 +219,47 @@ void MainWindow::showAbout() {
     const int major = version::Major;
     const int minor = version::Minor;
     const int revision = version::Revision;
-    cues_.playAndWait("click");
+    m_cues.playAndWait("click");
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"),
-                    VersionText(major, minor, revision), QMessageBox::NoButton, this);
+                    versionText(major, minor, revision), QMessageBox::NoButton, this);
     // The OK button is added once the button box has the style without icons.
-    if (!aboutButtonsStyle_) aboutButtonsStyle_ = std::make_unique<NoButtonIconsStyle>();
+    if (!m_aboutButtonsStyle) m_aboutButtonsStyle = std::make_unique<NoButtonIconsStyle>();
     if (auto* buttons = box.findChild<QDialogButtonBox*>()) {
-        buttons->setStyle(aboutButtonsStyle_.get());
+        buttons->setStyle(m_aboutButtonsStyle.get());
     }
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
 }
 
 void MainWindow::endGame() {
-    cues_.playAndWait("click");
+    m_cues.playAndWait("click");
     close();
 }
 
 HighScoreWindow& MainWindow::ensureHighScoreWindow() {
-    if (!highScoreWindow_) {
-        highScoreWindow_ = new HighScoreWindow(table_, store_, cues_, this);
+    if (!m_highScoreWindow) {
+        m_highScoreWindow = new HighScoreWindow(m_table, m_store, m_cues, this);
         // Closed by Close or by its title bar, the window is gone: the next
         // reference builds a new one from the layout.
-        connect(highScoreWindow_, &QDialog::finished, this, [this] {
-            HighScoreWindow* closed = highScoreWindow_;
-            highScoreWindow_ = nullptr;
+        connect(m_highScoreWindow, &QDialog::finished, this, [this] {
+            HighScoreWindow* closed = m_highScoreWindow;
+            m_highScoreWindow = nullptr;
             closed->deleteLater();
         });
     }
-    return *highScoreWindow_;
+    return *m_highScoreWindow;
 }
 
 void MainWindow::rankFinishedGame() {
-    const int rank = RankFor(table_, game_.Score);
+    const int rank = rankFor(m_table, m_game.score);
     if (rank < 0) return;
-    MakeRoom(table_, rank);
+    makeRoom(m_table, rank);
     HighScoreWindow& window = ensureHighScoreWindow();
     // The name of the new entry stays as it was until the player presses Close.
     window.nameEdits[rank]->show();
-    table_.Scores[rank] = game_.Score;
+    m_table.scores[rank] = m_game.score;
     window.refresh();
-    cues_.play("claps");
+    m_cues.play("claps");
     if (window.isVisible()) {
         // The game ended while the player was viewing the table: the open window
         // now shows the new entry and its name box; it is not shown twice.
@@ -265,7 +269,7 @@ void MainWindow::rankFinishedGame() {
     window.exec();
 }
 
-void MainWindow::ShowPicture(QLabel* image, int count) {
+void MainWindow::showPicture(QLabel* image, int count) {
     if (count == 0) {
         image->clear();
     } else {
@@ -273,11 +277,11 @@ void MainWindow::ShowPicture(QLabel* image, int count) {
     }
 }
 
-void MainWindow::ShowCell(int index, int count) {
-    ShowPicture(cellImages[index], count);
+void MainWindow::showCell(int index, int count) {
+    showPicture(cellImages[index], count);
 }
-void MainWindow::ShowNext(int element, int count) {
-    ShowPicture(nextImages[element], count);
+void MainWindow::showNext(int element, int count) {
+    showPicture(nextImages[element], count);
 }
 
 void MainWindow::showScore(const std::string& text) {
@@ -288,7 +292,7 @@ void MainWindow::showCakeCount(const std::string& text) {
     cakeDisplay->setText(QString::fromStdString(text));
 }
 
-void MainWindow::SetButtonEnabled(PlayButton button, bool enabled) {
+void MainWindow::setButtonEnabled(PlayButton button, bool enabled) {
     switch (button) {
         case PlayButton::Start:
             startButton->setEnabled(enabled);
@@ -305,11 +309,11 @@ void MainWindow::SetButtonEnabled(PlayButton button, bool enabled) {
     }
 }
 
-void MainWindow::SetTimerInterval(int milliseconds) {
+void MainWindow::setTimerInterval(int milliseconds) {
     fallTimer->setInterval(milliseconds);
 }
 
-void MainWindow::SetTimerEnabled(bool enabled) {
+void MainWindow::setTimerEnabled(bool enabled) {
     if (enabled) {
         fallTimer->start();
     } else {
@@ -318,7 +322,7 @@ void MainWindow::SetTimerEnabled(bool enabled) {
 }
 
 void MainWindow::playCue(const std::string& cue) {
-    cues_.play(cue);
+    m_cues.play(cue);
 }
 
 }  // namespace quillet

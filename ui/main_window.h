@@ -30,13 +30,14 @@ class MainWindow : public QWidget, public GameView {
     Q_OBJECT
 
 public:
-    // Builds every control, seeds `random` from the clock, then loads the high-score table from `store`.
+    // Builds every control, seeds `random` from the clock, then loads the high-score table from
+    // `store`.
     MainWindow(CuePlayer& cues, const ScoreStore& store, RandomSource& random,
-          QWidget* parent = nullptr);
+               QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    Game& game() { return game_; }
-    HighScoreTable& table() { return table_; }
+    Game& game() { return m_game; }
+    HighScoreTable& table() { return m_table; }
     // The high-score window while it exists (it is destroyed when it closes).
     HighScoreWindow* highScoreWindow() const;
 
@@ -76,38 +77,38 @@ public slots:
 
 public:
     // GameView
-    void ShowCell(int index, int count) override;
-    void ShowNext(int element, int count) override;
+    void showCell(int index, int count) override;
+    void showNext(int element, int count) override;
     void showScore(const std::string& text) override;
     void showCakeCount(const std::string& text) override;
-    void SetButtonEnabled(PlayButton button, bool enabled) override;
-    void SetTimerInterval(int milliseconds) override;
-    void SetTimerEnabled(bool enabled) override;
+    void setButtonEnabled(PlayButton button, bool enabled) override;
+    void setTimerInterval(int milliseconds) override;
+    void setTimerEnabled(bool enabled) override;
     void playCue(const std::string& cue) override;
     void rankFinishedGame() override;
 
     // "ヌビロケーキ Ver." followed by major, ".", minor and revision: "Ver.1.10".
-    static QString VersionText(int major, int minor, int revision);
+    static QString versionText(int major, int minor, int revision);
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void BuildControls();
+    void buildControls();
     void seedAndLoadScores();
     // The high-score window, created (and loaded) on first reference.
     HighScoreWindow& ensureHighScoreWindow();
-    void ShowPicture(QLabel* image, int count);
+    void showPicture(QLabel* image, int count);
 
-    CuePlayer& cues_;
-    const ScoreStore& store_;
-    RandomSource& random_;
-    HighScoreTable table_;
-    Game game_;
-    QPointer<HighScoreWindow> highScoreWindow_;
-    bool soundPrepared_ = false;
+    CuePlayer& m_cues;
+    const ScoreStore& m_store;
+    RandomSource& m_random;
+    HighScoreTable m_table;
+    Game m_game;
+    QPointer<HighScoreWindow> m_highScoreWindow;
+    bool m_soundPrepared = false;
     // The style of the version message's buttons, made at its first showing.
-    std::unique_ptr<QStyle> aboutButtonsStyle_;
+    std::unique_ptr<QStyle> m_aboutButtonsStyle;
 };
 
 }  // namespace quillet

@@ -6,25 +6,25 @@ namespace quillet {
 
 namespace {
 
-QString ResourcePath(const QString& name, bool doubleSize) {
+QString resourcePath(const QString& name, bool doubleSize) {
     return QStringLiteral(":/pictures/") + name +
            (doubleSize ? QStringLiteral("@2x.png") : QStringLiteral(".png"));
 }
 
 }  // namespace
 
-QPixmap LoadPicture(const QString& name) {
+QPixmap loadPicture(const QString& name) {
     const bool doubleSize = qApp && qApp->devicePixelRatio() > 1.0;
-    QPixmap picture(ResourcePath(name, doubleSize));
+    QPixmap picture(resourcePath(name, doubleSize));
     if (doubleSize) picture.setDevicePixelRatio(2.0);
     return picture;
 }
 
-QIcon LoadIcon(const QString& name) {
+QIcon loadIcon(const QString& name) {
     QIcon icon;
     for (const char* size : {"16", "32"}) {
         // QIcon picks the @2x file up by itself when it is added beside the plain one.
-        icon.addFile(ResourcePath(name + QLatin1String(size), false));
+        icon.addFile(resourcePath(name + QLatin1String(size), false));
     }
     return icon;
 }

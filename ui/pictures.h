@@ -8,10 +8,10 @@ namespace quillet {
 
 // Loads picture `name` (for example "cake3" or "title") from the program's
 // resources, taking its double-size rendering on a high-density display.
-QPixmap LoadPicture(const QString& name);
+QPixmap loadPicture(const QString& name);
 
 // An icon made of the 16 and 32 pixel renderings of `name` ("icon", "left",
 // "right", "turn"), with their double-size renderings.
-QIcon LoadIcon(const QString& name);
+QIcon loadIcon(const QString& name);
 
 }  // namespace quillet

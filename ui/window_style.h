@@ -14,20 +14,20 @@ namespace quillet {
 
 // A title bar with the system menu and the close box only: no minimise, no
 // maximise. Together with a fixed size the window cannot be resized.
-Qt::WindowFlags FixedWindowFlags(Qt::WindowType kind);
+Qt::WindowFlags fixedWindowFlags(Qt::WindowType kind);
 
-QColor ToColor(layout::Rgb rgb);
+QColor toColor(layout::Rgb rgb);
 // Places `widget` at `box` and fixes its size there.
-void SetBox(QWidget* widget, const layout::Box& box);
+void setBox(QWidget* widget, const layout::Box& box);
 // Paints the widget's background in `colour` (opaque).
-void FillBackground(QWidget* widget, layout::Rgb colour);
+void fillBackground(QWidget* widget, layout::Rgb colour);
 // Places a top-level window in the middle of the screen it will show on.
-void CentreOnScreen(QWidget* window);
+void centreOnScreen(QWidget* window);
 
 // A label with a transparent background, no border, left-aligned text.
-QLabel* MakeLabel(QWidget* parent, const layout::Box& box, const QString& text, const QFont& font,
+QLabel* makeLabel(QWidget* parent, const layout::Box& box, const QString& text, const QFont& font,
                   layout::Rgb textColour);
 // An opaque panel label with a thin sunken border and no text.
-QLabel* MakePanel(QWidget* parent, const layout::Box& box, layout::Rgb background);
+QLabel* makePanel(QWidget* parent, const layout::Box& box, layout::Rgb background);
 
 }  // namespace quillet

@@ -14,7 +14,7 @@ using BoardCells = std::array<std::int16_t, rules::CellCount>;
 // A board drawn as five rows of four characters, top row first, rows split by
 // '|': '.' is an empty cell, '1' to '8' a piece of that many slices.
 //   "....|.3..|....|.5..|.66."  holds 3 in cell 5, 5 in cell 13, 6 in 17 and 18.
-inline BoardCells ParseBoard(const std::string& text) {
+inline BoardCells parseBoard(const std::string& text) {
     BoardCells board{};
     int cell = 0;
     int column = 0;
@@ -43,7 +43,7 @@ inline BoardCells ParseBoard(const std::string& text) {
 // The same drawing back, so that a failed comparison shows two boards side by
 // side. A value outside 0 to 9 is drawn as '?'.
 template <typename Cells>
-std::string DrawBoard(const Cells& board) {
+std::string drawBoard(const Cells& board) {
     std::string text;
     for (int cell = 0; cell < rules::CellCount; ++cell) {
         if (cell > 0 && cell % rules::Columns == 0) text += '|';

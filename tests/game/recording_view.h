@@ -24,55 +24,55 @@ public:
     // the label captions, the enabled buttons, and the timer.
     std::array<int, rules::CellCount> cells{};
     std::array<int, 2> next{};
-    std::string score_caption;
-    std::string cake_caption;
+    std::string scoreCaption;
+    std::string cakeCaption;
     std::array<bool, 4> enabled{true, false, false, false};  // Start, Left, Right, Turn
-    bool timer_enabled = false;
-    int timer_interval = rules::LandingInterval;
+    bool timerEnabled = false;
+    int timerInterval = rules::LandingInterval;
 
     // Runs inside rankFinishedGame, after "rank" has been logged, so a test can
     // look at the game as the ranking sees it.
-    std::function<void()> on_rank;
+    std::function<void()> onRank;
 
-    bool IsEnabled(PlayButton button) const { return enabled[static_cast<int>(button)]; }
+    bool isEnabled(PlayButton button) const { return enabled[static_cast<int>(button)]; }
 
-    void ShowCell(int index, int count) override {
+    void showCell(int index, int count) override {
         cells[index] = count;
-        Log("cell " + std::to_string(index) + "=" + std::to_string(count));
+        log("cell " + std::to_string(index) + "=" + std::to_string(count));
     }
-    void ShowNext(int element, int count) override {
+    void showNext(int element, int count) override {
         next[element] = count;
-        Log("next " + std::to_string(element) + "=" + std::to_string(count));
+        log("next " + std::to_string(element) + "=" + std::to_string(count));
     }
     void showScore(const std::string& text) override {
-        score_caption = text;
-        Log("score " + text);
+        scoreCaption = text;
+        log("score " + text);
     }
     void showCakeCount(const std::string& text) override {
-        cake_caption = text;
-        Log("cake " + text);
+        cakeCaption = text;
+        log("cake " + text);
     }
-    void SetButtonEnabled(PlayButton button, bool on) override {
-        static const char* const kNames[] = {"Start", "Left", "Right", "Turn"};
+    void setButtonEnabled(PlayButton button, bool on) override {
+        static const char* const names[] = {"Start", "Left", "Right", "Turn"};
         enabled[static_cast<int>(button)] = on;
-        Log(std::string(kNames[static_cast<int>(button)]) + (on ? " on" : " off"));
+        log(std::string(names[static_cast<int>(button)]) + (on ? " on" : " off"));
     }
-    void SetTimerInterval(int milliseconds) override {
-        timer_interval = milliseconds;
-        Log("interval " + std::to_string(milliseconds));
+    void setTimerInterval(int milliseconds) override {
+        timerInterval = milliseconds;
+        log("interval " + std::to_string(milliseconds));
     }
-    void SetTimerEnabled(bool on) override {
-        timer_enabled = on;
-        Log(on ? "timer on" : "timer off");
+    void setTimerEnabled(bool on) override {
+        timerEnabled = on;
+        log(on ? "timer on" : "timer off");
     }
-    void playCue(const std::string& cue) override { Log("cue " + cue); }
+    void playCue(const std::string& cue) override { log("cue " + cue); }
     void rankFinishedGame() override {
-        Log("rank");
-        if (on_rank) on_rank();
+        log("rank");
+        if (onRank) onRank();
     }
 
 private:
-    void Log(std::string line) { events.push_back(std::move(line)); }
+    void log(std::string line) { events.push_back(std::move(line)); }
 };
 
 }  // namespace quillet::testing

@@ -14,32 +14,33 @@ namespace quillet::testing {
 // was taken and how often the game asked to be seeded.
 class SequenceRandom : public RandomSource {
 public:
-    explicit SequenceRandom(std::vector<double> numbers = {0.0}) : numbers_(std::move(numbers)) {}
+    explicit SequenceRandom(std::vector<double> numbers = {0.0}) : m_numbers(std::move(numbers)) {}
 
     // When set, every number taken also writes "random" into this log; pointing
     // it at RecordingView::events shows the draws among the visible effects.
     std::vector<std::string>* journal = nullptr;
 
     int taken = 0;
-    int seed_calls = 0;
+    int seedCalls = 0;
 
-    void SeedFromClock() override { ++seed_calls; }
-    double NextUniform() override {
+    void seedFromClock() override { ++seedCalls; }
+    double nextUniform() override {
         if (journal) journal->push_back("random");
-        const double value = numbers_[static_cast<std::size_t>(taken - offset_) % numbers_.size()];
+        const double value =
+            m_numbers[static_cast<std::size_t>(taken - m_offset) % m_numbers.size()];
         ++taken;
         return value;
     }
 
     // Replaces the numbers still to come; `taken` keeps counting.
-    void Deal(std::vector<double> numbers) {
-        numbers_ = std::move(numbers);
-        offset_ = taken;
+    void deal(std::vector<double> numbers) {
+        m_numbers = std::move(numbers);
+        m_offset = taken;
     }
 
 private:
-    std::vector<double> numbers_;
-    int offset_ = 0;
+    std::vector<double> m_numbers;
+    int m_offset = 0;
 };
 
 }  // namespace quillet::testing

@@ -15,16 +15,16 @@
 #include "sound/sdl_cue_player.h"
 
 int main(int argc, char* argv[]) {
-    std::printf("directory %s\n", quillet::ProgramDirectory().c_str());
+    std::printf("directory %s\n", quillet::programDirectory().c_str());
     quillet::SdlCuePlayer player;
     for (int i = 1; i < argc; ++i) {
-        const int before = player.PlaysStarted();
+        const int before = player.playsStarted();
         player.play(argv[i]);
         // A waiting playAndWait returns only once everything queued before it has
         // been handled, so by then the cue above has started or been passed
         // over. The name of a cue that does not exist plays nothing itself.
         player.playAndWait("no cue has this name");
-        std::printf("%s %s\n", argv[i], player.PlaysStarted() > before ? "played" : "silent");
+        std::printf("%s %s\n", argv[i], player.playsStarted() > before ? "played" : "silent");
     }
     return 0;
 }

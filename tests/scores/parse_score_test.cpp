@@ -21,16 +21,16 @@ TEST(ParseStoredScore, ReadsTheTextsTheGameWrites) {
     };
     for (const auto& [text, expected] : cases) {
         SCOPED_TRACE(text);
-        EXPECT_EQ(ParseStoredScore(QString::fromUtf8(text)), expected);
+        EXPECT_EQ(parseStoredScore(QString::fromUtf8(text)), expected);
     }
 }
 
 TEST(ParseStoredScore, AcceptsLeadingZerosAsDecimal) {
-    EXPECT_EQ(ParseStoredScore(QStringLiteral("007")), 7);
-    EXPECT_EQ(ParseStoredScore(QStringLiteral("010")), 10);  // not octal
-    EXPECT_EQ(ParseStoredScore(QStringLiteral("-0")), 0);
-    EXPECT_EQ(ParseStoredScore(QStringLiteral("-0042")), -42);
-    EXPECT_EQ(ParseStoredScore(QStringLiteral("000000000000000000002147483647")),
+    EXPECT_EQ(parseStoredScore(QStringLiteral("007")), 7);
+    EXPECT_EQ(parseStoredScore(QStringLiteral("010")), 10);  // not octal
+    EXPECT_EQ(parseStoredScore(QStringLiteral("-0")), 0);
+    EXPECT_EQ(parseStoredScore(QStringLiteral("-0042")), -42);
+    EXPECT_EQ(parseStoredScore(QStringLiteral("000000000000000000002147483647")),
               std::numeric_limits<qint32>::max());
 }
 
@@ -63,7 +63,7 @@ TEST(ParseStoredScore, ReadsAnythingElseAsZero) {
     };
     for (const QString& text : damaged) {
         SCOPED_TRACE(text.toStdString());
-        EXPECT_EQ(ParseStoredScore(text), 0);
+        EXPECT_EQ(parseStoredScore(text), 0);
     }
 }
 

@@ -16,101 +16,101 @@ namespace {
 constexpr qint32 Min32 = std::numeric_limits<qint32>::min();
 constexpr qint32 Max32 = std::numeric_limits<qint32>::max();
 
-HighScoreTable MakeTable(std::array<qint32, HighScoreRanks> scores,
+HighScoreTable makeTable(std::array<qint32, HighScoreRanks> scores,
                          std::array<const char*, HighScoreRanks> names = {"A", "B", "C", "D",
                                                                           "E"}) {
     HighScoreTable table;
     for (int i = 0; i < HighScoreRanks; ++i) {
-        table.Names[i] = QString::fromUtf8(names[i]);
-        table.Scores[i] = scores[i];
+        table.names[i] = QString::fromUtf8(names[i]);
+        table.scores[i] = scores[i];
     }
     return table;
 }
 
 // The whole table on one line ("A 5000, B 3000, ..."), so that a failure shows
 // every entry at once.
-std::string Describe(const HighScoreTable& table) {
+std::string describe(const HighScoreTable& table) {
     std::string text;
     for (int i = 0; i < HighScoreRanks; ++i) {
         if (i > 0) text += ", ";
-        text += table.Names[i].toStdString() + " " + std::to_string(table.Scores[i]);
+        text += table.names[i].toStdString() + " " + std::to_string(table.scores[i]);
     }
     return text;
 }
 
 // What the game does with a finished game, minus the window: find the rank,
 // make room, write the score there and, as the player would, type a name.
-int EnterGame(HighScoreTable& table, qint32 score, const QString& typedName) {
-    const int rank = RankFor(table, score);
+int enterGame(HighScoreTable& table, qint32 score, const QString& typedName) {
+    const int rank = rankFor(table, score);
     if (rank < 0) return rank;
-    MakeRoom(table, rank);
-    table.Scores[rank] = score;
-    table.Names[rank] = typedName;
+    makeRoom(table, rank);
+    table.scores[rank] = score;
+    table.names[rank] = typedName;
     return rank;
 }
 
 TEST(RankFor, EachRankIsTheFirstEntryTheScoreBeats) {
-    const HighScoreTable table = MakeTable({500, 400, 300, 200, 100});
-    EXPECT_EQ(RankFor(table, 501), 0);
-    EXPECT_EQ(RankFor(table, 450), 1);
-    EXPECT_EQ(RankFor(table, 301), 2);
-    EXPECT_EQ(RankFor(table, 201), 3);
-    EXPECT_EQ(RankFor(table, 101), 4);
-    EXPECT_EQ(RankFor(table, 100), -1);
-    EXPECT_EQ(RankFor(table, 99), -1);
+    const HighScoreTable table = makeTable({500, 400, 300, 200, 100});
+    EXPECT_EQ(rankFor(table, 501), 0);
+    EXPECT_EQ(rankFor(table, 450), 1);
+    EXPECT_EQ(rankFor(table, 301), 2);
+    EXPECT_EQ(rankFor(table, 201), 3);
+    EXPECT_EQ(rankFor(table, 101), 4);
+    EXPECT_EQ(rankFor(table, 100), -1);
+    EXPECT_EQ(rankFor(table, 99), -1);
 }
 
 TEST(RankFor, ScoreEqualToEntriesGoesBelowAllOfThem) {
-    EXPECT_EQ(RankFor(MakeTable({5000, 3000, 3000, 1000, 0}), 3000), 3);
-    EXPECT_EQ(RankFor(MakeTable({7, 7, 7, 7, 6}), 7), 4);
-    EXPECT_EQ(RankFor(MakeTable({9, 7, 7, 7, 7}), 8), 1);
+    EXPECT_EQ(rankFor(makeTable({5000, 3000, 3000, 1000, 0}), 3000), 3);
+    EXPECT_EQ(rankFor(makeTable({7, 7, 7, 7, 6}), 7), 4);
+    EXPECT_EQ(rankFor(makeTable({9, 7, 7, 7, 7}), 8), 1);
 }
 
 TEST(RankFor, ScoreEqualToTheLastEntryDoesNotEnter) {
-    EXPECT_EQ(RankFor(MakeTable({900, 800, 700, 600, 500}), 500), -1);
-    EXPECT_EQ(RankFor(MakeTable({7, 7, 7, 7, 7}), 7), -1);
+    EXPECT_EQ(rankFor(makeTable({900, 800, 700, 600, 500}), 500), -1);
+    EXPECT_EQ(rankFor(makeTable({7, 7, 7, 7, 7}), 7), -1);
 }
 
 TEST(RankFor, ZeroNeverEntersATableWhoseLastScoreIsNotNegative) {
-    EXPECT_EQ(RankFor(HighScoreTable{}, 0), -1);
-    EXPECT_EQ(RankFor(MakeTable({40, 30, 20, 10, 0}), 0), -1);
-    EXPECT_EQ(RankFor(MakeTable({40, 30, 20, 10, 5}), 0), -1);
+    EXPECT_EQ(rankFor(HighScoreTable{}, 0), -1);
+    EXPECT_EQ(rankFor(makeTable({40, 30, 20, 10, 0}), 0), -1);
+    EXPECT_EQ(rankFor(makeTable({40, 30, 20, 10, 5}), 0), -1);
     // The boundary: below a negative last entry, 0 does enter.
-    EXPECT_EQ(RankFor(MakeTable({40, 30, 20, 10, -1}), 0), 4);
+    EXPECT_EQ(rankFor(makeTable({40, 30, 20, 10, -1}), 0), 4);
 }
 
 TEST(RankFor, AnyPositiveScoreTakesRankZeroOfAFreshTable) {
     const HighScoreTable fresh;
-    EXPECT_EQ(RankFor(fresh, 1), 0);
-    EXPECT_EQ(RankFor(fresh, 1800), 0);
-    EXPECT_EQ(RankFor(fresh, Max32), 0);
-    EXPECT_EQ(RankFor(fresh, -1), -1);
+    EXPECT_EQ(rankFor(fresh, 1), 0);
+    EXPECT_EQ(rankFor(fresh, 1800), 0);
+    EXPECT_EQ(rankFor(fresh, Max32), 0);
+    EXPECT_EQ(rankFor(fresh, -1), -1);
 }
 
 TEST(RankFor, UnsortedTableIsDecidedByTheFirstEntryTheScoreBeats) {
     // 300 at rank 1 is beaten; the higher entries after it do not matter.
-    EXPECT_EQ(RankFor(MakeTable({900, 300, 1000, 1000, 1000}), 500), 1);
+    EXPECT_EQ(rankFor(makeTable({900, 300, 1000, 1000, 1000}), 500), 1);
     // The lowest entry sits at rank 3, but rank 0 is beaten first.
-    EXPECT_EQ(RankFor(MakeTable({100, 200, 300, 5, 400}), 150), 0);
+    EXPECT_EQ(rankFor(makeTable({100, 200, 300, 5, 400}), 150), 0);
     // Ascending table: only the entries below the score count, the first of them wins.
-    EXPECT_EQ(RankFor(MakeTable({100, 200, 300, 400, 500}), 350), 0);
-    EXPECT_EQ(RankFor(MakeTable({999, 998, 997, 10, 990}), 995), 3);
+    EXPECT_EQ(rankFor(makeTable({100, 200, 300, 400, 500}), 350), 0);
+    EXPECT_EQ(rankFor(makeTable({999, 998, 997, 10, 990}), 995), 3);
 }
 
 TEST(RankFor, ComparesScoresAsSignedNumbers) {
-    const HighScoreTable negatives = MakeTable({0, -5, -10, -20, Min32});
-    EXPECT_EQ(RankFor(negatives, -1), 1);
-    EXPECT_EQ(RankFor(negatives, -7), 2);
-    EXPECT_EQ(RankFor(negatives, Min32 + 1), 4);
-    EXPECT_EQ(RankFor(negatives, Min32), -1);
+    const HighScoreTable negatives = makeTable({0, -5, -10, -20, Min32});
+    EXPECT_EQ(rankFor(negatives, -1), 1);
+    EXPECT_EQ(rankFor(negatives, -7), 2);
+    EXPECT_EQ(rankFor(negatives, Min32 + 1), 4);
+    EXPECT_EQ(rankFor(negatives, Min32), -1);
     // Read as unsigned, -1 would be the largest score of all.
-    EXPECT_EQ(RankFor(MakeTable({-1, -1, -1, -1, -1}), 5), 0);
-    EXPECT_EQ(RankFor(MakeTable({Max32, 10, 0, -10, Min32}), Min32), -1);
-    EXPECT_EQ(RankFor(MakeTable({Max32, Max32, Max32, Max32, Max32}), Max32), -1);
+    EXPECT_EQ(rankFor(makeTable({-1, -1, -1, -1, -1}), 5), 0);
+    EXPECT_EQ(rankFor(makeTable({Max32, 10, 0, -10, Min32}), Min32), -1);
+    EXPECT_EQ(rankFor(makeTable({Max32, Max32, Max32, Max32, Max32}), Max32), -1);
 }
 
 TEST(MakeRoom, MovesTheEntriesFromTheRankDownAndDropsTheLast) {
-    const HighScoreTable before = MakeTable({50, 40, 30, 20, 10});
+    const HighScoreTable before = makeTable({50, 40, 30, 20, 10});
     const std::array<std::string, HighScoreRanks> expected = {
         "A 50, A 50, B 40, C 30, D 20",  // rank 0: everything moves, E is lost
         "A 50, B 40, B 40, C 30, D 20",  //
@@ -121,41 +121,41 @@ TEST(MakeRoom, MovesTheEntriesFromTheRankDownAndDropsTheLast) {
     for (int rank = 0; rank < HighScoreRanks; ++rank) {
         SCOPED_TRACE(rank);
         HighScoreTable table = before;
-        MakeRoom(table, rank);
-        EXPECT_EQ(Describe(table), expected[rank]);
+        makeRoom(table, rank);
+        EXPECT_EQ(describe(table), expected[rank]);
     }
 }
 
 TEST(MakeRoom, RankOutsideTheTableMovesNothing) {
-    const HighScoreTable before = MakeTable({50, 40, 30, 20, 10});
+    const HighScoreTable before = makeTable({50, 40, 30, 20, 10});
     for (int rank : {-1, HighScoreRanks, 99}) {
         SCOPED_TRACE(rank);
         HighScoreTable table = before;
-        MakeRoom(table, rank);
-        EXPECT_EQ(Describe(table), Describe(before));
+        makeRoom(table, rank);
+        EXPECT_EQ(describe(table), describe(before));
     }
 }
 
 TEST(Ranking, WorkedExampleKeepsTheFormerHoldersNameUntilThePlayerTypesOne) {
-    HighScoreTable table = MakeTable({5000, 3000, 3000, 1000, 0});
-    const int rank = RankFor(table, 3000);
+    HighScoreTable table = makeTable({5000, 3000, 3000, 1000, 0});
+    const int rank = rankFor(table, 3000);
     ASSERT_EQ(rank, 3);
-    MakeRoom(table, rank);
-    table.Scores[rank] = 3000;
-    EXPECT_EQ(Describe(table), "A 5000, B 3000, C 3000, D 3000, D 1000");
+    makeRoom(table, rank);
+    table.scores[rank] = 3000;
+    EXPECT_EQ(describe(table), "A 5000, B 3000, C 3000, D 3000, D 1000");
 
-    table.Names[rank] = QStringLiteral("F");
-    EXPECT_EQ(Describe(table), "A 5000, B 3000, C 3000, F 3000, D 1000");
+    table.names[rank] = QStringLiteral("F");
+    EXPECT_EQ(describe(table), "A 5000, B 3000, C 3000, F 3000, D 1000");
 }
 
 TEST(Ranking, RankFourReplacesOnlyTheLastScore) {
-    HighScoreTable table = MakeTable({50, 40, 30, 20, 10});
-    const int rank = RankFor(table, 15);
+    HighScoreTable table = makeTable({50, 40, 30, 20, 10});
+    const int rank = rankFor(table, 15);
     ASSERT_EQ(rank, 4);
-    MakeRoom(table, rank);
-    table.Scores[rank] = 15;
+    makeRoom(table, rank);
+    table.scores[rank] = 15;
     // E dropped out, but its name stands until the player names the new entry.
-    EXPECT_EQ(Describe(table), "A 50, B 40, C 30, D 20, E 15");
+    EXPECT_EQ(describe(table), "A 50, B 40, C 30, D 20, E 15");
 }
 
 TEST(Ranking, KeepsTheFiveBestGamesWithEarlierGamesFirstAmongEquals) {
@@ -174,7 +174,7 @@ TEST(Ranking, KeepsTheFiveBestGamesWithEarlierGamesFirstAmongEquals) {
     std::uniform_int_distribution<qint32> scores(-2, 12);  // small, so ties are common
     for (int order = 0; order < 400; ++order) {
         const qint32 score = scores(draw) * 100;
-        EnterGame(table, score, QString::number(order));
+        enterGame(table, score, QString::number(order));
         games.push_back({score, order});
 
         std::stable_sort(games.begin(), games.end(),
@@ -182,11 +182,11 @@ TEST(Ranking, KeepsTheFiveBestGamesWithEarlierGamesFirstAmongEquals) {
         games.resize(HighScoreRanks);
         for (int rank = 0; rank < HighScoreRanks; ++rank) {
             SCOPED_TRACE(testing::Message() << "after game " << order << ", rank " << rank);
-            ASSERT_EQ(table.Scores[rank], games[rank].score);
+            ASSERT_EQ(table.scores[rank], games[rank].score);
             if (games[rank].order >= 0) {
-                ASSERT_EQ(table.Names[rank], QString::number(games[rank].order));
+                ASSERT_EQ(table.names[rank], QString::number(games[rank].order));
             } else {
-                ASSERT_TRUE(table.Names[rank].isEmpty());
+                ASSERT_TRUE(table.names[rank].isEmpty());
             }
         }
     }

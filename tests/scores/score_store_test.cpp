@@ -26,31 +26,31 @@ namespace {
 constexpr qint32 Min32 = std::numeric_limits<qint32>::min();
 constexpr qint32 Max32 = std::numeric_limits<qint32>::max();
 
-HighScoreTable SampleTable() {
-    return MakeTable({"Ann", "Bo", "Cy", "Di", "Ed"}, {9000, 4500, 1800, 800, -5});
+HighScoreTable sampleTable() {
+    return makeTable({"Ann", "Bo", "Cy", "Di", "Ed"}, {9000, 4500, 1800, 800, -5});
 }
 
 // A table that no load could produce by accident, to see that a load replaces
 // every entry.
-HighScoreTable JunkTable() {
-    return MakeTable({"junk0", "junk1", "junk2", "junk3", "junk4"}, {11, 22, 33, 44, 55});
+HighScoreTable junkTable() {
+    return makeTable({"junk0", "junk1", "junk2", "junk3", "junk4"}, {11, 22, 33, 44, 55});
 }
 
-void ExpectSameTable(const HighScoreTable& actual, const HighScoreTable& expected) {
+void expectSameTable(const HighScoreTable& actual, const HighScoreTable& expected) {
     for (int rank = 0; rank < HighScoreRanks; ++rank) {
         SCOPED_TRACE(testing::Message() << "rank " << rank);
-        EXPECT_EQ(actual.Names[rank], expected.Names[rank]);
-        EXPECT_EQ(actual.Scores[rank], expected.Scores[rank]);
+        EXPECT_EQ(actual.names[rank], expected.names[rank]);
+        EXPECT_EQ(actual.scores[rank], expected.scores[rank]);
     }
 }
 
-void WriteFile(const QString& path, const QByteArray& bytes) {
+void writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
     ASSERT_EQ(file.write(bytes), bytes.size());
 }
 
-QByteArray ReadFile(const QString& path) {
+QByteArray readFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return QByteArray();
     return file.readAll();
@@ -58,10 +58,10 @@ QByteArray ReadFile(const QString& path) {
 
 // The raw "key=value" lines of the [Setting] section, as they stand in the file.
 // A key that appears twice shows up as two entries.
-std::multimap<QByteArray, QByteArray> SettingLines(const QString& path) {
+std::multimap<QByteArray, QByteArray> settingLines(const QString& path) {
     std::multimap<QByteArray, QByteArray> lines;
     bool inSetting = false;
-    for (const QByteArray& line : ReadFile(path).split('\n')) {
+    for (const QByteArray& line : readFile(path).split('\n')) {
         if (line.startsWith('[')) {
             inSetting = line == "[Setting]";
         } else if (inSetting && line.contains('=')) {
@@ -72,13 +72,13 @@ std::multimap<QByteArray, QByteArray> SettingLines(const QString& path) {
     return lines;
 }
 
-HighScoreTable LoadFrom(const QString& path) {
-    HighScoreTable table = JunkTable();
+HighScoreTable loadFrom(const QString& path) {
+    HighScoreTable table = junkTable();
     ScoreStore(path).load(table);
     return table;
 }
 
-ino_t InodeOf(const QString& path) {
+ino_t inodeOf(const QString& path) {
     struct stat info {};
     if (::stat(QFile::encodeName(path).constData(), &info) != 0) return 0;
     return info.st_ino;
@@ -86,23 +86,23 @@ ino_t InodeOf(const QString& path) {
 
 class ScoreStoreTest : public testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
 
-    QString PathOf(const QString& name) const { return dir_.filePath(name); }
-    QString StorePath() const { return PathOf(QStringLiteral("Quillet.conf")); }
-    QStringList FolderEntries() const {
-        return QDir(dir_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    QString pathOf(const QString& name) const { return m_dir.filePath(name); }
+    QString storePath() const { return pathOf(QStringLiteral("Quillet.conf")); }
+    QStringList folderEntries() const {
+        return QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     }
 
-    QTemporaryDir dir_;
+    QTemporaryDir m_dir;
 };
 
 // --- Loading ----------------------------------------------------------------
 
 TEST_F(ScoreStoreTest, LoadingFromAnEmptyFolderGivesEmptyNamesAndZerosAndCreatesNothing) {
-    ExpectSameTable(LoadFrom(StorePath()), HighScoreTable{});
-    EXPECT_FALSE(QFileInfo::exists(StorePath()));
-    EXPECT_TRUE(FolderEntries().isEmpty()) << FolderEntries().join(' ').toStdString();
+    expectSameTable(loadFrom(storePath()), HighScoreTable{});
+    EXPECT_FALSE(QFileInfo::exists(storePath()));
+    EXPECT_TRUE(folderEntries().isEmpty()) << folderEntries().join(' ').toStdString();
 }
 
 TEST_F(ScoreStoreTest, MissingKeysReadAsDefaultsAndAreNotAddedToTheFile) {
@@ -112,60 +112,60 @@ TEST_F(ScoreStoreTest, MissingKeysReadAsDefaultsAndAreNotAddedToTheFile) {
         "HScore_Val_0=500\n"
         "HScore_Val_2=300\n"
         "HScore_Nm_3=Di\n";
-    WriteFile(StorePath(), content);
-    ExpectSameTable(LoadFrom(StorePath()),
-                    MakeTable({"Ann", "", "", "Di", ""}, {500, 0, 300, 0, 0}));
-    EXPECT_EQ(ReadFile(StorePath()), content);
-    EXPECT_EQ(FolderEntries(), QStringList{QStringLiteral("Quillet.conf")});
+    writeFile(storePath(), content);
+    expectSameTable(loadFrom(storePath()),
+                    makeTable({"Ann", "", "", "Di", ""}, {500, 0, 300, 0, 0}));
+    EXPECT_EQ(readFile(storePath()), content);
+    EXPECT_EQ(folderEntries(), QStringList{QStringLiteral("Quillet.conf")});
 }
 
 TEST_F(ScoreStoreTest, UnsortedStoredTableKeepsItsOrder) {
-    WriteFile(StorePath(),
+    writeFile(storePath(),
               "[Setting]\n"
               "HScore_Nm_0=Low\nHScore_Val_0=10\n"
               "HScore_Nm_1=High\nHScore_Val_1=9000\n"
               "HScore_Nm_2=Neg\nHScore_Val_2=-40\n"
               "HScore_Nm_3=Mid\nHScore_Val_3=500\n"
               "HScore_Nm_4=Top\nHScore_Val_4=99999\n");
-    ExpectSameTable(LoadFrom(StorePath()),
-                    MakeTable({"Low", "High", "Neg", "Mid", "Top"}, {10, 9000, -40, 500, 99999}));
+    expectSameTable(loadFrom(storePath()),
+                    makeTable({"Low", "High", "Neg", "Mid", "Top"}, {10, 9000, -40, 500, 99999}));
 }
 
 TEST_F(ScoreStoreTest, HandEditedNameWithUnquotedCommasKeepsItsText) {
-    WriteFile(StorePath(),
+    writeFile(storePath(),
               "[Setting]\n"
               "HScore_Nm_0=Smith, John\n"
               "HScore_Nm_1=a,b,c\n"
               "HScore_Nm_2=x, @y\n"
               "HScore_Val_0=3\nHScore_Val_1=2\nHScore_Val_2=1\n");
-    const HighScoreTable table = LoadFrom(StorePath());
-    EXPECT_EQ(table.Names[0], QStringLiteral("Smith, John"));
-    EXPECT_EQ(table.Names[1], QStringLiteral("a, b, c"));
-    EXPECT_EQ(table.Names[2], QStringLiteral("x, @y"));
-    EXPECT_EQ(table.Scores[0], 3);
-    EXPECT_EQ(table.Scores[2], 1);
+    const HighScoreTable table = loadFrom(storePath());
+    EXPECT_EQ(table.names[0], QStringLiteral("Smith, John"));
+    EXPECT_EQ(table.names[1], QStringLiteral("a, b, c"));
+    EXPECT_EQ(table.names[2], QStringLiteral("x, @y"));
+    EXPECT_EQ(table.scores[0], 3);
+    EXPECT_EQ(table.scores[2], 1);
 }
 
 TEST_F(ScoreStoreTest, BadScoreTextReadsAsZeroAndEveryOtherEntryLoads) {
-    WriteFile(StorePath(),
+    writeFile(storePath(),
               "[Setting]\n"
               "HScore_Nm_0=Ann\nHScore_Val_0=12abc\n"
               "HScore_Nm_1=Bo\nHScore_Val_1=4500\n"
               "HScore_Nm_2=Cy\nHScore_Val_2=2147483648\n"
               "HScore_Nm_3=Di\nHScore_Val_3=\n"
               "HScore_Nm_4=Ed\nHScore_Val_4=-5\n");
-    ExpectSameTable(LoadFrom(StorePath()),
-                    MakeTable({"Ann", "Bo", "Cy", "Di", "Ed"}, {0, 4500, 0, 0, -5}));
+    expectSameTable(loadFrom(storePath()),
+                    makeTable({"Ann", "Bo", "Cy", "Di", "Ed"}, {0, 4500, 0, 0, -5}));
 
-    WriteFile(StorePath(),
+    writeFile(storePath(),
               "[Setting]\n"
               "HScore_Nm_0=Ann\nHScore_Val_0=\" 5\"\n"
               "HScore_Nm_1=Bo\nHScore_Val_1=1e3\n"
               "HScore_Nm_2=Cy\nHScore_Val_2=777\n"
               "HScore_Nm_3=Di\nHScore_Val_3=0x10\n"
               "HScore_Nm_4=Ed\nHScore_Val_4=\x01\x02\xff\xfe\n");
-    ExpectSameTable(LoadFrom(StorePath()),
-                    MakeTable({"Ann", "Bo", "Cy", "Di", "Ed"}, {0, 0, 777, 0, 0}));
+    expectSameTable(loadFrom(storePath()),
+                    makeTable({"Ann", "Bo", "Cy", "Di", "Ed"}, {0, 0, 777, 0, 0}));
 }
 
 TEST_F(ScoreStoreTest, LoadSeesTheFileAsItIsNowAfterAHandEdit) {
@@ -173,12 +173,12 @@ TEST_F(ScoreStoreTest, LoadSeesTheFileAsItIsNowAfterAHandEdit) {
     // system's clock ticks, so neither size nor time gives the change away.
     for (int round = 0; round < 20; ++round) {
         SCOPED_TRACE(round);
-        WriteFile(StorePath(), "[Setting]\nHScore_Nm_0=Ann\nHScore_Val_0=1111\n");
-        EXPECT_EQ(LoadFrom(StorePath()).Scores[0], 1111);
-        WriteFile(StorePath(), "[Setting]\nHScore_Nm_0=Bob\nHScore_Val_0=2222\n");
-        const HighScoreTable table = LoadFrom(StorePath());
-        EXPECT_EQ(table.Names[0], QStringLiteral("Bob"));
-        EXPECT_EQ(table.Scores[0], 2222);
+        writeFile(storePath(), "[Setting]\nHScore_Nm_0=Ann\nHScore_Val_0=1111\n");
+        EXPECT_EQ(loadFrom(storePath()).scores[0], 1111);
+        writeFile(storePath(), "[Setting]\nHScore_Nm_0=Bob\nHScore_Val_0=2222\n");
+        const HighScoreTable table = loadFrom(storePath());
+        EXPECT_EQ(table.names[0], QStringLiteral("Bob"));
+        EXPECT_EQ(table.scores[0], 2222);
     }
 }
 
@@ -192,60 +192,59 @@ TEST_F(ScoreStoreTest, GarbageAroundTheSectionDoesNotHideTheKeys) {
     content += "HScore_Nm_1=Bo\n";
     content += "\x7f\x80\x81\n";
     content += "HScore_Val_1=42\n";
-    WriteFile(StorePath(), content);
-    ExpectSameTable(LoadFrom(StorePath()), MakeTable({"", "Bo", "", "", ""}, {0, 42, 0, 0, 0}));
+    writeFile(storePath(), content);
+    expectSameTable(loadFrom(storePath()), makeTable({"", "Bo", "", "", ""}, {0, 42, 0, 0, 0}));
 }
 
 TEST_F(ScoreStoreTest, MegabyteLongLinesAreReadOrSkipped) {
     const QByteArray longName(1024 * 1024, 'x');
-    WriteFile(StorePath(), "[Setting]\n" + QByteArray(1024 * 1024, 'j') + "\nHScore_Nm_0=" +
+    writeFile(storePath(), "[Setting]\n" + QByteArray(1024 * 1024, 'j') + "\nHScore_Nm_0=" +
                                longName + "\nHScore_Val_0=7\nHScore_Nm_1=Bo\nHScore_Val_1=6\n");
-    const HighScoreTable table = LoadFrom(StorePath());
-    EXPECT_EQ(table.Names[0].size(), longName.size());
-    EXPECT_EQ(table.Names[0], QString::fromLatin1(longName));
-    ExpectSameTable(table,
-                    MakeTable({QString::fromLatin1(longName), "Bo", "", "", ""}, {7, 6, 0, 0, 0}));
+    const HighScoreTable table = loadFrom(storePath());
+    EXPECT_EQ(table.names[0].size(), longName.size());
+    EXPECT_EQ(table.names[0], QString::fromLatin1(longName));
+    expectSameTable(table,
+                    makeTable({QString::fromLatin1(longName), "Bo", "", "", ""}, {7, 6, 0, 0, 0}));
 }
 
 TEST_F(ScoreStoreTest, BytesThatAreNotUtf8KeepTheRestOfTheName) {
-    WriteFile(StorePath(),
+    writeFile(storePath(),
               "[Setting]\nHScore_Nm_0=\xff\xfe"
               "abc\nHScore_Val_0=12\n"
               "HScore_Nm_1=\x82\xa0\nHScore_Val_1=11\n");
-    const HighScoreTable table = LoadFrom(StorePath());
-    EXPECT_TRUE(table.Names[0].endsWith(QStringLiteral("abc"))) << table.Names[0].toStdString();
-    EXPECT_GT(table.Names[0].size(), 3);
-    EXPECT_FALSE(table.Names[1].isEmpty());
-    EXPECT_EQ(table.Scores[0], 12);
-    EXPECT_EQ(table.Scores[1], 11);
+    const HighScoreTable table = loadFrom(storePath());
+    EXPECT_TRUE(table.names[0].endsWith(QStringLiteral("abc"))) << table.names[0].toStdString();
+    EXPECT_GT(table.names[0].size(), 3);
+    EXPECT_FALSE(table.names[1].isEmpty());
+    EXPECT_EQ(table.scores[0], 12);
+    EXPECT_EQ(table.scores[1], 11);
 }
 
 TEST_F(ScoreStoreTest, UnreadableFileLoadsAsAnEmptyTable) {
-    WriteFile(StorePath(), "[Setting]\nHScore_Nm_0=Ann\nHScore_Val_0=500\n");
-    ASSERT_EQ(::chmod(QFile::encodeName(StorePath()).constData(), 0), 0);
-    if (QFile(StorePath()).open(QIODevice::ReadOnly)) {
+    writeFile(storePath(), "[Setting]\nHScore_Nm_0=Ann\nHScore_Val_0=500\n");
+    ASSERT_EQ(::chmod(QFile::encodeName(storePath()).constData(), 0), 0);
+    if (QFile(storePath()).open(QIODevice::ReadOnly)) {
         GTEST_SKIP() << "file permissions do not stop this user from reading (running as root?)";
     }
-    ExpectSameTable(LoadFrom(StorePath()), HighScoreTable{});
+    expectSameTable(loadFrom(storePath()), HighScoreTable{});
 }
 
 TEST_F(ScoreStoreTest, FolderOrPipeInPlaceOfTheFileLoadsAsAnEmptyTable) {
-    ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("Quillet.conf")));
-    ExpectSameTable(LoadFrom(StorePath()), HighScoreTable{});
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("Quillet.conf")));
+    expectSameTable(loadFrom(storePath()), HighScoreTable{});
 
     // Opening a pipe would wait for a writer; the load must not.
-    const QString pipe = PathOf(QStringLiteral("pipe.conf"));
+    const QString pipe = pathOf(QStringLiteral("pipe.conf"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-    ExpectSameTable(LoadFrom(pipe), HighScoreTable{});
+    expectSameTable(loadFrom(pipe), HighScoreTable{});
 }
 
 // --- Saving -------------------------------------------------------------------
 
 TEST_F(ScoreStoreTest, SaveWritesAllTenKeysUnderSettingAsPlainText) {
-    ASSERT_TRUE(
-        ScoreStore(StorePath())
-            .save(MakeTable({"Ann", "Bo", "", "Di", "Ed"}, {Max32, 1800, 0, -5, Min32})));
-    EXPECT_TRUE(ReadFile(StorePath()).startsWith("[Setting]\n"));
+    ASSERT_TRUE(ScoreStore(storePath())
+                    .save(makeTable({"Ann", "Bo", "", "Di", "Ed"}, {Max32, 1800, 0, -5, Min32})));
+    EXPECT_TRUE(readFile(storePath()).startsWith("[Setting]\n"));
     const std::multimap<QByteArray, QByteArray> expected = {
         {"HScore_Nm_0", "Ann"}, {"HScore_Val_0", "2147483647"},
         {"HScore_Nm_1", "Bo"},  {"HScore_Val_1", "1800"},
@@ -253,7 +252,7 @@ TEST_F(ScoreStoreTest, SaveWritesAllTenKeysUnderSettingAsPlainText) {
         {"HScore_Nm_3", "Di"},  {"HScore_Val_3", "-5"},
         {"HScore_Nm_4", "Ed"},  {"HScore_Val_4", "-2147483648"},
     };
-    EXPECT_EQ(SettingLines(StorePath()), expected);
+    EXPECT_EQ(settingLines(storePath()), expected);
 }
 
 TEST_F(ScoreStoreTest, SavingAnUnchangedTableRewritesTheSameTexts) {
@@ -264,15 +263,15 @@ TEST_F(ScoreStoreTest, SavingAnUnchangedTableRewritesTheSameTexts) {
         "HScore_Nm_2=Cy\nHScore_Val_2=700\n"
         "HScore_Nm_3=Di\nHScore_Val_3=-1\n"
         "HScore_Nm_4=\nHScore_Val_4=0\n";
-    WriteFile(StorePath(), handWritten);
-    const std::multimap<QByteArray, QByteArray> before = SettingLines(StorePath());
+    writeFile(storePath(), handWritten);
+    const std::multimap<QByteArray, QByteArray> before = settingLines(storePath());
     ASSERT_EQ(before.size(), 10u);
 
-    const ScoreStore store(StorePath());
+    const ScoreStore store(storePath());
     HighScoreTable table;
     store.load(table);
     ASSERT_TRUE(store.save(table));
-    EXPECT_EQ(SettingLines(StorePath()), before);
+    EXPECT_EQ(settingLines(storePath()), before);
 }
 
 TEST_F(ScoreStoreTest, NamesRoundTripExactly) {
@@ -310,97 +309,97 @@ TEST_F(ScoreStoreTest, NamesRoundTripExactly) {
     for (size_t first = 0; first < names.size(); first += HighScoreRanks) {
         HighScoreTable table;
         for (int rank = 0; rank < HighScoreRanks && first + rank < names.size(); ++rank) {
-            table.Names[rank] = names[first + rank];
-            table.Scores[rank] = 100 - static_cast<qint32>(first) - rank;
+            table.names[rank] = names[first + rank];
+            table.scores[rank] = 100 - static_cast<qint32>(first) - rank;
         }
-        const QString path = PathOf(QStringLiteral("names%1.conf").arg(first));
+        const QString path = pathOf(QStringLiteral("names%1.conf").arg(first));
         ASSERT_TRUE(ScoreStore(path).save(table));
-        ExpectSameTable(LoadFrom(path), table);
+        expectSameTable(loadFrom(path), table);
     }
 }
 
 TEST_F(ScoreStoreTest, ScoresRoundTripIncludingNegativesAndTheLimits) {
-    const HighScoreTable table = MakeTable({"a", "b", "c", "d", "e"}, {Max32, 0, -1, -1800, Min32});
-    ASSERT_TRUE(ScoreStore(StorePath()).save(table));
-    ExpectSameTable(LoadFrom(StorePath()), table);
+    const HighScoreTable table = makeTable({"a", "b", "c", "d", "e"}, {Max32, 0, -1, -1800, Min32});
+    ASSERT_TRUE(ScoreStore(storePath()).save(table));
+    expectSameTable(loadFrom(storePath()), table);
 }
 
 TEST_F(ScoreStoreTest, SaveCreatesTheMissingFolder) {
-    const QString path = PathOf(QStringLiteral("Quillet/Quillet.conf"));
-    ASSERT_TRUE(ScoreStore(path).save(SampleTable()));
-    ExpectSameTable(LoadFrom(path), SampleTable());
+    const QString path = pathOf(QStringLiteral("Quillet/Quillet.conf"));
+    ASSERT_TRUE(ScoreStore(path).save(sampleTable()));
+    expectSameTable(loadFrom(path), sampleTable());
 }
 
 TEST_F(ScoreStoreTest, SaveReplacesTheFileInOneStep) {
-    const ScoreStore store(StorePath());
-    ASSERT_TRUE(store.save(SampleTable()));
-    const QByteArray firstContent = ReadFile(StorePath());
+    const ScoreStore store(storePath());
+    ASSERT_TRUE(store.save(sampleTable()));
+    const QByteArray firstContent = readFile(storePath());
 
     // A second name for the first file: a save that wrote in place would change
     // what it shows, a save that renames a new file over the old one does not.
-    const QString oldFile = PathOf(QStringLiteral("old.conf"));
+    const QString oldFile = pathOf(QStringLiteral("old.conf"));
     ASSERT_EQ(
-        ::link(QFile::encodeName(StorePath()).constData(), QFile::encodeName(oldFile).constData()),
+        ::link(QFile::encodeName(storePath()).constData(), QFile::encodeName(oldFile).constData()),
         0);
-    const ino_t firstInode = InodeOf(StorePath());
+    const ino_t firstInode = inodeOf(storePath());
 
-    const HighScoreTable second = MakeTable({"V", "W", "X", "Y", "Z"}, {5, 4, 3, 2, 1});
+    const HighScoreTable second = makeTable({"V", "W", "X", "Y", "Z"}, {5, 4, 3, 2, 1});
     ASSERT_TRUE(store.save(second));
-    EXPECT_NE(InodeOf(StorePath()), firstInode);
-    EXPECT_EQ(ReadFile(oldFile), firstContent);
-    ExpectSameTable(LoadFrom(StorePath()), second);
+    EXPECT_NE(inodeOf(storePath()), firstInode);
+    EXPECT_EQ(readFile(oldFile), firstContent);
+    expectSameTable(loadFrom(storePath()), second);
 
     // Neither the lock nor the temporary file of the save stays behind.
-    QStringList entries = FolderEntries();
+    QStringList entries = folderEntries();
     entries.sort();
     EXPECT_EQ(entries, (QStringList{QStringLiteral("Quillet.conf"), QStringLiteral("old.conf")}));
 }
 
 TEST_F(ScoreStoreTest, SaveOverADamagedFileSucceedsAndReplacesTheDamage) {
-    WriteFile(StorePath(), "[Setting\nno equals here\n\xff\xfe\n[Setting]\nnonsense\n");
+    writeFile(storePath(), "[Setting\nno equals here\n\xff\xfe\n[Setting]\nnonsense\n");
     testing::internal::CaptureStderr();
-    const bool saved = ScoreStore(StorePath()).save(SampleTable());
+    const bool saved = ScoreStore(storePath()).save(sampleTable());
     const std::string errors = testing::internal::GetCapturedStderr();
     EXPECT_TRUE(saved);
     EXPECT_EQ(errors, "");
-    ExpectSameTable(LoadFrom(StorePath()), SampleTable());
+    expectSameTable(loadFrom(storePath()), sampleTable());
 }
 
 TEST_F(ScoreStoreTest, FailedSaveSaysSoOnceAndTheNextSaveTriesAgain) {
     // A folder in the file's place stops every user, root included.
-    ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("Quillet.conf")));
-    const ScoreStore store(StorePath());
-    const HighScoreTable table = SampleTable();
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("Quillet.conf")));
+    const ScoreStore store(storePath());
+    const HighScoreTable table = sampleTable();
     HighScoreTable inMemory = table;
 
     testing::internal::CaptureStderr();
     const bool saved = store.save(inMemory);
     const std::string errors = testing::internal::GetCapturedStderr();
     EXPECT_FALSE(saved);
-    EXPECT_EQ(errors, SaveFailurePrefix + StorePath().toStdString() + "\n");
-    ExpectSameTable(inMemory, table);
+    EXPECT_EQ(errors, SaveFailurePrefix + storePath().toStdString() + "\n");
+    expectSameTable(inMemory, table);
 
-    ASSERT_TRUE(QDir(dir_.path()).rmdir(QStringLiteral("Quillet.conf")));
+    ASSERT_TRUE(QDir(m_dir.path()).rmdir(QStringLiteral("Quillet.conf")));
     testing::internal::CaptureStderr();
     const bool savedAgain = store.save(inMemory);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     EXPECT_TRUE(savedAgain);
-    ExpectSameTable(LoadFrom(StorePath()), table);
+    expectSameTable(loadFrom(storePath()), table);
 }
 
 TEST_F(ScoreStoreTest, FailedSaveInAReadOnlyFolderLeavesTheOldFile) {
-    const ScoreStore store(StorePath());
-    ASSERT_TRUE(store.save(SampleTable()));
-    const QByteArray oldContent = ReadFile(StorePath());
+    const ScoreStore store(storePath());
+    ASSERT_TRUE(store.save(sampleTable()));
+    const QByteArray oldContent = readFile(storePath());
 
-    const QByteArray folder = QFile::encodeName(dir_.path());
+    const QByteArray folder = QFile::encodeName(m_dir.path());
     ASSERT_EQ(::chmod(folder.constData(), 0555), 0);
     struct RestoreMode {
         const QByteArray& folder;
         ~RestoreMode() { ::chmod(folder.constData(), 0700); }
     } restore{folder};
     {
-        QFile probe(PathOf(QStringLiteral("probe")));
+        QFile probe(pathOf(QStringLiteral("probe")));
         if (probe.open(QIODevice::WriteOnly)) {
             probe.remove();
             GTEST_SKIP() << "folder permissions do not stop this user from writing (running as "
@@ -410,17 +409,17 @@ TEST_F(ScoreStoreTest, FailedSaveInAReadOnlyFolderLeavesTheOldFile) {
 
     // The file itself is still writable; only a save in place could succeed,
     // and that could leave half a table behind.
-    const HighScoreTable newer = MakeTable({"V", "W", "X", "Y", "Z"}, {5, 4, 3, 2, 1});
+    const HighScoreTable newer = makeTable({"V", "W", "X", "Y", "Z"}, {5, 4, 3, 2, 1});
     testing::internal::CaptureStderr();
     const bool saved = store.save(newer);
     const std::string errors = testing::internal::GetCapturedStderr();
     EXPECT_FALSE(saved);
-    EXPECT_EQ(errors, SaveFailurePrefix + StorePath().toStdString() + "\n");
-    EXPECT_EQ(ReadFile(StorePath()), oldContent);
+    EXPECT_EQ(errors, SaveFailurePrefix + storePath().toStdString() + "\n");
+    EXPECT_EQ(readFile(storePath()), oldContent);
 
     ::chmod(folder.constData(), 0700);
     ASSERT_TRUE(store.save(newer));
-    ExpectSameTable(LoadFrom(StorePath()), newer);
+    expectSameTable(loadFrom(storePath()), newer);
 }
 
 // --- The user's own store -----------------------------------------------------
@@ -433,19 +432,19 @@ TEST(UsersOwnScoreStore, LivesInQuilletConfUnderTheConfigHome) {
     QDir(folder).removeRecursively();
 
     const ScoreStore store;
-    EXPECT_EQ(QFileInfo(store.FilePath()).absoluteFilePath(),
+    EXPECT_EQ(QFileInfo(store.filePath()).absoluteFilePath(),
               QFileInfo(folder + QStringLiteral("/Quillet.conf")).absoluteFilePath());
 
-    HighScoreTable table = JunkTable();
+    HighScoreTable table = junkTable();
     store.load(table);
-    ExpectSameTable(table, HighScoreTable{});
+    expectSameTable(table, HighScoreTable{});
     EXPECT_FALSE(QFileInfo::exists(folder));
 
-    ASSERT_TRUE(store.save(SampleTable()));
-    EXPECT_TRUE(ReadFile(store.FilePath()).startsWith("[Setting]\n"));
+    ASSERT_TRUE(store.save(sampleTable()));
+    EXPECT_TRUE(readFile(store.filePath()).startsWith("[Setting]\n"));
     const ScoreStore nextRun;
     nextRun.load(table);
-    ExpectSameTable(table, SampleTable());
+    expectSameTable(table, sampleTable());
     QDir(folder).removeRecursively();
 }
 

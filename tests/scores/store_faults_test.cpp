@@ -40,34 +40,34 @@ namespace {
 constexpr uid_t NobodyUser = 65534;
 constexpr gid_t NobodyGroup = 65534;
 
-HighScoreTable OldTable() {
-    return MakeTable({"Ann", "Bo", "Cy", "Di", "Ed"}, {9000, 4500, 1800, 800, 0});
+HighScoreTable oldTable() {
+    return makeTable({"Ann", "Bo", "Cy", "Di", "Ed"}, {9000, 4500, 1800, 800, 0});
 }
 
 // Longer than the old table on disk, so that a save cut short shows.
-HighScoreTable NewTable() {
-    return MakeTable({"Vera Longname", "Walter Longname", "Xavier Longname", "Yolanda Longname",
+HighScoreTable newTable() {
+    return makeTable({"Vera Longname", "Walter Longname", "Xavier Longname", "Yolanda Longname",
                       "Zeno Longname"},
                      {2147483647, 123456789, 98765432, 1800, -5});
 }
 
-bool SameTable(const HighScoreTable& a, const HighScoreTable& b) {
-    return a.Names == b.Names && a.Scores == b.Scores;
+bool sameTable(const HighScoreTable& a, const HighScoreTable& b) {
+    return a.names == b.names && a.scores == b.scores;
 }
 
-HighScoreTable LoadFrom(const QString& path) {
-    HighScoreTable table = MakeTable({"junk", "junk", "junk", "junk", "junk"}, {1, 2, 3, 4, 5});
+HighScoreTable loadFrom(const QString& path) {
+    HighScoreTable table = makeTable({"junk", "junk", "junk", "junk", "junk"}, {1, 2, 3, 4, 5});
     ScoreStore(path).load(table);
     return table;
 }
 
-QByteArray ReadFile(const QString& path) {
+QByteArray readFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return QByteArray();
     return file.readAll();
 }
 
-QByteArray Encoded(const QString& path) {
+QByteArray encoded(const QString& path) {
     return QFile::encodeName(path);
 }
 
@@ -81,7 +81,7 @@ struct ChildReport {
 
 // Becomes the user nobody when running as root; an ordinary user stays as it
 // is, since file permissions already apply to it. Returns why it failed, or "".
-std::string DropPrivileges() {
+std::string dropPrivileges() {
     if (::geteuid() != 0) return "";
     if (::setgroups(0, nullptr) != 0 || ::setgid(NobodyGroup) != 0 || ::setuid(NobodyUser) != 0) {
         return "could not become the user nobody";
@@ -91,7 +91,7 @@ std::string DropPrivileges() {
 }
 
 // Everything that can still be read from `fd`, until its writer closes it.
-std::string ReadAll(int fd) {
+std::string readAll(int fd) {
     std::string text;
     char buffer[512];
     for (;;) {
@@ -107,7 +107,7 @@ std::string ReadAll(int fd) {
 // Runs `check` in a forked child. The message it returns and what it writes to
 // standard error come back on two pipes: a pipe, unlike a file, is not held to
 // the size limit that the full-disk cases set.
-ChildReport RunInChild(const std::function<std::string()>& check) {
+ChildReport runInChild(const std::function<std::string()>& check) {
     ChildReport report;
     int messagePipe[2];
     int errorPipe[2];
@@ -135,9 +135,9 @@ ChildReport RunInChild(const std::function<std::string()>& check) {
     }
     // The child writes little to standard error, far less than a pipe holds,
     // so it never waits on the parent while the parent reads the message.
-    report.message = ReadAll(messagePipe[0]);
+    report.message = readAll(messagePipe[0]);
     ::close(messagePipe[0]);
-    report.errors = ReadAll(errorPipe[0]);
+    report.errors = readAll(errorPipe[0]);
     ::close(errorPipe[0]);
     int status = 0;
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
@@ -149,121 +149,120 @@ ChildReport RunInChild(const std::function<std::string()>& check) {
 class StoreFaultTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir_.isValid());
+        ASSERT_TRUE(m_dir.isValid());
         // The scratch folder belongs to whoever the children run as.
         if (::geteuid() == 0) {
-            ASSERT_EQ(::chown(Encoded(dir_.path()).constData(), NobodyUser, NobodyGroup), 0);
+            ASSERT_EQ(::chown(encoded(m_dir.path()).constData(), NobodyUser, NobodyGroup), 0);
         }
     }
 
     void TearDown() override {
         // Give back every right taken away, so that the folder can be removed.
-        ::chmod(Encoded(dir_.path()).constData(), 0700);
-        ::chmod(Encoded(StorePath()).constData(), 0600);
+        ::chmod(encoded(m_dir.path()).constData(), 0700);
+        ::chmod(encoded(storePath()).constData(), 0600);
     }
 
-    QString StorePath() const { return dir_.filePath(QStringLiteral("Quillet.conf")); }
-    QString SaveFailureLine() const {
-        return QString::fromLatin1(SaveFailurePrefix) + StorePath() + QLatin1Char('\n');
+    QString storePath() const { return m_dir.filePath(QStringLiteral("Quillet.conf")); }
+    QString saveFailureLine() const {
+        return QString::fromLatin1(SaveFailurePrefix) + storePath() + QLatin1Char('\n');
     }
-    QStringList FolderEntries() const {
+    QStringList folderEntries() const {
         QStringList entries =
-            QDir(dir_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+            QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
         entries.sort();
         return entries;
     }
 
-    QTemporaryDir dir_;
+    QTemporaryDir m_dir;
 };
 
 // A refused save, seen from inside the child: it returns false and the table in
 // memory is unchanged. What the file holds is checked by the parent, a process
 // of its own, as the next run of the game would see it.
-std::string ExpectRefusedSave(const ScoreStore& store) {
-    const HighScoreTable newer = NewTable();
+std::string expectRefusedSave(const ScoreStore& store) {
+    const HighScoreTable newer = newTable();
     HighScoreTable inMemory = newer;
     if (store.save(inMemory)) return "the save reported success";
-    if (!SameTable(inMemory, newer)) return "the table in memory changed";
+    if (!sameTable(inMemory, newer)) return "the table in memory changed";
     return "";
 }
 
 // --- Rights taken away ------------------------------------------------------------
 
 TEST_F(StoreFaultTest, ReadOnlyFolderRefusesTheSaveAndKeepsTheOldFile) {
-    const QString path = StorePath();
-    const QString folder = dir_.path();
-    const ChildReport report = RunInChild([&]() -> std::string {
-        std::string failure = DropPrivileges();
+    const QString path = storePath();
+    const QString folder = m_dir.path();
+    const ChildReport report = runInChild([&]() -> std::string {
+        std::string failure = dropPrivileges();
         if (!failure.empty()) return failure;
         const ScoreStore store(path);
-        if (!store.save(OldTable())) return "the first save failed";
-        if (::chmod(Encoded(folder).constData(), 0555) != 0) return "chmod of the folder failed";
+        if (!store.save(oldTable())) return "the first save failed";
+        if (::chmod(encoded(folder).constData(), 0555) != 0) return "chmod of the folder failed";
         // The file itself is still writable: only a save in place could
         // succeed, and that could leave half a table behind.
-        return ExpectRefusedSave(store);
+        return expectRefusedSave(store);
     });
     ASSERT_TRUE(report.exitedCleanly);
     EXPECT_EQ(report.message, "");
-    EXPECT_EQ(QString::fromStdString(report.errors), SaveFailureLine());
-    EXPECT_TRUE(SameTable(LoadFrom(path), OldTable()));
-    EXPECT_EQ(FolderEntries(), QStringList{QStringLiteral("Quillet.conf")});
+    EXPECT_EQ(QString::fromStdString(report.errors), saveFailureLine());
+    EXPECT_TRUE(sameTable(loadFrom(path), oldTable()));
+    EXPECT_EQ(folderEntries(), QStringList{QStringLiteral("Quillet.conf")});
 
     // Writable again: the next save goes through.
-    ASSERT_EQ(::chmod(Encoded(folder).constData(), 0700), 0);
-    ASSERT_TRUE(ScoreStore(path).save(NewTable()));
-    EXPECT_TRUE(SameTable(LoadFrom(path), NewTable()));
+    ASSERT_EQ(::chmod(encoded(folder).constData(), 0700), 0);
+    ASSERT_TRUE(ScoreStore(path).save(newTable()));
+    EXPECT_TRUE(sameTable(loadFrom(path), newTable()));
 }
 
 TEST_F(StoreFaultTest, ReadOnlyFileRefusesTheSaveAndStaysAsItWas) {
-    const QString path = StorePath();
-    const ChildReport report = RunInChild([&]() -> std::string {
-        std::string failure = DropPrivileges();
+    const QString path = storePath();
+    const ChildReport report = runInChild([&]() -> std::string {
+        std::string failure = dropPrivileges();
         if (!failure.empty()) return failure;
         const ScoreStore store(path);
-        if (!store.save(OldTable())) return "the first save failed";
-        if (::chmod(Encoded(path).constData(), 0444) != 0) return "chmod of the file failed";
-        return ExpectRefusedSave(store);
+        if (!store.save(oldTable())) return "the first save failed";
+        if (::chmod(encoded(path).constData(), 0444) != 0) return "chmod of the file failed";
+        return expectRefusedSave(store);
     });
     ASSERT_TRUE(report.exitedCleanly);
     EXPECT_EQ(report.message, "");
-    EXPECT_EQ(QString::fromStdString(report.errors), SaveFailureLine());
-    EXPECT_TRUE(SameTable(LoadFrom(path), OldTable()));
+    EXPECT_EQ(QString::fromStdString(report.errors), saveFailureLine());
+    EXPECT_TRUE(sameTable(loadFrom(path), oldTable()));
     EXPECT_EQ(QFileInfo(path).permissions() & QFileDevice::WriteOwner, 0)
         << "the user's choice to protect the file stands";
 }
 
 TEST_F(StoreFaultTest, UnreadableFileLoadsAsAnEmptyTableAndIsNotOverwritten) {
-    const QString path = StorePath();
-    const ChildReport report = RunInChild([&]() -> std::string {
-        std::string failure = DropPrivileges();
+    const QString path = storePath();
+    const ChildReport report = runInChild([&]() -> std::string {
+        std::string failure = dropPrivileges();
         if (!failure.empty()) return failure;
         const ScoreStore store(path);
-        if (!store.save(OldTable())) return "the first save failed";
-        if (::chmod(Encoded(path).constData(), 0) != 0) return "chmod of the file failed";
-        HighScoreTable table = NewTable();
+        if (!store.save(oldTable())) return "the first save failed";
+        if (::chmod(encoded(path).constData(), 0) != 0) return "chmod of the file failed";
+        HighScoreTable table = newTable();
         store.load(table);
-        if (!SameTable(table, HighScoreTable{})) return "an unreadable file did not load as empty";
+        if (!sameTable(table, HighScoreTable{})) return "an unreadable file did not load as empty";
         // Saving over a file that could not be read would lose its table for good.
-        if (store.save(NewTable()))
-            return "the save over an unreadable file went through";
-        if (::chmod(Encoded(path).constData(), 0600) != 0) return "chmod back failed";
-        if (!SameTable(LoadFrom(path), OldTable())) return "the old table is gone";
+        if (store.save(newTable())) return "the save over an unreadable file went through";
+        if (::chmod(encoded(path).constData(), 0600) != 0) return "chmod back failed";
+        if (!sameTable(loadFrom(path), oldTable())) return "the old table is gone";
         return "";
     });
     ASSERT_TRUE(report.exitedCleanly);
     EXPECT_EQ(report.message, "");
-    EXPECT_EQ(QString::fromStdString(report.errors), SaveFailureLine());
-    EXPECT_TRUE(SameTable(LoadFrom(path), OldTable()));
+    EXPECT_EQ(QString::fromStdString(report.errors), saveFailureLine());
+    EXPECT_TRUE(sameTable(loadFrom(path), oldTable()));
 }
 
 // --- A full disk ----------------------------------------------------------------------
 
 TEST_F(StoreFaultTest, FullDiskRefusesTheSaveCleanlyAndKeepsTheOldFile) {
-    const QString path = StorePath();
-    ASSERT_TRUE(ScoreStore(path).save(OldTable()));
-    const QByteArray oldBytes = ReadFile(path);
+    const QString path = storePath();
+    ASSERT_TRUE(ScoreStore(path).save(oldTable()));
+    const QByteArray oldBytes = readFile(path);
 
-    const ChildReport report = RunInChild([&]() -> std::string {
+    const ChildReport report = runInChild([&]() -> std::string {
         // No file may grow past a few bytes: every write beyond that fails
         // with EFBIG, as on a full disk, instead of raising SIGXFSZ.
         ::signal(SIGXFSZ, SIG_IGN);
@@ -273,26 +272,26 @@ TEST_F(StoreFaultTest, FullDiskRefusesTheSaveCleanlyAndKeepsTheOldFile) {
         // The table still loads, although no scratch copy can be written.
         HighScoreTable loaded;
         store.load(loaded);
-        if (!SameTable(loaded, OldTable())) return "the table did not load on a full disk";
-        return ExpectRefusedSave(store);
+        if (!sameTable(loaded, oldTable())) return "the table did not load on a full disk";
+        return expectRefusedSave(store);
     });
     ASSERT_TRUE(report.exitedCleanly);
     EXPECT_EQ(report.message, "");
-    EXPECT_EQ(QString::fromStdString(report.errors), SaveFailureLine());
-    EXPECT_EQ(ReadFile(path), oldBytes);
-    EXPECT_EQ(FolderEntries(), QStringList{QStringLiteral("Quillet.conf")})
+    EXPECT_EQ(QString::fromStdString(report.errors), saveFailureLine());
+    EXPECT_EQ(readFile(path), oldBytes);
+    EXPECT_EQ(folderEntries(), QStringList{QStringLiteral("Quillet.conf")})
         << "nothing of the cut-short save stays behind";
 
     // Room again: the next save goes through.
-    ASSERT_TRUE(ScoreStore(path).save(NewTable()));
-    EXPECT_TRUE(SameTable(LoadFrom(path), NewTable()));
+    ASSERT_TRUE(ScoreStore(path).save(newTable()));
+    EXPECT_TRUE(sameTable(loadFrom(path), newTable()));
 }
 
 // A damaged file makes the save read back what it wrote, to tell whether the
 // damage or the write was the problem. On a full disk that reading must not
 // take the unsaved table for what the file holds.
 TEST_F(StoreFaultTest, FullDiskUnderADamagedFileStillReportsTheFailedSave) {
-    const QString path = StorePath();
+    const QString path = storePath();
     const QByteArray damaged =
         "[Setting\nno equals here\n\xff\xfe\n[Setting]\n"
         "HScore_Nm_0=Ann\nHScore_Val_0=9000\nHScore_Nm_1=Bo\nHScore_Val_1=4500\n"
@@ -303,51 +302,51 @@ TEST_F(StoreFaultTest, FullDiskUnderADamagedFileStillReportsTheFailedSave) {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         ASSERT_EQ(file.write(damaged), damaged.size());
     }
-    ASSERT_TRUE(SameTable(LoadFrom(path), OldTable()));
+    ASSERT_TRUE(sameTable(loadFrom(path), oldTable()));
 
-    const ChildReport report = RunInChild([&]() -> std::string {
+    const ChildReport report = runInChild([&]() -> std::string {
         ::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{64, 64};
         if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return "setrlimit failed";
-        return ExpectRefusedSave(ScoreStore(path));
+        return expectRefusedSave(ScoreStore(path));
     });
     ASSERT_TRUE(report.exitedCleanly);
     EXPECT_EQ(report.message, "");
-    EXPECT_EQ(QString::fromStdString(report.errors), SaveFailureLine());
-    EXPECT_EQ(ReadFile(path), damaged);
+    EXPECT_EQ(QString::fromStdString(report.errors), saveFailureLine());
+    EXPECT_EQ(readFile(path), damaged);
 }
 
 // --- The file deleted under the running game -------------------------------------------
 
 TEST_F(StoreFaultTest, FileDeletedWhileRunningIsWrittenAgainByTheNextSave) {
-    const QString path = StorePath();
+    const QString path = storePath();
     const ScoreStore store(path);
-    ASSERT_TRUE(store.save(OldTable()));
+    ASSERT_TRUE(store.save(oldTable()));
     ASSERT_TRUE(QFile::remove(path));
 
-    const HighScoreTable newer = NewTable();
+    const HighScoreTable newer = newTable();
     ASSERT_TRUE(store.save(newer));
-    EXPECT_TRUE(SameTable(LoadFrom(path), newer));
+    EXPECT_TRUE(sameTable(loadFrom(path), newer));
 }
 
 TEST_F(StoreFaultTest, FolderDeletedWhileRunningIsMadeAgainByTheNextSave) {
-    const QString folder = dir_.filePath(QStringLiteral("Quillet"));
+    const QString folder = m_dir.filePath(QStringLiteral("Quillet"));
     const QString path = folder + QStringLiteral("/Quillet.conf");
     const ScoreStore store(path);
-    ASSERT_TRUE(store.save(OldTable()));
+    ASSERT_TRUE(store.save(oldTable()));
     ASSERT_TRUE(QDir(folder).removeRecursively());
 
-    ASSERT_TRUE(store.save(NewTable()));
-    EXPECT_TRUE(SameTable(LoadFrom(path), NewTable()));
+    ASSERT_TRUE(store.save(newTable()));
+    EXPECT_TRUE(sameTable(loadFrom(path), newTable()));
 }
 
 // --- Two games saving at the same moment -----------------------------------------------
 
 TEST_F(StoreFaultTest, TwoProgramsSavingAtOnceLeaveOneWholeTableAtEveryMoment) {
     constexpr int SavesEach = 150;
-    const QString path = StorePath();
-    const HighScoreTable first = OldTable();
-    const HighScoreTable second = NewTable();
+    const QString path = storePath();
+    const HighScoreTable first = oldTable();
+    const HighScoreTable second = newTable();
     ASSERT_TRUE(ScoreStore(path).save(first));
 
     // Both savers wait on this pipe and start together when it closes.
@@ -381,10 +380,10 @@ TEST_F(StoreFaultTest, TwoProgramsSavingAtOnceLeaveOneWholeTableAtEveryMoment) {
     int statuses[2] = {0, 0};
     bool ended[2] = {false, false};
     while (running > 0) {
-        const HighScoreTable seen = LoadFrom(path);
+        const HighScoreTable seen = loadFrom(path);
         ++loads;
-        ASSERT_TRUE(SameTable(seen, first) || SameTable(seen, second))
-            << "load " << loads << " found neither table: " << ReadFile(path).toStdString();
+        ASSERT_TRUE(sameTable(seen, first) || sameTable(seen, second))
+            << "load " << loads << " found neither table: " << readFile(path).toStdString();
         for (int i = 0; i < 2; ++i) {
             if (!ended[i] && ::waitpid(savers[i], &statuses[i], WNOHANG) == savers[i]) {
                 ended[i] = true;
@@ -397,9 +396,9 @@ TEST_F(StoreFaultTest, TwoProgramsSavingAtOnceLeaveOneWholeTableAtEveryMoment) {
         EXPECT_TRUE(WIFEXITED(statuses[i]) && WEXITSTATUS(statuses[i]) == 0)
             << "a save failed while the other program saved";
     }
-    const HighScoreTable last = LoadFrom(path);
-    EXPECT_TRUE(SameTable(last, first) || SameTable(last, second));
-    EXPECT_EQ(FolderEntries(), QStringList{QStringLiteral("Quillet.conf")});
+    const HighScoreTable last = loadFrom(path);
+    EXPECT_TRUE(sameTable(last, first) || sameTable(last, second));
+    EXPECT_EQ(folderEntries(), QStringList{QStringLiteral("Quillet.conf")});
     EXPECT_GT(loads, 0);
 }
 

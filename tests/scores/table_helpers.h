@@ -11,11 +11,11 @@ namespace quillet {
 // The first words of the one line a failed save prints on standard error.
 inline constexpr char SaveFailurePrefix[] = "quillet: could not save the high scores to ";
 
-inline HighScoreTable MakeTable(const std::array<QString, HighScoreRanks>& names,
+inline HighScoreTable makeTable(const std::array<QString, HighScoreRanks>& names,
                                 const std::array<qint32, HighScoreRanks>& scores) {
     HighScoreTable table;
-    table.Names = names;
-    table.Scores = scores;
+    table.names = names;
+    table.scores = scores;
     return table;
 }
 

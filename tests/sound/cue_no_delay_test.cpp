@@ -21,22 +21,22 @@
 
 #include <gtest/gtest.h>
 
-#include "sound_test_support.h"
 #include "sound/sdl_cue_player.h"
+#include "sound_test_support.h"
 
 namespace quillet {
 namespace {
 
 namespace fs = std::filesystem;
 using testing::TempFolder;
-using testing::WaitUntil;
-using testing::WriteBytes;
-using testing::WriteCue;
+using testing::waitUntil;
+using testing::writeBytes;
+using testing::writeCue;
 
 // The mixer opens its device with SDL_OpenAudioDevice, and SDL numbers the
 // first device opened that way 2 (1 is kept for the old single-device calls).
-constexpr std::uint32_t kMixerDevice = 2;
-constexpr int kAudioPlaying = 1;  // SDL_AUDIO_PLAYING
+constexpr std::uint32_t MixerDevice = 2;
+constexpr int AudioPlaying = 1;  // SDL_AUDIO_PLAYING
 
 // The three SDL calls this test makes, looked up in the SDL library that the
 // player has brought into the process, whether the program links it or loads
@@ -49,7 +49,7 @@ struct SdlDeviceLock {
     StatusCall status = nullptr;
 };
 
-SdlDeviceLock FindSdlDeviceLock() {
+SdlDeviceLock findSdlDeviceLock() {
     SdlDeviceLock found;
     void* sdl = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_NOLOAD);
     if (sdl == nullptr) {
@@ -68,31 +68,31 @@ class CueNoDelayTest : public ::testing::Test {
 protected:
     void SetUp() override {
         setenv("SDL_AUDIODRIVER", "dummy", 0);
-        WriteCue(folder_.Path(), "click", 100);
-        WriteCue(folder_.Path(), "long", 30000);
-        WriteBytes(folder_.Path() / "empty.wav", {});
-        WriteBytes(folder_.Path() / "noise.wav", {'n', 'o', 'i', 's', 'e'});
-        fs::create_directory(folder_.Path() / "folder.wav");
-        directory_ = folder_.Path().string();
+        writeCue(m_folder.path(), "click", 100);
+        writeCue(m_folder.path(), "long", 30000);
+        writeBytes(m_folder.path() / "empty.wav", {});
+        writeBytes(m_folder.path() / "noise.wav", {'n', 'o', 'i', 's', 'e'});
+        fs::create_directory(m_folder.path() / "folder.wav");
+        m_directory = m_folder.path().string();
     }
 
-    TempFolder folder_;
-    std::string directory_;
+    TempFolder m_folder;
+    std::string m_directory;
 };
 
 TEST_F(CueNoDelayTest, AsyncCuesReturnWhileTheAudioThreadIsHeldUp) {
-    const std::string directory = directory_;
+    const std::string directory = m_directory;
     SdlCuePlayer player([directory] { return directory; });
     player.play("long");
-    ASSERT_TRUE(WaitUntil([&] { return player.IsSounding(); }));
-    const SdlDeviceLock sdl = FindSdlDeviceLock();
+    ASSERT_TRUE(waitUntil([&] { return player.isSounding(); }));
+    const SdlDeviceLock sdl = findSdlDeviceLock();
     ASSERT_TRUE(sdl.lock && sdl.unlock && sdl.status) << "SDL is not loaded while a cue sounds";
-    ASSERT_EQ(sdl.status(kMixerDevice), kAudioPlaying)
+    ASSERT_EQ(sdl.status(MixerDevice), AudioPlaying)
         << "the mixer's device is not the one this test holds";
 
     // Holding the device's lock stops the audio thread in its next mixer call,
     // as a slow or hung sound system would.
-    sdl.lock(kMixerDevice);
+    sdl.lock(MixerDevice);
     std::atomic<bool> returned{false};
     std::thread game([&] {
         // Many ticks' worth of cues that cannot play (missing or broken files),
@@ -106,30 +106,30 @@ TEST_F(CueNoDelayTest, AsyncCuesReturnWhileTheAudioThreadIsHeldUp) {
         player.play("long");
         returned = true;
     });
-    const bool returned_while_held = WaitUntil([&] { return returned.load(); });
-    const int started_while_held = player.PlaysStarted();
-    sdl.unlock(kMixerDevice);
+    const bool returnedWhileHeld = waitUntil([&] { return returned.load(); });
+    const int startedWhileHeld = player.playsStarted();
+    sdl.unlock(MixerDevice);
     game.join();
 
-    EXPECT_TRUE(returned_while_held) << "the game waited for the audio thread";
-    EXPECT_EQ(started_while_held, 1) << "the audio thread was not held up";
+    EXPECT_TRUE(returnedWhileHeld) << "the game waited for the audio thread";
+    EXPECT_EQ(startedWhileHeld, 1) << "the audio thread was not held up";
     // Set free, it plays only the last cue of the burst: each cue still
     // waiting is replaced by the next. The click asked for now is skipped
     // while that one sounds.
     player.playAndWait("click");
-    EXPECT_EQ(player.PlaysStarted(), 2);
-    EXPECT_TRUE(player.IsSounding());
+    EXPECT_EQ(player.playsStarted(), 2);
+    EXPECT_TRUE(player.isSounding());
 }
 
 // Root reads every file, so the player that may not read a cue is played by a
 // child that has become the user nobody.
 TEST_F(CueNoDelayTest, CueThePlayerMayNotReadIsSilentAndLaterCuesPlay) {
-    const fs::path unreadable = folder_.Path() / "unreadable.wav";
-    WriteCue(folder_.Path(), "unreadable", 100);
+    const fs::path unreadable = m_folder.path() / "unreadable.wav";
+    writeCue(m_folder.path(), "unreadable", 100);
     fs::permissions(unreadable, fs::perms::none);
-    fs::permissions(folder_.Path(), fs::perms::owner_all | fs::perms::group_read |
-                                        fs::perms::group_exec | fs::perms::others_read |
-                                        fs::perms::others_exec);
+    fs::permissions(m_folder.path(), fs::perms::owner_all | fs::perms::group_read |
+                                         fs::perms::group_exec | fs::perms::others_read |
+                                         fs::perms::others_exec);
 
     const pid_t child = fork();
     ASSERT_NE(child, -1);
@@ -140,19 +140,19 @@ TEST_F(CueNoDelayTest, CueThePlayerMayNotReadIsSilentAndLaterCuesPlay) {
         }
         int result = 1;
         {
-            const std::string directory = directory_;
+            const std::string directory = m_directory;
             SdlCuePlayer player([directory] { return directory; });
             player.playAndWait("unreadable");
             player.play("unreadable");
             player.playAndWait("unreadable");
-            const bool silent = player.PlaysStarted() == 0 && !player.IsSounding();
+            const bool silent = player.playsStarted() == 0 && !player.isSounding();
             player.playAndWait("click");
-            if (silent && player.PlaysStarted() == 1) result = 0;
+            if (silent && player.playsStarted() == 1) result = 0;
         }
         _exit(result);
     }
     int status = 0;
-    const bool ended = WaitUntil([&] { return waitpid(child, &status, WNOHANG) == child; });
+    const bool ended = waitUntil([&] { return waitpid(child, &status, WNOHANG) == child; });
     if (!ended) {
         kill(child, SIGKILL);
         waitpid(child, &status, 0);

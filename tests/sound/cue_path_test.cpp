@@ -9,20 +9,20 @@ namespace quillet {
 namespace {
 
 TEST(CueFilePathTest, JoinsDirectoryCueAndExtensionWithOneSlash) {
-    EXPECT_EQ(CueFilePath("/opt/quillet", "add2"), "/opt/quillet/add2.wav");
+    EXPECT_EQ(cueFilePath("/opt/quillet", "add2"), "/opt/quillet/add2.wav");
 }
 
 TEST(CueFilePathTest, AlwaysInsertsTheSlashEvenAfterTheRootDirectory) {
-    EXPECT_EQ(CueFilePath("/", "click"), "//click.wav");
+    EXPECT_EQ(cueFilePath("/", "click"), "//click.wav");
 }
 
 TEST(CueFilePathTest, KeepsNonAsciiDirectoryBytesUnchanged) {
     const std::string directory = "/home/\xE3\x82\xB1\xE3\x83\xBC\xE3\x82\xAD";  // ケーキ in UTF-8
-    EXPECT_EQ(CueFilePath(directory, "claps"), directory + "/claps.wav");
+    EXPECT_EQ(cueFilePath(directory, "claps"), directory + "/claps.wav");
 }
 
 TEST(ProgramDirectoryTest, IsTheResolvedDirectoryOfTheRunningExecutable) {
-    EXPECT_EQ(ProgramDirectory(),
+    EXPECT_EQ(programDirectory(),
               std::filesystem::canonical("/proc/self/exe").parent_path().string());
 }
 

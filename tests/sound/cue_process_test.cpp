@@ -12,15 +12,15 @@
 
 #include <gtest/gtest.h>
 
-#include "sound_test_support.h"
 #include "sound/sdl_cue_player.h"
+#include "sound_test_support.h"
 
 namespace quillet {
 namespace {
 
 using testing::TempFolder;
-using testing::WaitUntil;
-using testing::WriteCue;
+using testing::waitUntil;
+using testing::writeCue;
 
 // Waits for `child` to end, for at most a few seconds. A child that never
 // ends is killed, and the result says so.
@@ -29,7 +29,7 @@ struct ChildEnd {
     int status = 0;
 };
 
-ChildEnd WaitForChild(pid_t child) {
+ChildEnd waitForChild(pid_t child) {
     ChildEnd end;
     for (int tries = 0; tries < 500; ++tries) {
         const pid_t done = waitpid(child, &end.status, WNOHANG);
@@ -48,49 +48,49 @@ class CuePlayerProcessTest : public ::testing::Test {
 protected:
     void SetUp() override {
         setenv("SDL_AUDIODRIVER", "dummy", 0);
-        WriteCue(folder_.Path(), "click", 100);
-        WriteCue(folder_.Path(), "long", 30000);
-        directory_ = folder_.Path().string();
+        writeCue(m_folder.path(), "click", 100);
+        writeCue(m_folder.path(), "long", 30000);
+        m_directory = m_folder.path().string();
     }
 
     // Forks a child that plays a long cue asynchronously and then sleeps,
-    // sends it `signal_number` once the cue sounds, and checks that the signal's
+    // sends it `signalNumber` once the cue sounds, and checks that the signal's
     // default action ended it.
-    void ExpectSignalEndsTheGameWhileACueSounds(int signal_number) {
+    void expectSignalEndsTheGameWhileACueSounds(int signalNumber) {
         int ready[2];
         ASSERT_EQ(pipe(ready), 0);
         const pid_t child = fork();
         ASSERT_NE(child, -1);
         if (child == 0) {
             close(ready[0]);
-            std::signal(signal_number, SIG_DFL);
-            const std::string directory = directory_;
+            std::signal(signalNumber, SIG_DFL);
+            const std::string directory = m_directory;
             SdlCuePlayer player([directory] { return directory; });
             player.play("long");
-            const char answer = WaitUntil([&] { return player.IsSounding(); }) ? 'y' : 'n';
+            const char answer = waitUntil([&] { return player.isSounding(); }) ? 'y' : 'n';
             (void)!write(ready[1], &answer, 1);
             for (;;) {
                 pause();
             }
         }
         close(ready[1]);
-        pollfd wait_ready{ready[0], POLLIN, 0};
+        pollfd waitReady{ready[0], POLLIN, 0};
         char answer = 'n';
-        if (poll(&wait_ready, 1, 10 * 1000) == 1) {
+        if (poll(&waitReady, 1, 10 * 1000) == 1) {
             (void)!read(ready[0], &answer, 1);
         }
         close(ready[0]);
         EXPECT_EQ(answer, 'y') << "the child's cue never started";
 
-        kill(child, signal_number);
-        const ChildEnd end = WaitForChild(child);
+        kill(child, signalNumber);
+        const ChildEnd end = waitForChild(child);
         ASSERT_TRUE(end.ended) << "the signal did not end the child";
         ASSERT_TRUE(WIFSIGNALED(end.status));
-        EXPECT_EQ(WTERMSIG(end.status), signal_number);
+        EXPECT_EQ(WTERMSIG(end.status), signalNumber);
     }
 
-    TempFolder folder_;
-    std::string directory_;
+    TempFolder m_folder;
+    std::string m_directory;
 };
 
 TEST_F(CuePlayerProcessTest, WithoutASoundDeviceEveryCallReturnsAndNothingSounds) {
@@ -100,28 +100,28 @@ TEST_F(CuePlayerProcessTest, WithoutASoundDeviceEveryCallReturnsAndNothingSounds
         setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
         bool silent = false;
         {
-            const std::string directory = directory_;
+            const std::string directory = m_directory;
             SdlCuePlayer player([directory] { return directory; });
             player.playAndWait("click");
             player.play("long");
             player.playAndWait("click");
             player.play("long");
-            silent = player.PlaysStarted() == 0 && !player.IsSounding();
+            silent = player.playsStarted() == 0 && !player.isSounding();
         }
         _exit(silent ? 0 : 1);
     }
-    const ChildEnd end = WaitForChild(child);
+    const ChildEnd end = waitForChild(child);
     ASSERT_TRUE(end.ended) << "a call hung without a sound device";
     ASSERT_TRUE(WIFEXITED(end.status));
     EXPECT_EQ(WEXITSTATUS(end.status), 0) << "something sounded without a sound device";
 }
 
 TEST_F(CuePlayerProcessTest, SigtermEndsTheGameWhileACueSounds) {
-    ExpectSignalEndsTheGameWhileACueSounds(SIGTERM);
+    expectSignalEndsTheGameWhileACueSounds(SIGTERM);
 }
 
 TEST_F(CuePlayerProcessTest, SigintEndsTheGameWhileACueSounds) {
-    ExpectSignalEndsTheGameWhileACueSounds(SIGINT);
+    expectSignalEndsTheGameWhileACueSounds(SIGINT);
 }
 
 }  // namespace

@@ -18,15 +18,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kSampleRate = 22050;
+constexpr int SampleRate = 22050;
 
-void PutLittleEndian(std::vector<uint8_t>& bytes, uint32_t value, int width) {
+void putLittleEndian(std::vector<uint8_t>& bytes, uint32_t value, int width) {
     for (int i = 0; i < width; ++i) {
         bytes.push_back(static_cast<uint8_t>(value >> (8 * i)));
     }
 }
 
-void PutTag(std::vector<uint8_t>& bytes, const char* tag) {
+void putTag(std::vector<uint8_t>& bytes, const char* tag) {
     bytes.insert(bytes.end(), tag, tag + 4);
 }
 
@@ -37,39 +37,39 @@ TempFolder::TempFolder() {
     if (mkdtemp(pattern.data()) == nullptr) {
         throw std::runtime_error("cannot create a temporary folder");
     }
-    path_ = pattern;
+    m_path = pattern;
 }
 
 TempFolder::~TempFolder() {
     std::error_code ignored;
-    fs::remove_all(path_, ignored);
+    fs::remove_all(m_path, ignored);
 }
 
-std::vector<uint8_t> MakeWave(int milliseconds) {
-    const uint32_t samples = static_cast<uint32_t>(kSampleRate) * milliseconds / 1000;
-    const uint32_t data_bytes = samples * 2;
+std::vector<uint8_t> makeWave(int milliseconds) {
+    const uint32_t samples = static_cast<uint32_t>(SampleRate) * milliseconds / 1000;
+    const uint32_t dataBytes = samples * 2;
     std::vector<uint8_t> bytes;
-    PutTag(bytes, "RIFF");
-    PutLittleEndian(bytes, 36 + data_bytes, 4);
-    PutTag(bytes, "WAVE");
-    PutTag(bytes, "fmt ");
-    PutLittleEndian(bytes, 16, 4);
-    PutLittleEndian(bytes, 1, 2);  // PCM
-    PutLittleEndian(bytes, 1, 2);  // mono
-    PutLittleEndian(bytes, kSampleRate, 4);
-    PutLittleEndian(bytes, kSampleRate * 2, 4);
-    PutLittleEndian(bytes, 2, 2);
-    PutLittleEndian(bytes, 16, 2);
-    PutTag(bytes, "data");
-    PutLittleEndian(bytes, data_bytes, 4);
+    putTag(bytes, "RIFF");
+    putLittleEndian(bytes, 36 + dataBytes, 4);
+    putTag(bytes, "WAVE");
+    putTag(bytes, "fmt ");
+    putLittleEndian(bytes, 16, 4);
+    putLittleEndian(bytes, 1, 2);  // PCM
+    putLittleEndian(bytes, 1, 2);  // mono
+    putLittleEndian(bytes, SampleRate, 4);
+    putLittleEndian(bytes, SampleRate * 2, 4);
+    putLittleEndian(bytes, 2, 2);
+    putLittleEndian(bytes, 16, 2);
+    putTag(bytes, "data");
+    putLittleEndian(bytes, dataBytes, 4);
     for (uint32_t i = 0; i < samples; ++i) {
-        const double tone = std::sin(2.0 * M_PI * 440.0 * i / kSampleRate);
-        PutLittleEndian(bytes, static_cast<uint16_t>(static_cast<int16_t>(2000 * tone)), 2);
+        const double tone = std::sin(2.0 * M_PI * 440.0 * i / SampleRate);
+        putLittleEndian(bytes, static_cast<uint16_t>(static_cast<int16_t>(2000 * tone)), 2);
     }
     return bytes;
 }
 
-void WriteBytes(const fs::path& file, const std::vector<uint8_t>& bytes) {
+void writeBytes(const fs::path& file, const std::vector<uint8_t>& bytes) {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
@@ -78,11 +78,11 @@ void WriteBytes(const fs::path& file, const std::vector<uint8_t>& bytes) {
     }
 }
 
-void WriteCue(const fs::path& directory, const std::string& cue, int milliseconds) {
-    WriteBytes(directory / (cue + ".wav"), MakeWave(milliseconds));
+void writeCue(const fs::path& directory, const std::string& cue, int milliseconds) {
+    writeBytes(directory / (cue + ".wav"), makeWave(milliseconds));
 }
 
-bool WaitUntil(const std::function<bool()>& condition) {
+bool waitUntil(const std::function<bool()>& condition) {
     for (int tries = 0; tries < 1000; ++tries) {
         if (condition()) {
             return true;
@@ -92,23 +92,23 @@ bool WaitUntil(const std::function<bool()>& condition) {
     return condition();
 }
 
-std::string CapturedOutput(const std::function<void()>& action) {
+std::string capturedOutput(const std::function<void()>& action) {
     TempFolder folder;
-    const std::string file = (folder.Path() / "output").string();
+    const std::string file = (folder.path() / "output").string();
     std::fflush(stdout);
     std::fflush(stderr);
     const int sink = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    const int saved_out = dup(STDOUT_FILENO);
-    const int saved_err = dup(STDERR_FILENO);
+    const int savedOut = dup(STDOUT_FILENO);
+    const int savedErr = dup(STDERR_FILENO);
     dup2(sink, STDOUT_FILENO);
     dup2(sink, STDERR_FILENO);
     action();
     std::fflush(stdout);
     std::fflush(stderr);
-    dup2(saved_out, STDOUT_FILENO);
-    dup2(saved_err, STDERR_FILENO);
-    close(saved_out);
-    close(saved_err);
+    dup2(savedOut, STDOUT_FILENO);
+    dup2(savedErr, STDERR_FILENO);
+    close(savedOut);
+    close(savedErr);
     close(sink);
     std::ifstream in(file, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

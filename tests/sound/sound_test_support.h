@@ -17,27 +17,27 @@ public:
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
-    const std::filesystem::path& Path() const { return path_; }
+    const std::filesystem::path& path() const { return m_path; }
 
 private:
-    std::filesystem::path path_;
+    std::filesystem::path m_path;
 };
 
 // The bytes of a 16-bit PCM mono wave file holding a quiet tone of
 // `milliseconds`.
-std::vector<uint8_t> MakeWave(int milliseconds);
+std::vector<uint8_t> makeWave(int milliseconds);
 
-void WriteBytes(const std::filesystem::path& file, const std::vector<uint8_t>& bytes);
+void writeBytes(const std::filesystem::path& file, const std::vector<uint8_t>& bytes);
 
-// Writes MakeWave(milliseconds) to `directory`/`cue`.wav.
-void WriteCue(const std::filesystem::path& directory, const std::string& cue, int milliseconds);
+// Writes makeWave(milliseconds) to `directory`/`cue`.wav.
+void writeCue(const std::filesystem::path& directory, const std::string& cue, int milliseconds);
 
 // Polls `condition` until it holds, giving up after a generous bound. Returns
 // whether it came to hold.
-bool WaitUntil(const std::function<bool()>& condition);
+bool waitUntil(const std::function<bool()>& condition);
 
 // Runs `action` with the process's stdout and stderr sent to a file, and
 // returns whatever was written to either.
-std::string CapturedOutput(const std::function<void()>& action);
+std::string capturedOutput(const std::function<void()>& action);
 
 }  // namespace quillet::testing

@@ -16,19 +16,19 @@ namespace quillet::testing {
 namespace {
 
 TEST(VersionText, JoinsMinorAndRevisionWithoutADot) {
-    EXPECT_EQ(MainWindow::VersionText(1, 1, 0), QStringLiteral("ヌビロケーキ Ver.1.10"));
-    EXPECT_EQ(MainWindow::VersionText(2, 13, 7), QStringLiteral("ヌビロケーキ Ver.2.137"));
+    EXPECT_EQ(MainWindow::versionText(1, 1, 0), QStringLiteral("ヌビロケーキ Ver.1.10"));
+    EXPECT_EQ(MainWindow::versionText(2, 13, 7), QStringLiteral("ヌビロケーキ Ver.2.137"));
 }
 
 using AboutBox = FormTest;
 
 TEST_F(AboutBox, ShowsTheVersionMessageAfterTheClick) {
     bool shown = false;
-    WhenModal([&](QWidget* modal) {
+    whenModal([&](QWidget* modal) {
         shown = true;
         auto* box = qobject_cast<QMessageBox*>(modal);
         ASSERT_NE(box, nullptr);
-        EXPECT_EQ(cues.calls, std::vector<std::string>{"sync click"}) << "the click comes first";
+        EXPECT_EQ(m_cues.calls, std::vector<std::string>{"sync click"}) << "the click comes first";
         EXPECT_EQ(box->windowTitle(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
         EXPECT_EQ(box->text(), QStringLiteral("ヌビロケーキ Ver.1.10"));
         EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
@@ -36,33 +36,33 @@ TEST_F(AboutBox, ShowsTheVersionMessageAfterTheClick) {
         EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
         box->button(QMessageBox::Ok)->click();
     });
-    QTest::mouseClick(mainWindow->aboutButton, Qt::LeftButton);
+    QTest::mouseClick(m_mainWindow->aboutButton, Qt::LeftButton);
     EXPECT_TRUE(shown);
 }
 
 TEST_F(AboutBox, GameGoesOnUnderneathWhileTheMessageIsOpen) {
     EXPECT_GE(
-        TicksWhileModal(mainWindow->aboutButton,
+        ticksWhileModal(m_mainWindow->aboutButton,
                         [](QWidget* modal) {
                             static_cast<QMessageBox*>(modal)->button(QMessageBox::Ok)->click();
                         }),
         3);
-    EXPECT_TRUE(mainWindow->fallTimer->isActive()) << "About does not pause the game";
-    EXPECT_FALSE(mainWindow->startButton->isEnabled());
-    EXPECT_TRUE(mainWindow->leftButton->isEnabled());
+    EXPECT_TRUE(m_mainWindow->fallTimer->isActive()) << "About does not pause the game";
+    EXPECT_FALSE(m_mainWindow->startButton->isEnabled());
+    EXPECT_TRUE(m_mainWindow->leftButton->isEnabled());
 }
 
 TEST_F(AboutBox, AGameEndingUnderTheMessageOpensTheHighScoreWindowOverIt) {
-    QTest::mouseClick(mainWindow->startButton, Qt::LeftButton);
-    mainWindow->tick();  // the first pair enters
-    mainWindow->fallTimer->stop();
-    mainWindow->game().FallingPair = {20, 21};
-    mainWindow->game().Score = 100;  // beats the fresh table's zeros
+    QTest::mouseClick(m_mainWindow->startButton, Qt::LeftButton);
+    m_mainWindow->tick();  // the first pair enters
+    m_mainWindow->fallTimer->stop();
+    m_mainWindow->game().fallingPair = {20, 21};
+    m_mainWindow->game().score = 100;  // beats the fresh table's zeros
     bool named = false;
-    WhenModal([&](QWidget* modal) {
+    whenModal([&](QWidget* modal) {
         auto* box = qobject_cast<QMessageBox*>(modal);
         ASSERT_NE(box, nullptr);
-        WhenModal<HighScoreWindow>([&, box](QWidget* over) {
+        whenModal<HighScoreWindow>([&, box](QWidget* over) {
             auto* window = qobject_cast<HighScoreWindow*>(over);
             if (window) {
                 named = true;
@@ -71,24 +71,24 @@ TEST_F(AboutBox, AGameEndingUnderTheMessageOpensTheHighScoreWindowOverIt) {
             }
         });
         QTimer::singleShot(0, [&, box] {
-            mainWindow->tick();  // game over inside the message's loop
+            m_mainWindow->tick();  // game over inside the message's loop
             box->button(QMessageBox::Ok)->click();
         });
     });
-    QTest::mouseClick(mainWindow->aboutButton, Qt::LeftButton);
+    QTest::mouseClick(m_mainWindow->aboutButton, Qt::LeftButton);
     EXPECT_TRUE(named);
-    EXPECT_EQ(mainWindow->table().Names[0], QStringLiteral("H"));
-    EXPECT_EQ(mainWindow->table().Scores[0], 100);
+    EXPECT_EQ(m_mainWindow->table().names[0], QStringLiteral("H"));
+    EXPECT_EQ(m_mainWindow->table().scores[0], 100);
 }
 
 using EndButton = FormTest;
 
 TEST_F(EndButton, ClicksThenEndsTheProgramWithStatusZeroWithoutSaving) {
-    mainWindow->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(mainWindow.get()));
+    m_mainWindow->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_mainWindow.get()));
     QSignalSpy lastWindowClosed(qApp, &QGuiApplication::lastWindowClosed);
     bool gaveUp = false;
-    QTimer::singleShot(0, [&] { QTest::mouseClick(mainWindow->endButton, Qt::LeftButton); });
+    QTimer::singleShot(0, [&] { QTest::mouseClick(m_mainWindow->endButton, Qt::LeftButton); });
     QTimer guard;  // stopped with the test, so it cannot end a later test's loop
     guard.setSingleShot(true);
     QObject::connect(&guard, &QTimer::timeout, [&] {
@@ -100,10 +100,10 @@ TEST_F(EndButton, ClicksThenEndsTheProgramWithStatusZeroWithoutSaving) {
     const int status = QApplication::exec();
     EXPECT_FALSE(gaveUp) << "End did not end the event loop";
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(cues.calls, std::vector<std::string>{"sync click"});
-    EXPECT_FALSE(mainWindow->isVisible());
+    EXPECT_EQ(m_cues.calls, std::vector<std::string>{"sync click"});
+    EXPECT_FALSE(m_mainWindow->isVisible());
     EXPECT_EQ(lastWindowClosed.count(), 1);
-    EXPECT_FALSE(QFile::exists(store->FilePath())) << "nothing is saved on the way out";
+    EXPECT_FALSE(QFile::exists(m_store->filePath())) << "nothing is saved on the way out";
 }
 
 // The real program, started offscreen: SIGTERM (as a desktop logout sends)

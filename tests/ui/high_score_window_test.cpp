@@ -13,34 +13,34 @@ namespace {
 
 class HighScoreWindowTest : public FormTest {
 protected:
-    void PrepareStore() override {
+    void prepareStore() override {
         HighScoreTable stored;
-        stored.Names = {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"),
+        stored.names = {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"),
                         QStringLiteral("D"), QStringLiteral("E")};
-        stored.Scores = {5000, 3000, 3000, 1000, 0};
-        ASSERT_TRUE(store->save(stored));
+        stored.scores = {5000, 3000, 3000, 1000, 0};
+        ASSERT_TRUE(m_store->save(stored));
     }
 
-    HighScoreTable Stored() const {
+    HighScoreTable stored() const {
         HighScoreTable table;
-        store->load(table);
+        m_store->load(table);
         return table;
     }
 
     // Puts the game one tick away from its end, with `score` points: both
     // pieces landed and the entry cell 1 taken.
-    void BringGameToItsLastTick(qint32 score) {
-        QTest::mouseClick(mainWindow->startButton, Qt::LeftButton);
-        mainWindow->tick();  // the first pair enters at cells 1 and 2
-        Game& game = mainWindow->game();
-        game.FallingPair = {20, 21};
-        game.Score = score;
-        cues.calls.clear();
+    void bringGameToItsLastTick(qint32 score) {
+        QTest::mouseClick(m_mainWindow->startButton, Qt::LeftButton);
+        m_mainWindow->tick();  // the first pair enters at cells 1 and 2
+        Game& game = m_mainWindow->game();
+        game.fallingPair = {20, 21};
+        game.score = score;
+        m_cues.calls.clear();
     }
 };
 
 TEST_F(HighScoreWindowTest, ViewingShowsTheTableInTheFixedLayout) {
-    WhenModal([&](QWidget* modal) {
+    whenModal([&](QWidget* modal) {
         auto* window = qobject_cast<HighScoreWindow*>(modal);
         ASSERT_NE(window, nullptr);
         EXPECT_EQ(window->windowTitle(), QStringLiteral("HighScore"));
@@ -48,9 +48,9 @@ TEST_F(HighScoreWindowTest, ViewingShowsTheTableInTheFixedLayout) {
         EXPECT_EQ(window->minimumSize(), window->maximumSize());
         EXPECT_FALSE(window->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
         EXPECT_FALSE(window->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
-        EXPECT_EQ(window->parentWidget(), mainWindow.get())
+        EXPECT_EQ(window->parentWidget(), m_mainWindow.get())
             << "a transient window stays out of the task bar";
-        EXPECT_EQ(window->windowIcon().cacheKey(), mainWindow->windowIcon().cacheKey());
+        EXPECT_EQ(window->windowIcon().cacheKey(), m_mainWindow->windowIcon().cacheKey());
         EXPECT_EQ(window->palette().color(QPalette::Window), QColor(128, 128, 128));
         EXPECT_EQ(window->rankLabels[0]->text(), QStringLiteral("1st"));
         EXPECT_EQ(window->rankLabels[0]->geometry(), QRect(8, 8, 25, 16));
@@ -66,7 +66,8 @@ TEST_F(HighScoreWindowTest, ViewingShowsTheTableInTheFixedLayout) {
                   QColor(0xFF, 0x0F, 0x7B));
         EXPECT_EQ(window->scoreLabels[1]->palette().color(QPalette::WindowText),
                   QColor(0x17, 0x40, 0xFF));
-        EXPECT_EQ(window->rankLabels[2]->palette().color(QPalette::WindowText), QColor(0x02, 0xFF, 0x61));
+        EXPECT_EQ(window->rankLabels[2]->palette().color(QPalette::WindowText),
+                  QColor(0x02, 0xFF, 0x61));
         EXPECT_EQ(window->nameLabels[4]->palette().color(QPalette::WindowText), QColor(64, 64, 64));
         EXPECT_TRUE(window->scoreLabels[0]->alignment().testFlag(Qt::AlignRight));
         EXPECT_EQ(window->nameLabels[0]->font().family(), CaptionFontFamily);
@@ -78,26 +79,26 @@ TEST_F(HighScoreWindowTest, ViewingShowsTheTableInTheFixedLayout) {
         EXPECT_EQ(window->focusWidget(), window->closeButton);
         window->reject();
     });
-    QTest::mouseClick(mainWindow->highScoreButton, Qt::LeftButton);
-    EXPECT_EQ(cues.calls, std::vector<std::string>{"sync click"});
+    QTest::mouseClick(m_mainWindow->highScoreButton, Qt::LeftButton);
+    EXPECT_EQ(m_cues.calls, std::vector<std::string>{"sync click"});
 }
 
 TEST_F(HighScoreWindowTest, CloseInViewingStoresTheTableClicksAndDestroysTheWindow) {
-    QFile::remove(store->FilePath());
-    WhenModal([&](QWidget* modal) {
+    QFile::remove(m_store->filePath());
+    whenModal([&](QWidget* modal) {
         auto* window = qobject_cast<HighScoreWindow*>(modal);
         ASSERT_NE(window, nullptr);
         QTest::mouseClick(window->closeButton, Qt::LeftButton);
     });
-    QTest::mouseClick(mainWindow->highScoreButton, Qt::LeftButton);
-    EXPECT_EQ(cues.calls, (std::vector<std::string>{"sync click", "sync click"}));
-    EXPECT_EQ(Stored().Scores[0], 5000) << "all ten keys are written again";
-    EXPECT_EQ(Stored().Names[4], QStringLiteral("E"));
-    EXPECT_EQ(mainWindow->highScoreWindow(), nullptr);
+    QTest::mouseClick(m_mainWindow->highScoreButton, Qt::LeftButton);
+    EXPECT_EQ(m_cues.calls, (std::vector<std::string>{"sync click", "sync click"}));
+    EXPECT_EQ(stored().scores[0], 5000) << "all ten keys are written again";
+    EXPECT_EQ(stored().names[4], QStringLiteral("E"));
+    EXPECT_EQ(m_mainWindow->highScoreWindow(), nullptr);
 }
 
 TEST_F(HighScoreWindowTest, EscapeAndEnterDoNotCloseTheWindow) {
-    WhenModal([&](QWidget* modal) {
+    whenModal([&](QWidget* modal) {
         auto* window = qobject_cast<HighScoreWindow*>(modal);
         ASSERT_NE(window, nullptr);
         QSignalSpy finished(window, &QDialog::finished);
@@ -108,42 +109,42 @@ TEST_F(HighScoreWindowTest, EscapeAndEnterDoNotCloseTheWindow) {
         EXPECT_TRUE(window->isVisible());
         window->close();  // the title bar's close box
     });
-    QTest::mouseClick(mainWindow->highScoreButton, Qt::LeftButton);
-    EXPECT_EQ(cues.calls, std::vector<std::string>{"sync click"}) << "only the opening click";
+    QTest::mouseClick(m_mainWindow->highScoreButton, Qt::LeftButton);
+    EXPECT_EQ(m_cues.calls, std::vector<std::string>{"sync click"}) << "only the opening click";
 }
 
 TEST_F(HighScoreWindowTest, EveryShowingStartsAfreshFromTheLayout) {
     HighScoreWindow* first = nullptr;
-    WhenModal([&](QWidget* modal) {
+    whenModal([&](QWidget* modal) {
         first = qobject_cast<HighScoreWindow*>(modal);
         first->nameEdits[2]->show();
         first->close();
     });
-    QTest::mouseClick(mainWindow->highScoreButton, Qt::LeftButton);
-    DeliverDeferredDeletes();
-    WhenModal([&](QWidget* modal) {
+    QTest::mouseClick(m_mainWindow->highScoreButton, Qt::LeftButton);
+    deliverDeferredDeletes();
+    whenModal([&](QWidget* modal) {
         auto* second = qobject_cast<HighScoreWindow*>(modal);
         ASSERT_NE(second, nullptr);
         for (QLineEdit* box : second->nameEdits) EXPECT_FALSE(box->isVisible());
         second->reject();
     });
-    QTest::mouseClick(mainWindow->highScoreButton, Qt::LeftButton);
+    QTest::mouseClick(m_mainWindow->highScoreButton, Qt::LeftButton);
 }
 
 // Ranking: the worked example of a game ending with 3000 points over the
 // table A 5000, B 3000, C 3000, D 1000, E 0.
 TEST_F(HighScoreWindowTest, AWinningGameOpensTheWindowWithANameBoxOnItsRow) {
-    BringGameToItsLastTick(3000);
+    bringGameToItsLastTick(3000);
     bool shown = false;
-    WhenModal([&](QWidget* modal) {
+    whenModal([&](QWidget* modal) {
         shown = true;
         auto* window = qobject_cast<HighScoreWindow*>(modal);
         ASSERT_NE(window, nullptr);
         // The game is over before the window opens.
-        EXPECT_FALSE(mainWindow->fallTimer->isActive());
-        EXPECT_TRUE(mainWindow->startButton->isEnabled());
-        EXPECT_FALSE(mainWindow->leftButton->isEnabled());
-        EXPECT_EQ(cues.calls, std::vector<std::string>{"async claps"});
+        EXPECT_FALSE(m_mainWindow->fallTimer->isActive());
+        EXPECT_TRUE(m_mainWindow->startButton->isEnabled());
+        EXPECT_FALSE(m_mainWindow->leftButton->isEnabled());
+        EXPECT_EQ(m_cues.calls, std::vector<std::string>{"async claps"});
         for (int i = 0; i < 5; ++i) EXPECT_EQ(window->nameEdits[i]->isVisible(), i == 3) << i;
         EXPECT_EQ(window->focusWidget(), window->nameEdits[3]);
         const QStringList names{"A", "B", "C", "D", "D"};
@@ -156,18 +157,19 @@ TEST_F(HighScoreWindowTest, AWinningGameOpensTheWindowWithANameBoxOnItsRow) {
         QTest::keyClicks(window->nameEdits[3], QStringLiteral("F"));
         QTest::mouseClick(window->closeButton, Qt::LeftButton);
     });
-    mainWindow->tick();
+    m_mainWindow->tick();
     ASSERT_TRUE(shown);
-    const HighScoreTable stored = Stored();
-    EXPECT_EQ(stored.Names, (std::array<QString, 5>{"A", "B", "C", "F", "D"}));
-    EXPECT_EQ(stored.Scores, (std::array<qint32, 5>{5000, 3000, 3000, 3000, 1000}));
-    EXPECT_EQ(cues.calls, (std::vector<std::string>{"async claps", "sync click"}));
-    EXPECT_EQ(mainWindow->scoreDisplay->text(), QStringLiteral("3000")) << "labels written after ranking";
+    const HighScoreTable storedTable = stored();
+    EXPECT_EQ(storedTable.names, (std::array<QString, 5>{"A", "B", "C", "F", "D"}));
+    EXPECT_EQ(storedTable.scores, (std::array<qint32, 5>{5000, 3000, 3000, 3000, 1000}));
+    EXPECT_EQ(m_cues.calls, (std::vector<std::string>{"async claps", "sync click"}));
+    EXPECT_EQ(m_mainWindow->scoreDisplay->text(), QStringLiteral("3000"))
+        << "labels written after ranking";
 }
 
 TEST_F(HighScoreWindowTest, CloseIsDisabledWhileTheChangedNameBoxIsEmpty) {
-    BringGameToItsLastTick(6000);
-    WhenModal([&](QWidget* modal) {
+    bringGameToItsLastTick(6000);
+    whenModal([&](QWidget* modal) {
         auto* window = qobject_cast<HighScoreWindow*>(modal);
         ASSERT_NE(window, nullptr);
         QLineEdit* box = window->nameEdits[0];
@@ -183,79 +185,79 @@ TEST_F(HighScoreWindowTest, CloseIsDisabledWhileTheChangedNameBoxIsEmpty) {
         EXPECT_TRUE(window->closeButton->isEnabled());
         QTest::mouseClick(window->closeButton, Qt::LeftButton);
     });
-    mainWindow->tick();
-    EXPECT_EQ(Stored().Names[0], QStringLiteral("ゆ"));
-    EXPECT_EQ(Stored().Scores[0], 6000);
+    m_mainWindow->tick();
+    EXPECT_EQ(stored().names[0], QStringLiteral("ゆ"));
+    EXPECT_EQ(stored().scores[0], 6000);
 }
 
 TEST_F(HighScoreWindowTest, CloseAtOnceStoresAnEmptyName) {
-    BringGameToItsLastTick(2000);
-    WhenModal([&](QWidget* modal) {
+    bringGameToItsLastTick(2000);
+    whenModal([&](QWidget* modal) {
         QTest::mouseClick(qobject_cast<HighScoreWindow*>(modal)->closeButton, Qt::LeftButton);
     });
-    mainWindow->tick();
-    EXPECT_EQ(Stored().Names[3], QString());
-    EXPECT_EQ(Stored().Scores[3], 2000);
-    EXPECT_EQ(Stored().Names[4], QStringLiteral("D"));
+    m_mainWindow->tick();
+    EXPECT_EQ(stored().names[3], QString());
+    EXPECT_EQ(stored().scores[3], 2000);
+    EXPECT_EQ(stored().names[4], QStringLiteral("D"));
 }
 
 TEST_F(HighScoreWindowTest, ClosingFromTheTitleBarStoresNothingButKeepsTheNewScoreInMemory) {
-    BringGameToItsLastTick(4000);
-    WhenModal([&](QWidget* modal) {
+    bringGameToItsLastTick(4000);
+    whenModal([&](QWidget* modal) {
         auto* window = qobject_cast<HighScoreWindow*>(modal);
         QTest::keyClicks(window->nameEdits[1], QStringLiteral("Z"));
         window->close();
     });
-    mainWindow->tick();
-    EXPECT_EQ(Stored().Scores[1], 3000) << "the store is untouched";
-    EXPECT_EQ(mainWindow->table().Scores[1], 4000);
-    EXPECT_EQ(mainWindow->table().Names[1], QStringLiteral("B")) << "the typed name is not taken";
-    EXPECT_EQ(mainWindow->table().Names[2], QStringLiteral("B"));
-    EXPECT_EQ(cues.calls, std::vector<std::string>{"async claps"});
+    m_mainWindow->tick();
+    EXPECT_EQ(stored().scores[1], 3000) << "the store is untouched";
+    EXPECT_EQ(m_mainWindow->table().scores[1], 4000);
+    EXPECT_EQ(m_mainWindow->table().names[1], QStringLiteral("B")) << "the typed name is not taken";
+    EXPECT_EQ(m_mainWindow->table().names[2], QStringLiteral("B"));
+    EXPECT_EQ(m_cues.calls, std::vector<std::string>{"async claps"});
 
     // The next Close, in a later viewing, stores it.
-    DeliverDeferredDeletes();
-    WhenModal([&](QWidget* modal) {
+    deliverDeferredDeletes();
+    whenModal([&](QWidget* modal) {
         QTest::mouseClick(qobject_cast<HighScoreWindow*>(modal)->closeButton, Qt::LeftButton);
     });
-    QTest::mouseClick(mainWindow->highScoreButton, Qt::LeftButton);
-    EXPECT_EQ(Stored().Scores[1], 4000);
+    QTest::mouseClick(m_mainWindow->highScoreButton, Qt::LeftButton);
+    EXPECT_EQ(stored().scores[1], 4000);
 }
 
 TEST_F(HighScoreWindowTest, AScoreThatDoesNotEnterChangesNothing) {
-    BringGameToItsLastTick(0);
-    mainWindow->tick();
+    bringGameToItsLastTick(0);
+    m_mainWindow->tick();
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    EXPECT_EQ(mainWindow->highScoreWindow(), nullptr);
-    EXPECT_TRUE(cues.calls.empty());
-    EXPECT_EQ(mainWindow->table().Names[4], QStringLiteral("E"));
-    EXPECT_TRUE(mainWindow->startButton->isEnabled());
+    EXPECT_EQ(m_mainWindow->highScoreWindow(), nullptr);
+    EXPECT_TRUE(m_cues.calls.empty());
+    EXPECT_EQ(m_mainWindow->table().names[4], QStringLiteral("E"));
+    EXPECT_TRUE(m_mainWindow->startButton->isEnabled());
 }
 
 TEST_F(HighScoreWindowTest, AGameEndingWhileTheTableIsViewedUsesTheOpenWindow) {
-    BringGameToItsLastTick(1500);
-    mainWindow->fallTimer->stop();  // the test drives the ticks itself
+    bringGameToItsLastTick(1500);
+    m_mainWindow->fallTimer->stop();  // the test drives the ticks itself
     int modalShowings = 0;
-    WhenModal([&](QWidget* modal) {
+    whenModal([&](QWidget* modal) {
         ++modalShowings;
         auto* window = qobject_cast<HighScoreWindow*>(modal);
         ASSERT_NE(window, nullptr);
-        mainWindow->tick();  // the game ends underneath
+        m_mainWindow->tick();  // the game ends underneath
         EXPECT_EQ(QApplication::activeModalWidget(), window) << "not shown twice";
         EXPECT_TRUE(window->nameEdits[3]->isVisible());
         EXPECT_EQ(window->scoreLabels[3]->text(), QStringLiteral("1500"));
-        EXPECT_EQ(cues.calls, (std::vector<std::string>{"sync click", "async claps"}));
+        EXPECT_EQ(m_cues.calls, (std::vector<std::string>{"sync click", "async claps"}));
         QTest::keyClicks(window->nameEdits[3], QStringLiteral("G"));
         QTest::mouseClick(window->closeButton, Qt::LeftButton);
     });
-    QTest::mouseClick(mainWindow->highScoreButton, Qt::LeftButton);
+    QTest::mouseClick(m_mainWindow->highScoreButton, Qt::LeftButton);
     EXPECT_EQ(modalShowings, 1);
-    EXPECT_EQ(Stored().Names[3], QStringLiteral("G"));
-    EXPECT_EQ(Stored().Scores[3], 1500);
+    EXPECT_EQ(stored().names[3], QStringLiteral("G"));
+    EXPECT_EQ(stored().scores[3], 1500);
 }
 
 TEST_F(HighScoreWindowTest, FallTimerKeepsTickingWhileTheTableIsViewed) {
-    EXPECT_GE(TicksWhileModal(mainWindow->highScoreButton,
+    EXPECT_GE(ticksWhileModal(m_mainWindow->highScoreButton,
                               [](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); }),
               3);
 }

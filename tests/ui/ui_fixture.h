@@ -15,10 +15,10 @@
 #include <QWidget>
 
 #include "scores/score_store.h"
-#include "tests/game/sequence_random.h"
 #include "sound/cue_player.h"
-#include "ui/main_window.h"
+#include "tests/game/sequence_random.h"
 #include "ui/high_score_window.h"
+#include "ui/main_window.h"
 
 namespace quillet::testing {
 
@@ -33,7 +33,7 @@ public:
 // Polls `condition` from the running event loop (a modal window's loop
 // included) every few milliseconds; runs `then` once it holds. Gives up, and
 // fails the test, after `attempts` polls.
-inline void PollUntil(std::function<bool()> condition, std::function<void()> then,
+inline void pollUntil(std::function<bool()> condition, std::function<void()> then,
                       int attempts = 1000) {
     auto* timer = new QTimer(qApp);
     timer->setInterval(2);
@@ -55,8 +55,8 @@ inline void PollUntil(std::function<bool()> condition, std::function<void()> the
 // Runs `action` with the active modal window as soon as one of kind `Window`
 // is open.
 template <typename Window = QWidget>
-void WhenModal(std::function<void(QWidget*)> action) {
-    PollUntil([] { return qobject_cast<Window*>(QApplication::activeModalWidget()) != nullptr; },
+void whenModal(std::function<void(QWidget*)> action) {
+    pollUntil([] { return qobject_cast<Window*>(QApplication::activeModalWidget()) != nullptr; },
               [action] { action(QApplication::activeModalWidget()); });
 }
 
@@ -65,52 +65,52 @@ void WhenModal(std::function<void(QWidget*)> action) {
 class FormTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        store = std::make_unique<ScoreStore>(dir.filePath(QStringLiteral("Quillet.conf")));
-        PrepareStore();
-        mainWindow = std::make_unique<MainWindow>(cues, *store, random);
+        ASSERT_TRUE(m_dir.isValid());
+        m_store = std::make_unique<ScoreStore>(m_dir.filePath(QStringLiteral("Quillet.conf")));
+        prepareStore();
+        m_mainWindow = std::make_unique<MainWindow>(m_cues, *m_store, m_random);
     }
 
     void TearDown() override {
-        mainWindow.reset();
+        m_mainWindow.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
     // Runs before the window loads; a test fixture may fill the store here.
-    virtual void PrepareStore() {}
+    virtual void prepareStore() {}
 
     // Starts a game with the fall timer held at 1 ms, clicks `opener`, and closes
     // the modal window it opens with `close` once three more ticks have come.
     // Returns how many ticks came while the window was open.
-    int TicksWhileModal(QPushButton* opener, std::function<void(QWidget*)> close) {
-        QTest::mouseClick(mainWindow->startButton, Qt::LeftButton);
+    int ticksWhileModal(QPushButton* opener, std::function<void(QWidget*)> close) {
+        QTest::mouseClick(m_mainWindow->startButton, Qt::LeftButton);
         // Every tick sets the game's own interval; the test keeps it short.
         int ticks = 0;
         QObject counting;  // ends the counting with this call
-        mainWindow->fallTimer->setInterval(1);
-        QObject::connect(mainWindow->fallTimer, &QTimer::timeout, &counting, [&] {
+        m_mainWindow->fallTimer->setInterval(1);
+        QObject::connect(m_mainWindow->fallTimer, &QTimer::timeout, &counting, [&] {
             ++ticks;
-            mainWindow->fallTimer->setInterval(1);
+            m_mainWindow->fallTimer->setInterval(1);
         });
         int ticksWhenOpened = -1;
-        WhenModal([&](QWidget* modal) {
+        whenModal([&](QWidget* modal) {
             ticksWhenOpened = ticks;
-            PollUntil([&] { return ticks >= ticksWhenOpened + 3; },
+            pollUntil([&] { return ticks >= ticksWhenOpened + 3; },
                       [close, modal] { close(modal); });
         });
         QTest::mouseClick(opener, Qt::LeftButton);
         return ticks - ticksWhenOpened;
     }
 
-    void DeliverDeferredDeletes() {
+    void deliverDeferredDeletes() {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    QTemporaryDir dir;
-    std::unique_ptr<ScoreStore> store;
-    RecordingCuePlayer cues;
-    SequenceRandom random;
-    std::unique_ptr<MainWindow> mainWindow;
+    QTemporaryDir m_dir;
+    std::unique_ptr<ScoreStore> m_store;
+    RecordingCuePlayer m_cues;
+    SequenceRandom m_random;
+    std::unique_ptr<MainWindow> m_mainWindow;
 };
 
 }  // namespace quillet::testing
