@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the whole test suite: first the
-# naming check (scripts/check_naming.sh), then the sanitizer build and the fuzz targets (scripts/hardening.sh), then the suite
-# of the ordinary build, whose ctest summary closes the output.
+# naming check (scripts/check_naming.sh), then the sanitizer build and the fuzz
+# targets (scripts/hardening.sh), then the suite of the ordinary build, whose
+# ctest summary closes the output.
 # Needs no display, no sound device and no network.
 set -euo pipefail
 cd "$(dirname "$0")"
