@@ -90,19 +90,23 @@ fi
 if awk '$2 != "root/root"' "$work/contents" | grep . >&2; then
     fail "the package holds files not owned by root"
 fi
-grep -qE '^l[^ ]+ +root/root +0 [^ ]+ [^ ]+ \./usr/bin/quillet -> \.\./lib/quillet/quillet$' \
-    "$work/contents" || fail "usr/bin/quillet is not a link to ../lib/quillet/quillet"
-grep -qE '^-rwxr-xr-x .* \./usr/lib/quillet/quillet$' "$work/contents" ||
-    fail "usr/lib/quillet/quillet is not an executable of mode 755"
-if awk '$1 ~ /^-/ && $6 != "./usr/lib/quillet/quillet" && $1 != "-rw-r--r--"' \
+grep -qE '^l[^ ]+ +root/root +0 [^ ]+ [^ ]+ \./usr/games/quillet -> \.\./lib/games/quillet/quillet$' \
+    "$work/contents" || fail "usr/games/quillet is not a link to ../lib/games/quillet/quillet"
+grep -qE '^-rwxr-xr-x .* \./usr/lib/games/quillet/quillet$' "$work/contents" ||
+    fail "usr/lib/games/quillet/quillet is not an executable of mode 755"
+if awk '$1 ~ /^-/ && $6 != "./usr/lib/games/quillet/quillet" && $1 != "-rw-r--r--"' \
     "$work/contents" | grep . >&2; then
     fail "data files whose mode is not 644"
 fi
 
-# Debian ships programs stripped; their symbols belong in a debug package.
+# Debian ships programs stripped, the way dh_strip does it: their symbols belong
+# in a debug package, and the compiler's .comment section goes too.
 dpkg-deb -x "$deb" "$work/unpacked"
-if readelf -S "$work/unpacked/usr/lib/quillet/quillet" | grep -q '\.symtab'; then
+if readelf -S "$work/unpacked/usr/lib/games/quillet/quillet" | grep -q '\.symtab'; then
     fail "the packaged program is not stripped"
+fi
+if readelf -S "$work/unpacked/usr/lib/games/quillet/quillet" | grep -q '\.comment'; then
+    fail "the packaged program still has its .comment section"
 fi
 
 # The copyright file carries the licence of LICENSE word for word.
