@@ -19,7 +19,7 @@ BUILD_PACKAGES=(
   googletest libgtest-dev libgmock-dev
 )
 # Checking the installed files and the Debian package.
-INSTALL_CHECK_PACKAGES=(desktop-file-utils appstream dpkg-dev groff-base)
+INSTALL_CHECK_PACKAGES=(desktop-file-utils appstream dpkg-dev groff-base lintian)
 # Sanitizer builds and fuzzing.
 HARDENING_PACKAGES=(clang libclang-rt-14-dev)
 # Benchmarks (bench.sh only).
