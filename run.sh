@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts the game.
+# Installs what is missing, builds the game (and only the game), and starts it.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -8,5 +8,5 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   exit 1
 fi
 
-scripts/setup.sh
+scripts/setup.sh game
 exec build/quillet

@@ -3,29 +3,47 @@
 #   cmake --install build --prefix /usr          (DESTDIR=... works as usual)
 #   cmake --build build --target package         (build/quillet_<version>_<arch>.deb)
 #
+# Debian keeps the programs of its games section in <prefix>/games (policy 11.11),
+# and its default PATH for users holds /usr/local/games and /usr/games, so every
+# install, the package's and a plain one under /usr/local alike, has that layout.
+#
 # The game finds its sound cues beside its own executable, so the executable and the
-# six wave files live together in <prefix>/lib/quillet/, and <prefix>/bin/quillet is
-# a relative link to the executable: the game resolves the link and still finds them.
+# six wave files live together in <prefix>/lib/games/quillet/, and
+# <prefix>/games/quillet is a relative link to the executable: the game resolves the
+# link and still finds them.
 
 # One application id names the desktop entry, the icon and the metainfo; main.cpp
 # hands the same id to Qt, so that docks match the window with its entry and icon.
 set(QUILLET_APP_ID io.github.quillet.Quillet)
 
-# Not GNUInstallDirs' LIBDIR: on Debian that is a multiarch folder meant for shared
-# libraries, while this folder holds the program's own private files.
-set(QUILLET_PROGRAM_DIR lib/quillet)
+# Where the command goes, and the program's private folder. Not GNUInstallDirs'
+# LIBDIR: on Debian that is a multiarch folder meant for shared libraries, while
+# this folder holds the program's own files, the way lib/games/<name> does for
+# other games.
+set(QUILLET_GAMES_DIR games)
+set(QUILLET_PROGRAM_DIR lib/games/quillet)
 
 set(packaging_source ${PROJECT_SOURCE_DIR}/packaging)
 set(packaging_binary ${PROJECT_BINARY_DIR}/packaging)
 file(MAKE_DIRECTORY ${packaging_binary})
 
 install(TARGETS quillet RUNTIME DESTINATION ${QUILLET_PROGRAM_DIR})
+# A stripping install (cmake --install --strip, and CPack) strips the program with
+# no options; like Debian's dh_strip, this also drops the compiler's .comment and
+# the .note section, which nothing reads at run time.
+install(CODE "
+  if(CMAKE_INSTALL_DO_STRIP)
+    execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
+      \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${QUILLET_PROGRAM_DIR}/quillet\"
+      COMMAND_ERROR_IS_FATAL ANY)
+  endif()")
 install(FILES ${QUILLET_CUE_FILES} DESTINATION ${QUILLET_PROGRAM_DIR})
 
 # The link is made once here and installed as a link (install() copies links as
 # links); being relative, it stays right under any prefix and DESTDIR.
-file(CREATE_LINK ../${QUILLET_PROGRAM_DIR}/quillet ${packaging_binary}/quillet SYMBOLIC)
-install(FILES ${packaging_binary}/quillet DESTINATION bin)
+file(RELATIVE_PATH program_from_games /${QUILLET_GAMES_DIR} /${QUILLET_PROGRAM_DIR}/quillet)
+file(CREATE_LINK ${program_from_games} ${packaging_binary}/quillet SYMBOLIC)
+install(FILES ${packaging_binary}/quillet DESTINATION ${QUILLET_GAMES_DIR})
 
 install(FILES ${packaging_source}/${QUILLET_APP_ID}.desktop DESTINATION share/applications)
 install(FILES ${packaging_source}/${QUILLET_APP_ID}.metainfo.xml DESTINATION share/metainfo)
@@ -43,20 +61,29 @@ endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/assets/svg/icon32.svg
   DESTINATION share/icons/hicolor/scalable/apps RENAME ${QUILLET_APP_ID}.svg)
 
-# Manual pages are installed compressed. -n leaves the name and time out of the
-# gzip header, so the same page always gives the same bytes.
-add_custom_command(
-  OUTPUT ${packaging_binary}/quillet.6.gz
-  COMMAND ${CMAKE_COMMAND} -E copy ${packaging_source}/quillet.6 ${packaging_binary}/quillet.6
-  COMMAND gzip -9 -n -f ${packaging_binary}/quillet.6
-  DEPENDS ${packaging_source}/quillet.6
-  COMMENT "Compressing the manual page"
-  VERBATIM
-)
-add_custom_target(quillet_manual ALL DEPENDS ${packaging_binary}/quillet.6.gz)
+# The manual page and the changelog are installed compressed, as Debian has them.
+# -n leaves the name and time out of the gzip header, so the same file always gives
+# the same bytes.
+set(compressed_docs)
+foreach(doc quillet.6 changelog)
+  add_custom_command(
+    OUTPUT ${packaging_binary}/${doc}.gz
+    COMMAND ${CMAKE_COMMAND} -E copy ${packaging_source}/${doc} ${packaging_binary}/${doc}
+    COMMAND gzip -9 -n -f ${packaging_binary}/${doc}
+    DEPENDS ${packaging_source}/${doc}
+    COMMENT "Compressing ${doc}"
+    VERBATIM
+  )
+  list(APPEND compressed_docs ${packaging_binary}/${doc}.gz)
+endforeach()
+add_custom_target(quillet_docs ALL DEPENDS ${compressed_docs})
 install(FILES ${packaging_binary}/quillet.6.gz DESTINATION share/man/man6)
 
-install(FILES ${packaging_source}/copyright DESTINATION share/doc/quillet)
+# The changelog is the package's own (it is a native package, one version line for
+# the game and its packaging), so Debian names it changelog.gz, not
+# changelog.Debian.gz.
+install(FILES ${packaging_source}/copyright ${packaging_binary}/changelog.gz
+  DESTINATION share/doc/quillet)
 
 # The Debian package, made by CPack from the install rules above.
 set(QUILLET_PACKAGE_MAINTAINER "The Quillet developers <quillet@users.noreply.github.com>"

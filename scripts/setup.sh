@@ -1,6 +1,12 @@
 #!/usr/bin/env bash
-# Shared set-up of run.sh and test.sh: installs the Debian packages the build
-# needs (only those missing), then configures and builds into build/.
+# Shared set-up of run.sh and test.sh: installs the Debian packages that are
+# missing, then configures and builds into build/.
+#
+#   scripts/setup.sh        everything test.sh needs: all packages but the
+#                           benchmarks', every target
+#   scripts/setup.sh game   what run.sh needs: the build's packages, and the game
+#                           alone (its target brings its cues into build/)
+#
 # Idempotent and non-interactive.
 set -euo pipefail
 
@@ -13,7 +19,7 @@ BUILD_PACKAGES=(
   googletest libgtest-dev libgmock-dev
 )
 # Checking the installed files and the Debian package.
-INSTALL_CHECK_PACKAGES=(desktop-file-utils appstream dpkg-dev groff-base)
+INSTALL_CHECK_PACKAGES=(desktop-file-utils appstream dpkg-dev groff-base lintian)
 # Sanitizer builds and fuzzing.
 HARDENING_PACKAGES=(clang libclang-rt-14-dev)
 # The naming check, which reads the benchmarks' sources too.
@@ -21,8 +27,23 @@ LINT_PACKAGES=(clang-tidy libbenchmark-dev libxdo-dev)
 # Benchmarks (bench.sh only).
 BENCH_PACKAGES=(xvfb xdotool libxdo-dev valgrind libbenchmark-dev)
 
-PACKAGES=("${BUILD_PACKAGES[@]}" "${INSTALL_CHECK_PACKAGES[@]}" "${HARDENING_PACKAGES[@]}"
-  "${LINT_PACKAGES[@]}")
+# Configuring needs GoogleTest even when only the game is built: the test
+# targets are always part of the build tree, so run.sh and test.sh can share it.
+case "${1:-all}" in
+  all)
+    PACKAGES=("${BUILD_PACKAGES[@]}" "${INSTALL_CHECK_PACKAGES[@]}" "${HARDENING_PACKAGES[@]}"
+      "${LINT_PACKAGES[@]}")
+    TARGETS=()
+    ;;
+  game)
+    PACKAGES=("${BUILD_PACKAGES[@]}")
+    TARGETS=(--target quillet)
+    ;;
+  *)
+    echo "usage: $0 [all|game]" >&2
+    exit 2
+    ;;
+esac
 if [ "${QUILLET_SETUP_BENCH:-0}" = 1 ]; then PACKAGES+=("${BENCH_PACKAGES[@]}"); fi
 
 missing_packages() {
@@ -56,9 +77,9 @@ build() {
   local root build_dir
   root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
   build_dir="$root/build"
-  cmake -S "$root" -B "$build_dir" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
-  cmake --build "$build_dir" -j "$(nproc)"
+  cmake -S "$root" -B "$build_dir" -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build "$build_dir" -j "$(nproc)" "$@"
 }
 
 install_missing
-build "$@"
+build "${TARGETS[@]}"

@@ -4,14 +4,14 @@
 #
 #   check_install.sh CHECK BUILD_DIR SOURCE_DIR CUE_PROBE
 #
-#   layout   exactly the files of installed_files.txt, the relative bin/ link, file
-#            modes, the cues beside the program, the icon sizes, no RPATH
+#   layout   exactly the files of installed_files.txt, the relative games/ link,
+#            file modes, the cues beside the program, the icon sizes, no RPATH
 #   desktop  the desktop entry and the metainfo pass their validators and name the
 #            game by one application id, the one the program gives Qt
 #   manual   the manual page is compressed, formats without warnings and names
 #            only files that are installed
-#   cues     a program started through a link in bin/ finds the cues beside its
-#            real file, and the installed game resolves its link to that folder
+#   cues     a program started through a link in games/ finds the cues beside
+#            its real file, and the installed game resolves its link to that folder
 #
 # Needs cmake, desktop-file-validate (desktop-file-utils), appstreamcli (appstream),
 # groff (groff-base) and readelf (binutils). No display, no sound device.
@@ -57,7 +57,8 @@ fi
 # Resolved, so that it compares equal with what the kernel reports for a program.
 root=$(cd "$work/root" && pwd -P)
 usr=$root/usr
-program_dir=$usr/lib/quillet
+games_dir=$usr/games
+program_dir=$usr/lib/games/quillet
 
 project_version() {
     sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt"
@@ -81,29 +82,29 @@ check_layout() {
         fail "the installed files differ from installed_files.txt (- expected, + found)"
     fi
 
-    local link=$usr/bin/quillet
+    local link=$games_dir/quillet
     if [ ! -L "$link" ]; then
-        fail "bin/quillet is not a symbolic link"
-    elif [ "$(readlink "$link")" != ../lib/quillet/quillet ]; then
-        fail "bin/quillet points to '$(readlink "$link")', not to ../lib/quillet/quillet"
+        fail "games/quillet is not a symbolic link"
+    elif [ "$(readlink "$link")" != ../lib/games/quillet/quillet ]; then
+        fail "games/quillet points to '$(readlink "$link")', not to ../lib/games/quillet/quillet"
     elif [ "$(readlink -f "$link")" != "$program_dir/quillet" ]; then
-        fail "bin/quillet does not lead to lib/quillet/quillet"
+        fail "games/quillet does not lead to lib/games/quillet/quillet"
     fi
 
     if [ "$(head -c 4 "$program_dir/quillet" | od -An -c | tr -d ' ')" != 177ELF ]; then
-        fail "lib/quillet/quillet is not an ELF executable"
+        fail "lib/games/quillet/quillet is not an ELF executable"
     fi
     # Debian installs no program that looks for libraries in the build tree.
     if readelf -d "$program_dir/quillet" | grep -E '\((RPATH|RUNPATH)\)' >&2; then
-        fail "lib/quillet/quillet carries a library search path"
+        fail "lib/games/quillet/quillet carries a library search path"
     fi
 
     local path mode want
     while read -r path; do
         [ -e "$root/$path" ] || continue
-        [ "$path" = usr/bin/quillet ] && continue
+        [ "$path" = usr/games/quillet ] && continue
         want=644
-        [ "$path" = usr/lib/quillet/quillet ] && want=755
+        [ "$path" = usr/lib/games/quillet/quillet ] && want=755
         mode=$(stat -c %a "$root/$path")
         [ "$mode" = "$want" ] || fail "$path has mode $mode, not $want"
     done <"$here/installed_files.txt"
@@ -111,7 +112,7 @@ check_layout() {
     local cue
     for cue in "${cues[@]}"; do
         if ! cmp -s "$source/assets/sounds/$cue.wav" "$program_dir/$cue.wav"; then
-            fail "lib/quillet/$cue.wav is not the game's $cue cue"
+            fail "lib/games/quillet/$cue.wav is not the game's $cue cue"
         fi
     done
 
@@ -178,7 +179,7 @@ check_desktop() {
     # name the program was started by, so the entry's window class is that name too.
     local exec
     exec=$(desktop_key Exec)
-    [ -L "$usr/bin/$exec" ] || fail "Exec '$exec' is not the installed bin/ link"
+    [ -L "$games_dir/$exec" ] || fail "Exec '$exec' is not the installed games/ link"
     [ "$(desktop_key StartupWMClass)" = "$exec" ] ||
         fail "StartupWMClass '$(desktop_key StartupWMClass)' is not the started name '$exec'"
     [ "$(desktop_key Name)" = "ヌビロケーキ" ] ||
@@ -231,29 +232,29 @@ check_manual() {
 }
 
 check_cues() {
-    # A program beside the installed cues, started through a relative link in bin/
-    # from another folder, the way the game is.
+    # A program beside the installed cues, started through a relative link in
+    # games/ from another folder, the way the game is.
     install -m 755 "$probe" "$program_dir/quillet-cue-probe"
-    ln -s ../lib/quillet/quillet-cue-probe "$usr/bin/quillet-cue-probe"
+    ln -s ../lib/games/quillet/quillet-cue-probe "$games_dir/quillet-cue-probe"
     {
         echo "directory $program_dir"
         for cue in "${cues[@]}"; do echo "$cue played"; done
         echo "nosuchcue silent"
     } >"$work/expected"
-    if ! (cd "$work" && SDL_AUDIODRIVER=dummy "$usr/bin/quillet-cue-probe" "${cues[@]}" nosuchcue) \
+    if ! (cd "$work" && SDL_AUDIODRIVER=dummy "$games_dir/quillet-cue-probe" "${cues[@]}" nosuchcue) \
         >"$work/probe.out" 2>"$work/probe.err"; then
         cat "$work/probe.err" >&2
         fail "the probe did not run through the link"
     fi
     if ! diff -u "$work/expected" "$work/probe.out" >&2; then
-        fail "a program started through bin/ does not find its cues (- expected, + found)"
+        fail "a program started through games/ does not find its cues (- expected, + found)"
     fi
 
     # The game itself: started through its link, the kernel must report its real
     # file, whose folder is where the game looks for its cues.
     mkdir "$work/config"
     (cd "$work" && exec env XDG_CONFIG_HOME="$work/config" SDL_AUDIODRIVER=dummy \
-        QT_QPA_PLATFORM=offscreen "$usr/bin/quillet" >"$work/game.log" 2>&1) &
+        QT_QPA_PLATFORM=offscreen "$games_dir/quillet" >"$work/game.log" 2>&1) &
     game_pid=$!
     # Waits until the game has a second thread: the sound player starts one once
     # the application is up, so by then the game has got through its start.
@@ -267,7 +268,7 @@ check_cues() {
         sleep 0.05
     done
     [ "$exe" = "$program_dir/quillet" ] ||
-        fail "the game started through bin/quillet runs as '$exe', not as $program_dir/quillet"
+        fail "the game started through games/quillet runs as '$exe', not as $program_dir/quillet"
     local status=0
     kill -TERM "$game_pid" 2>/dev/null || true
     wait "$game_pid" || status=$?
