@@ -45,21 +45,21 @@ protected:
     TempFolder m_folder;
 };
 
-TEST_F(SdlCuePlayerTest, PlayCueReturnsOnlyAfterTheCueHasFinished) {
+TEST_F(SdlCuePlayerTest, PlayAndWaitReturnsOnlyAfterTheCueHasFinished) {
     auto player = makePlayer();
     player->playAndWait("short");
     EXPECT_EQ(player->playsStarted(), 1);
     EXPECT_FALSE(player->isSounding());
 }
 
-TEST_F(SdlCuePlayerTest, PlayCueAsyncReturnsWhileItsCueGoesOnSounding) {
+TEST_F(SdlCuePlayerTest, PlayReturnsWhileItsCueGoesOnSounding) {
     auto player = makePlayer();
     player->play("long");
     EXPECT_TRUE(waitUntil([&] { return player->isSounding(); }));
     EXPECT_EQ(player->playsStarted(), 1);
 }
 
-TEST_F(SdlCuePlayerTest, PlayCueIsSkippedWhileAnAsyncCueSounds) {
+TEST_F(SdlCuePlayerTest, PlayAndWaitIsSkippedWhileAnAsyncCueSounds) {
     auto player = makePlayer();
     player->play("long");
     ASSERT_TRUE(waitUntil([&] { return player->isSounding(); }));
@@ -68,7 +68,7 @@ TEST_F(SdlCuePlayerTest, PlayCueIsSkippedWhileAnAsyncCueSounds) {
     EXPECT_TRUE(player->isSounding()) << "the skipped click must not stop the cue";
 }
 
-TEST_F(SdlCuePlayerTest, PlayCueRightAfterPlayCueAsyncIsDecidedAfterTheAsyncCueStarted) {
+TEST_F(SdlCuePlayerTest, PlayAndWaitRightAfterPlayIsDecidedAfterTheAsyncCueStarted) {
     auto player = makePlayer();
     player->play("long");
     player->playAndWait("click");
@@ -76,7 +76,7 @@ TEST_F(SdlCuePlayerTest, PlayCueRightAfterPlayCueAsyncIsDecidedAfterTheAsyncCueS
     EXPECT_TRUE(player->isSounding());
 }
 
-TEST_F(SdlCuePlayerTest, PlayCuePlaysOnceTheAsyncCueHasEnded) {
+TEST_F(SdlCuePlayerTest, PlayAndWaitPlaysOnceTheAsyncCueHasEnded) {
     auto player = makePlayer();
     player->play("short");
     ASSERT_TRUE(waitUntil([&] { return player->playsStarted() == 1 && !player->isSounding(); }));
