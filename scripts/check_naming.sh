@@ -14,10 +14,11 @@ lint_dir="$root/build-lint"
 fix=()
 if [ "${1:-}" = --fix ]; then fix=(-fix); fi
 
+mkdir -p "$lint_dir"
 cmake -S "$root" -B "$lint_dir" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_C_COMPILER=clang -DCMAKE_EXPORT_COMPILE_COMMANDS=ON \
-  -DQUILLET_BUILD_TESTS=ON -DQUILLET_BUILD_BENCH=ON -DQUILLET_FUZZ=ON >"$lint_dir.log" 2>&1 ||
-  { cat "$lint_dir.log" >&2; echo "naming check: configure failed" >&2; exit 1; }
+  -DQUILLET_BUILD_TESTS=ON -DQUILLET_BUILD_BENCH=ON -DQUILLET_FUZZ=ON >"$lint_dir/configure.log" 2>&1 ||
+  { cat "$lint_dir/configure.log" >&2; echo "naming check: configure failed" >&2; exit 1; }
 
 # The project's own C++ files; decode_counter.c is left out, as the functions it
 # stands in for carry the library's names.
