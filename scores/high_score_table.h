@@ -17,4 +17,11 @@ struct HighScoreTable {
     std::array<qint32, HighScoreRanks> scores{};
 };
 
+// One finished game that entered the table: the name typed for it (empty
+// until the player types one) and its score.
+struct ScoreEntry {
+    QString name;
+    qint32 score = 0;
+};
+
 }  // namespace quillet

@@ -26,4 +26,18 @@ void makeRoom(HighScoreTable& table, int rank) {
     }
 }
 
+int placeEntry(HighScoreTable& table, const ScoreEntry& entry) {
+    const int rank = rankFor(table, entry.score);
+    if (rank < 0) return rank;
+    makeRoom(table, rank);
+    table.names[rank] = entry.name;
+    table.scores[rank] = entry.score;
+    return rank;
+}
+
+HighScoreTable mergeEntries(HighScoreTable table, const std::vector<ScoreEntry>& entries) {
+    for (const ScoreEntry& entry : entries) placeEntry(table, entry);
+    return table;
+}
+
 }  // namespace quillet

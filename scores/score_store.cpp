@@ -6,13 +6,18 @@
 #include <utility>
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSettings>
 #include <QStringList>
 #include <QTemporaryFile>
+#include <QThread>
 #include <QVariant>
+
+#include "scores/ranking.h"
 
 namespace quillet {
 namespace {
@@ -31,6 +36,13 @@ QString scoreKey(int rank) {
 // not written by the game; only its beginning is read, so that a huge file
 // cannot stall the start of the game.
 constexpr qint64 MaxStoreBytes = 8 * 1024 * 1024;
+
+// A lock older than this is taken for one left behind, even when its process
+// number now belongs to a running game (the number was reused). A save holds
+// the lock for a few milliseconds, so no live save comes near it. A lock whose
+// process is gone is taken over at once, whatever its age.
+constexpr int StaleLockMs = 10 * 1000;
+constexpr unsigned long LockRetryMs = 5;
 
 QString defaultFilePath() {
     // On Linux the native per-user store is an INI file under $XDG_CONFIG_HOME
@@ -111,6 +123,21 @@ bool sameTable(const HighScoreTable& a, const HighScoreTable& b) {
     return a.names == b.names && a.scores == b.scores;
 }
 
+// Takes `lock`, waiting up to ScoreStore::LockWaitMs for another game to let
+// it go. QLockFile's own waiting sleeps 100 ms, then 200, 400 and so on, which
+// is long for a lock held a few milliseconds at a time, and the player waits
+// on it; so the lock is tried again every few milliseconds instead. Each try
+// also removes a stale lock. A lock file that cannot be made at all (a
+// read-only folder) fails at once.
+bool takeLock(QLockFile& lock) {
+    const QDeadlineTimer deadline(ScoreStore::LockWaitMs);
+    while (!lock.tryLock(0)) {
+        if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired()) return false;
+        QThread::msleep(LockRetryMs);
+    }
+    return true;
+}
+
 // The failure goes on one line, even when the path holds a line break.
 void reportSaveFailure(const QString& path) {
     QString shown = path;
@@ -151,6 +178,13 @@ qint32 parseStoredScore(const QString& text) {
 ScoreStore::ScoreStore() : ScoreStore(defaultFilePath()) {}
 
 ScoreStore::ScoreStore(QString filePath) : m_filePath(std::move(filePath)) {}
+
+QString ScoreStore::lockFilePath() const {
+    // Not "<file>.lock": QSettings takes that one itself for the few moments of
+    // each write, inside our lock, and a second lock on the same file would
+    // wait on ourselves.
+    return m_filePath + QStringLiteral(".merge-lock");
+}
 
 void ScoreStore::load(HighScoreTable& table) const {
     // Loading only ever reads: it never creates the file, a key or a folder.
@@ -206,6 +240,36 @@ bool ScoreStore::save(const HighScoreTable& table) const {
         saved = written && sameTable(*written, table);
     }
     if (!saved) reportSaveFailure(m_filePath);
+    return saved;
+}
+
+bool ScoreStore::mergeAndSave(const std::vector<ScoreEntry>& entries,
+                              HighScoreTable& result) const {
+    // QSettings locks the file too, but only for the moment of each write:
+    // the read that decides where the entries go would fall outside it, and
+    // another game's save could slip in between. So the whole read, merge and
+    // write happens under a lock of our own.
+    // The lock lies beside the store, so the folder must exist before the
+    // lock can; the first save of a new user creates it here.
+    QDir().mkpath(QFileInfo(m_filePath).absolutePath());
+    // QLockFile holds the lock as a file that only one process can create,
+    // with the holder's process number in it, and an flock on it while held.
+    // A file whose process is gone (a game that crashed mid-save) is stale and
+    // removed by the next try. A game that simply holds the lock too long (a
+    // hung disk, a stopped process) is waited for LockWaitMs and no longer, so
+    // the player never waits long on another game.
+    QLockFile lock(lockFilePath());
+    lock.setStaleLockTime(StaleLockMs);
+    if (!takeLock(lock)) {
+        reportSaveFailure(m_filePath);
+        return false;
+    }
+    HighScoreTable stored;
+    load(stored);
+    const HighScoreTable merged = mergeEntries(stored, entries);
+    const bool saved = save(merged);
+    lock.unlock();
+    if (saved) result = merged;
     return saved;
 }
 

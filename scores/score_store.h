@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include <QString>
 
 #include "scores/high_score_table.h"
@@ -9,6 +11,11 @@ namespace quillet {
 // The per-user store of the high-score table: an INI file read and written
 // through QSettings, group [Setting], keys HScore_Nm_0 ... HScore_Nm_4 and
 // HScore_Val_0 ... HScore_Val_4.
+//
+// Several games may run at once and share the one file. The game stores its
+// new entries through mergeAndSave, which places them into the table as it
+// stands on disk at that moment, under a lock file beside the store, so that
+// no game writes back an older table over another game's entries.
 class ScoreStore {
 public:
     // The user's own store: $XDG_CONFIG_HOME/Quillet/Quillet.conf
@@ -18,6 +25,12 @@ public:
     explicit ScoreStore(QString filePath);
 
     const QString& filePath() const { return m_filePath; }
+    // The lock file that mergeAndSave holds while it reads, merges and writes.
+    // It exists only during a save (or after a game crashed in one).
+    QString lockFilePath() const;
+
+    // How long mergeAndSave waits for another game to let the lock go.
+    static constexpr int LockWaitMs = 2000;
 
     // Replaces the whole table with what the store holds. A missing key reads as
     // an empty name or a score of 0; so does a score that is not a plain decimal
@@ -30,6 +43,16 @@ public:
     // the write (one line goes to standard error); the table in memory is
     // untouched and the next save tries again.
     bool save(const HighScoreTable& table) const;
+
+    // Places `entries` (this run's new games, earliest first) into the table as
+    // the store holds it now, by the ranking rule, and writes the result: all
+    // under the store's lock, so that another game's save cannot slip in
+    // between the read and the write. On success `result` is the table now
+    // stored. A lock that is not had within LockWaitMs fails the save like any
+    // other failure: false, one line on standard error, `result` untouched. A
+    // lock left behind by a game that crashed is taken over. With no entries
+    // this writes the stored table back as it is.
+    bool mergeAndSave(const std::vector<ScoreEntry>& entries, HighScoreTable& result) const;
 
 private:
     QString m_filePath;

@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "scores/score_store.h"
+#include "scores/score_book.h"
 #include "sound/cue_player.h"
 #include "ui/fonts.h"
 #include "ui/layout.h"
@@ -17,9 +17,8 @@ namespace quillet {
 
 namespace hs = layout::high_score_window;
 
-HighScoreWindow::HighScoreWindow(HighScoreTable& table, const ScoreStore& store, CuePlayer& cues,
-                                 QWidget* parent)
-    : QDialog(parent, fixedWindowFlags(Qt::Dialog)), m_table(table), m_store(store), m_cues(cues) {
+HighScoreWindow::HighScoreWindow(ScoreBook& scores, CuePlayer& cues, QWidget* parent)
+    : QDialog(parent, fixedWindowFlags(Qt::Dialog)), m_scores(scores), m_cues(cues) {
     setWindowTitle(QStringLiteral("HighScore"));
     if (parent) setWindowIcon(parent->windowIcon());
     setFixedSize(hs::ClientWidth, hs::ClientHeight);
@@ -65,9 +64,10 @@ HighScoreWindow::HighScoreWindow(HighScoreTable& table, const ScoreStore& store,
 }
 
 void HighScoreWindow::refresh() {
+    const HighScoreTable& table = m_scores.table();
     for (int i = 0; i < HighScoreRanks; ++i) {
-        nameLabels[i]->setText(m_table.names[i]);
-        scoreLabels[i]->setText(QString::number(m_table.scores[i]));
+        nameLabels[i]->setText(table.names[i]);
+        scoreLabels[i]->setText(QString::number(table.scores[i]));
     }
 }
 
@@ -75,13 +75,27 @@ void HighScoreWindow::onNameEdited(int index) {
     closeButton->setEnabled(!nameEdits[index]->text().isEmpty());
 }
 
-void HighScoreWindow::storeAndClose() {
-    for (int i = 0; i < HighScoreRanks; ++i) {
-        if (nameEdits[i]->isVisibleTo(this)) m_table.names[i] = nameEdits[i]->text();
+void HighScoreWindow::takeTypedName() {
+    // A name box is shown only for the game that has just been ranked, which
+    // is this run's newest entry until it is stored.
+    for (QLineEdit* box : nameEdits) {
+        if (box->isVisibleTo(this)) m_scores.nameNewest(box->text());
     }
-    m_store.save(m_table);
+}
+
+void HighScoreWindow::storeAndClose() {
+    takeTypedName();
+    // In viewing as well: the entries another game stored meanwhile are kept,
+    // and any entry of this run still unstored goes in with them.
+    m_scores.save();
+    refresh();
     m_cues.playAndWait("click");
     accept();
+}
+
+void HighScoreWindow::reject() {
+    takeTypedName();
+    QDialog::reject();
 }
 
 void HighScoreWindow::keyPressEvent(QKeyEvent* event) {

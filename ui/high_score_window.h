@@ -14,7 +14,7 @@ namespace quillet {
 
 class CuePlayer;
 class LineWidget;
-class ScoreStore;
+class ScoreBook;
 
 // The high-score window: the five entries of the table and a Close button.
 // Shown modally, either for viewing (every name box hidden) or for naming a
@@ -24,8 +24,7 @@ class HighScoreWindow : public QDialog {
     Q_OBJECT
 
 public:
-    HighScoreWindow(HighScoreTable& table, const ScoreStore& store, CuePlayer& cues,
-                    QWidget* parent);
+    HighScoreWindow(ScoreBook& scores, CuePlayer& cues, QWidget* parent);
 
     // Refreshes all ten labels from the table. Any number of calls, before or
     // while the window is shown.
@@ -39,9 +38,14 @@ public:
     QPushButton* closeButton = nullptr;
 
 public slots:
-    // Takes the text of every visible name box into the table, stores the whole
-    // table, plays the click and closes the window.
+    // Takes the text of the visible name box as the new entry's name, stores
+    // this run's new entries merged into the table as stored now, shows the
+    // result, plays the click and closes the window. A failed save keeps the
+    // entries for the next Close.
     void storeAndClose();
+    // Closing without Close (the title bar): stores nothing, but the new entry
+    // keeps the name typed so far.
+    void reject() override;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -50,9 +54,10 @@ protected:
 private:
     // Close is usable while the changed name box holds at least one character.
     void onNameEdited(int index);
+    // The text of the visible name box, if any, becomes the new entry's name.
+    void takeTypedName();
 
-    HighScoreTable& m_table;
-    const ScoreStore& m_store;
+    ScoreBook& m_scores;
     CuePlayer& m_cues;
 };
 

@@ -11,8 +11,6 @@
 #include <QTimer>
 
 #include "game/random_source.h"
-#include "scores/ranking.h"
-#include "scores/score_store.h"
 #include "sound/cue_player.h"
 #include "ui/fonts.h"
 #include "ui/high_score_window.h"
@@ -73,8 +71,8 @@ MainWindow::MainWindow(CuePlayer& cues, const ScoreStore& store, RandomSource& r
                        QWidget* parent)
     : QWidget(parent, fixedWindowFlags(Qt::Window)),
       m_cues(cues),
-      m_store(store),
       m_random(random),
+      m_scores(store),
       m_game(*this, random) {
     buildControls();
     seedAndLoadScores();
@@ -173,7 +171,7 @@ void MainWindow::buildControls() {
 
 void MainWindow::seedAndLoadScores() {
     m_random.seedFromClock();
-    m_store.load(m_table);
+    m_scores.reload();
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -204,6 +202,8 @@ void MainWindow::tick() {
 }
 
 void MainWindow::showHighScores() {
+    // Another game may have stored new scores since this one last looked.
+    m_scores.reload();
     HighScoreWindow& window = ensureHighScoreWindow();
     window.refresh();
     m_cues.playAndWait("click");
@@ -238,7 +238,7 @@ void MainWindow::endGame() {
 
 HighScoreWindow& MainWindow::ensureHighScoreWindow() {
     if (!m_highScoreWindow) {
-        m_highScoreWindow = new HighScoreWindow(m_table, m_store, m_cues, this);
+        m_highScoreWindow = new HighScoreWindow(m_scores, m_cues, this);
         // Closed by Close or by its title bar, the window is gone: the next
         // reference builds a new one from the layout.
         connect(m_highScoreWindow, &QDialog::finished, this, [this] {
@@ -251,13 +251,13 @@ HighScoreWindow& MainWindow::ensureHighScoreWindow() {
 }
 
 void MainWindow::rankFinishedGame() {
-    const int rank = rankFor(m_table, m_game.score);
+    // Ranked against the table as stored now, which another game may have
+    // changed since this one started. The new entry's name is empty until the
+    // player types one.
+    const int rank = m_scores.enter(m_game.score);
     if (rank < 0) return;
-    makeRoom(m_table, rank);
     HighScoreWindow& window = ensureHighScoreWindow();
-    // The name of the new entry stays as it was until the player presses Close.
     window.nameEdits[rank]->show();
-    m_table.scores[rank] = m_game.score;
     window.refresh();
     m_cues.play("claps");
     if (window.isVisible()) {

@@ -8,7 +8,7 @@
 
 #include "game/game.h"
 #include "game/game_view.h"
-#include "scores/high_score_table.h"
+#include "scores/score_book.h"
 
 class QLabel;
 class QPushButton;
@@ -37,7 +37,9 @@ public:
     ~MainWindow() override;
 
     Game& game() { return m_game; }
-    HighScoreTable& table() { return m_table; }
+    const HighScoreTable& table() const { return m_scores.table(); }
+    // The table with this run's entries that are not stored yet.
+    const ScoreBook& scores() const { return m_scores; }
     // The high-score window while it exists (it is destroyed when it closes).
     HighScoreWindow* highScoreWindow() const;
 
@@ -101,9 +103,8 @@ private:
     void showPicture(QLabel* image, int count);
 
     CuePlayer& m_cues;
-    const ScoreStore& m_store;
     RandomSource& m_random;
-    HighScoreTable m_table;
+    ScoreBook m_scores;
     Game m_game;
     QPointer<HighScoreWindow> m_highScoreWindow;
     bool m_soundPrepared = false;

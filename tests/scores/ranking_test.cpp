@@ -158,6 +158,69 @@ TEST(Ranking, RankFourReplacesOnlyTheLastScore) {
     EXPECT_EQ(describe(table), "A 50, B 40, C 30, D 20, E 15");
 }
 
+// A game's new entries are stored by placing them into the table as it stands
+// on disk at that moment, which another game may have changed since they were
+// ranked: each entry goes where the ranking rule puts it now.
+TEST(MergeEntries, PlacesEachEntryIntoTheTableAsStoredNow) {
+    struct Case {
+        const char* what;
+        HighScoreTable stored;
+        std::vector<ScoreEntry> entries;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"nothing pending writes the stored table back as it is",
+         makeTable({50, 40, 30, 20, 10}),
+         {},
+         "A 50, B 40, C 30, D 20, E 10"},
+        {"into a fresh table", HighScoreTable{}, {{"first", 7}}, "first 7,  0,  0,  0,  0"},
+        {"two games' entries, the other one stored first",
+         makeTable({3000, 0, 0, 0, 0}, {"first", "", "", "", ""}),
+         {{"second", 2000}},
+         "first 3000, second 2000,  0,  0,  0"},
+        {"moved down by better scores stored meanwhile",
+         makeTable({900, 800, 30, 20, 10}),
+         {{"new", 35}},
+         "A 900, B 800, new 35, C 30, D 20"},
+        {"moved up when the stored table was reset meanwhile",
+         HighScoreTable{},
+         {{"new", 35}},
+         "new 35,  0,  0,  0,  0"},
+        {"dropped when five better scores were stored meanwhile",
+         makeTable({900, 800, 700, 600, 500}),
+         {{"new", 35}},
+         "A 900, B 800, C 700, D 600, E 500"},
+        {"an entry equal to a stored score goes below it",
+         makeTable({50, 40, 30, 20, 10}),
+         {{"new", 30}},
+         "A 50, B 40, C 30, new 30, D 20"},
+        {"an entry equal to the last stored score does not enter",
+         makeTable({50, 40, 30, 20, 10}),
+         {{"new", 10}},
+         "A 50, B 40, C 30, D 20, E 10"},
+        {"several pending entries, each placed in turn",
+         makeTable({50, 40, 30, 20, 10}),
+         {{"p", 45}, {"q", 60}, {"r", 15}},
+         "q 60, A 50, p 45, B 40, C 30"},
+        {"pending entries with equal scores keep the earlier game above",
+         makeTable({50, 40, 30, 20, 10}),
+         {{"early", 35}, {"late", 35}},
+         "A 50, B 40, early 35, late 35, C 30"},
+        {"an earlier pending entry pushed out by a later one",
+         makeTable({50, 40, 30, 20, 10}),
+         {{"low", 11}, {"p", 45}},
+         "A 50, p 45, B 40, C 30, D 20"},
+        {"an empty name is stored as empty",
+         makeTable({50, 40, 30, 20, 10}),
+         {{"", 100}},
+         " 100, A 50, B 40, C 30, D 20"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(describe(mergeEntries(c.stored, c.entries)), c.expected);
+    }
+}
+
 TEST(Ranking, KeepsTheFiveBestGamesWithEarlierGamesFirstAmongEquals) {
     // Many games from a fresh table, checked after each against the plain
     // answer: all games so far, best first, earlier first among equal scores,

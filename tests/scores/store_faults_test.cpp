@@ -1,6 +1,7 @@
 // What a user's machine can do to the score file: take away the right to
 // write it or its folder, run out of space, delete it under the running game,
-// or run a second game that saves at the same moment. In every case the game
+// run other games that save at the same moment, or leave the store's lock
+// behind in a crash or hold it too long. In every case the game
 // goes on, the table in memory stays as it was, and the file on disk holds
 // either the old table or the new one, never a mixture and never nothing.
 //
@@ -18,19 +19,24 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <functional>
+#include <numeric>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include "scores/score_book.h"
 #include "tests/scores/qstring_printer.h"
 #include "tests/scores/table_helpers.h"
 
@@ -102,6 +108,63 @@ std::string readAll(int fd) {
             return text;
         }
     }
+}
+
+// Waits for one byte on `fd`; false when its writers closed it first.
+bool awaitByte(int fd) {
+    char byte;
+    for (;;) {
+        const ssize_t got = ::read(fd, &byte, 1);
+        if (got == 1) return true;
+        if (got == 0 || errno != EINTR) return false;
+    }
+}
+
+bool sendByte(int fd) {
+    const char byte = 'x';
+    return ::write(fd, &byte, 1) == 1;
+}
+
+// One game per entry, each a process of its own, each storing its entry as
+// the game's Close does. Every game waits at a gate of its own; the gates are
+// opened back to back in `order`, so the games run side by side, started in
+// that order. Returns how many of them reported a failed save.
+int saveFromSeparateGames(const QString& path, const std::vector<ScoreEntry>& entries,
+                          const std::vector<int>& order) {
+    std::vector<std::array<int, 2>> gates(entries.size());
+    for (auto& gate : gates) {
+        if (::pipe(gate.data()) != 0) return static_cast<int>(entries.size());
+    }
+    std::vector<pid_t> games;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            for (std::size_t j = 0; j < gates.size(); ++j) {
+                ::close(gates[j][1]);
+                if (j != i) ::close(gates[j][0]);
+            }
+            if (!awaitByte(gates[i][0])) ::_exit(2);
+            HighScoreTable stored;
+            const bool saved = ScoreStore(path).mergeAndSave({entries[i]}, stored);
+            ::_exit(saved ? 0 : 1);
+        }
+        games.push_back(child);
+    }
+    for (auto& gate : gates) ::close(gate[0]);
+    for (int i : order) sendByte(gates[i][1]);
+    for (auto& gate : gates) ::close(gate[1]);
+    int failures = 0;
+    for (pid_t game : games) {
+        int status = 0;
+        if (game < 0) {
+            ++failures;
+            continue;
+        }
+        while (::waitpid(game, &status, 0) < 0 && errno == EINTR) {
+        }
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) ++failures;
+    }
+    return failures;
 }
 
 // Runs `check` in a forked child. The message it returns and what it writes to
@@ -400,6 +463,122 @@ TEST_F(StoreFaultTest, TwoProgramsSavingAtOnceLeaveOneWholeTableAtEveryMoment) {
     EXPECT_TRUE(sameTable(last, first) || sameTable(last, second));
     EXPECT_EQ(folderEntries(), QStringList{QStringLiteral("Quillet.conf")});
     EXPECT_GT(loads, 0);
+}
+
+// --- Games storing their new entries at the same moment ------------------------------
+
+// Two and four games, each ending with a score that enters the table and each
+// storing it at the same moment: whatever order they start in, every entry is
+// in the table afterwards. Without the lock, one game's write would carry an
+// older table over another game's entry.
+TEST_F(StoreFaultTest, GamesStoringAtOnceInAnyOrderLoseNoEntry) {
+    const QString path = storePath();
+    const std::vector<ScoreEntry> all = {
+        {QStringLiteral("first"), 4000},
+        {QStringLiteral("second"), 3000},
+        {QStringLiteral("third"), 2000},
+        {QStringLiteral("fourth"), 1000},
+    };
+    for (const std::size_t games : {std::size_t{2}, std::size_t{4}}) {
+        const std::vector<ScoreEntry> entries(all.begin(), all.begin() + games);
+        std::vector<int> order(games);
+        std::iota(order.begin(), order.end(), 0);
+        do {
+            SCOPED_TRACE(testing::Message() << games << " games started in the order "
+                                            << testing::PrintToString(order));
+            QFile::remove(path);
+            ASSERT_EQ(saveFromSeparateGames(path, entries, order), 0);
+            const HighScoreTable stored = loadFrom(path);
+            for (std::size_t rank = 0; rank < HighScoreRanks; ++rank) {
+                const ScoreEntry expected = rank < games ? entries[rank] : ScoreEntry{};
+                EXPECT_EQ(stored.names[rank], expected.name) << "rank " << rank;
+                EXPECT_EQ(stored.scores[rank], expected.score) << "rank " << rank;
+            }
+            EXPECT_EQ(folderEntries(), QStringList{QStringLiteral("Quillet.conf")})
+                << "no lock stays behind";
+        } while (std::next_permutation(order.begin(), order.end()));
+    }
+}
+
+// A game that crashed in the middle of a save leaves its lock file behind. Its
+// process is gone, so the next save takes the lock over and goes through.
+TEST_F(StoreFaultTest, LockLeftByACrashedGameIsTakenOver) {
+    const QString path = storePath();
+    ASSERT_TRUE(ScoreStore(path).save(oldTable()));
+    const QString lockPath = ScoreStore(path).lockFilePath();
+    const ChildReport crashed = runInChild([&]() -> std::string {
+        QLockFile lock(lockPath);
+        if (!lock.tryLock()) return "the crashing game did not get the lock";
+        ::_exit(0);  // no unlock: the lock file stays, as after a crash
+    });
+    ASSERT_TRUE(crashed.exitedCleanly) << crashed.message;
+    ASSERT_TRUE(QFile::exists(lockPath));
+
+    const ScoreStore store(path);
+    ScoreBook book(store);
+    ASSERT_EQ(book.enter(5000), 1);
+    book.nameNewest(QStringLiteral("Zed"));
+    EXPECT_TRUE(book.save());
+    EXPECT_TRUE(book.pending().empty());
+    EXPECT_EQ(loadFrom(path).names[1], QStringLiteral("Zed"));
+    EXPECT_EQ(folderEntries(), QStringList{QStringLiteral("Quillet.conf")});
+}
+
+// Another game holds the lock and does not let it go (a hung disk, a stopped
+// process): the save gives up after a while and fails like any failed save,
+// the entry stays pending, and the next save, once the lock is free, stores it.
+TEST_F(StoreFaultTest, LockHeldTooLongFailsTheSaveAndKeepsTheEntryPending) {
+    const QString path = storePath();
+    ASSERT_TRUE(ScoreStore(path).save(oldTable()));
+    const QString lockPath = ScoreStore(path).lockFilePath();
+
+    int held[2];
+    int release[2];
+    ASSERT_EQ(::pipe(held), 0);
+    ASSERT_EQ(::pipe(release), 0);
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        ::close(held[0]);
+        ::close(release[1]);
+        QLockFile lock(lockPath);
+        if (!lock.tryLock() || !sendByte(held[1])) ::_exit(1);
+        awaitByte(release[0]);
+        lock.unlock();
+        ::_exit(0);
+    }
+    ASSERT_GT(holder, 0);
+    ::close(held[1]);
+    ::close(release[0]);
+    ASSERT_TRUE(awaitByte(held[0]));
+    ::close(held[0]);
+
+    const ChildReport report = runInChild([&]() -> std::string {
+        const ScoreStore store(path);
+        ScoreBook book(store);
+        if (book.enter(5000) != 1) return "the game did not enter at rank 1";
+        book.nameNewest(QStringLiteral("Zed"));
+        if (book.save()) return "the save went through while another game held the lock";
+        if (book.pending().size() != 1 || book.pending()[0].name != QStringLiteral("Zed") ||
+            book.pending()[0].score != 5000) {
+            return "the entry is no longer pending";
+        }
+        if (!sameTable(loadFrom(path), oldTable())) return "the store changed";
+        // The other game finishes; the next Close tries again.
+        if (!sendByte(release[1])) return "could not release the lock";
+        if (!book.save()) return "the save after the lock was freed failed";
+        if (!book.pending().empty()) return "the stored entry is still pending";
+        return "";
+    });
+    ::close(release[1]);
+    int status = 0;
+    while (::waitpid(holder, &status, 0) < 0 && errno == EINTR) {
+    }
+    ASSERT_TRUE(report.exitedCleanly);
+    EXPECT_EQ(report.message, "");
+    EXPECT_EQ(QString::fromStdString(report.errors), saveFailureLine()) << "one line, once";
+    EXPECT_EQ(loadFrom(path).names[1], QStringLiteral("Zed"));
+    EXPECT_EQ(loadFrom(path).names[2], QStringLiteral("Bo"));
+    EXPECT_EQ(folderEntries(), QStringList{QStringLiteral("Quillet.conf")});
 }
 
 }  // namespace

@@ -27,6 +27,13 @@ protected:
         return table;
     }
 
+    // Another game, running beside this one over the same file, stores an
+    // entry as its Close does.
+    void otherGameStores(const QString& name, qint32 score) {
+        HighScoreTable ignored;
+        ASSERT_TRUE(ScoreStore(m_store->filePath()).mergeAndSave({{name, score}}, ignored));
+    }
+
     // Puts the game one tick away from its end, with `score` points: both
     // pieces landed and the entry cell 1 taken.
     void bringGameToItsLastTick(qint32 score) {
@@ -83,17 +90,26 @@ TEST_F(HighScoreWindowTest, ViewingShowsTheTableInTheFixedLayout) {
     EXPECT_EQ(m_cues.calls, std::vector<std::string>{"sync click"});
 }
 
-TEST_F(HighScoreWindowTest, CloseInViewingStoresTheTableClicksAndDestroysTheWindow) {
-    QFile::remove(m_store->filePath());
+// Viewing shows the table as stored when HighScore is pressed, and Close
+// stores the table as it stands then: never the older one the window shows.
+TEST_F(HighScoreWindowTest, CloseInViewingStoresTheTableAsStoredNowClicksAndDestroysTheWindow) {
+    // The table was reset (its file deleted) after this game loaded it.
+    ASSERT_TRUE(QFile::remove(m_store->filePath()));
     whenModal([&](QWidget* modal) {
         auto* window = qobject_cast<HighScoreWindow*>(modal);
         ASSERT_NE(window, nullptr);
+        EXPECT_EQ(window->nameLabels[0]->text(), QString());
+        EXPECT_EQ(window->scoreLabels[0]->text(), QStringLiteral("0"));
+        otherGameStores(QStringLiteral("Other"), 700);  // while the table is on screen
         QTest::mouseClick(window->closeButton, Qt::LeftButton);
+        EXPECT_EQ(window->nameLabels[0]->text(), QStringLiteral("Other"));
     });
     QTest::mouseClick(m_mainWindow->highScoreButton, Qt::LeftButton);
     EXPECT_EQ(m_cues.calls, (std::vector<std::string>{"sync click", "sync click"}));
-    EXPECT_EQ(stored().scores[0], 5000) << "all ten keys are written again";
-    EXPECT_EQ(stored().names[4], QStringLiteral("E"));
+    EXPECT_EQ(stored().names[0], QStringLiteral("Other"));
+    EXPECT_EQ(stored().scores[0], 700);
+    EXPECT_EQ(stored().scores[1], 0);
+    EXPECT_EQ(m_mainWindow->table().names[0], QStringLiteral("Other"));
     EXPECT_EQ(m_mainWindow->highScoreWindow(), nullptr);
 }
 
@@ -147,7 +163,9 @@ TEST_F(HighScoreWindowTest, AWinningGameOpensTheWindowWithANameBoxOnItsRow) {
         EXPECT_EQ(m_cues.calls, std::vector<std::string>{"async claps"});
         for (int i = 0; i < 5; ++i) EXPECT_EQ(window->nameEdits[i]->isVisible(), i == 3) << i;
         EXPECT_EQ(window->focusWidget(), window->nameEdits[3]);
-        const QStringList names{"A", "B", "C", "D", "D"};
+        // The new entry has no name until one is typed, never the name of the
+        // entry it pushed down.
+        const QStringList names{"A", "B", "C", "", "D"};
         const QStringList scores{"5000", "3000", "3000", "3000", "1000"};
         for (int i = 0; i < 5; ++i) {
             EXPECT_EQ(window->nameLabels[i]->text(), names[i]) << i;
@@ -201,27 +219,67 @@ TEST_F(HighScoreWindowTest, CloseAtOnceStoresAnEmptyName) {
     EXPECT_EQ(stored().names[4], QStringLiteral("D"));
 }
 
-TEST_F(HighScoreWindowTest, ClosingFromTheTitleBarStoresNothingButKeepsTheNewScoreInMemory) {
+// Closing the naming window from its title bar stores nothing, but the new
+// entry keeps the name typed so far (possibly none), never the name of the
+// entry it pushed down; the next Close stores it under that name.
+class TitleBarClose : public HighScoreWindowTest,
+                      public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(TitleBarClose, StoresNothingAndKeepsTheNameTypedSoFarForTheNextClose) {
+    const QString typed = QString::fromUtf8(GetParam());
     bringGameToItsLastTick(4000);
     whenModal([&](QWidget* modal) {
         auto* window = qobject_cast<HighScoreWindow*>(modal);
-        QTest::keyClicks(window->nameEdits[1], QStringLiteral("Z"));
+        QTest::keyClicks(window->nameEdits[1], typed);
         window->close();
     });
     m_mainWindow->tick();
     EXPECT_EQ(stored().scores[1], 3000) << "the store is untouched";
     EXPECT_EQ(m_mainWindow->table().scores[1], 4000);
-    EXPECT_EQ(m_mainWindow->table().names[1], QStringLiteral("B")) << "the typed name is not taken";
+    EXPECT_EQ(m_mainWindow->table().names[1], typed);
     EXPECT_EQ(m_mainWindow->table().names[2], QStringLiteral("B"));
     EXPECT_EQ(m_cues.calls, std::vector<std::string>{"async claps"});
 
     // The next Close, in a later viewing, stores it.
     deliverDeferredDeletes();
     whenModal([&](QWidget* modal) {
-        QTest::mouseClick(qobject_cast<HighScoreWindow*>(modal)->closeButton, Qt::LeftButton);
+        auto* window = qobject_cast<HighScoreWindow*>(modal);
+        EXPECT_EQ(window->nameLabels[1]->text(), typed);
+        EXPECT_EQ(window->scoreLabels[1]->text(), QStringLiteral("4000"));
+        QTest::mouseClick(window->closeButton, Qt::LeftButton);
     });
     QTest::mouseClick(m_mainWindow->highScoreButton, Qt::LeftButton);
     EXPECT_EQ(stored().scores[1], 4000);
+    EXPECT_EQ(stored().names[1], typed);
+    EXPECT_EQ(stored().names[2], QStringLiteral("B"));
+    EXPECT_TRUE(m_mainWindow->scores().pending().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(TypedOrNot, TitleBarClose, ::testing::Values("Z", ""));
+
+// Another game running beside this one stores entries while this one is
+// played and while its naming window is open. This game is ranked against the
+// table as stored when it ends, and its Close keeps the other game's entries.
+TEST_F(HighScoreWindowTest, EntriesAnotherGameStoresMeanwhileAreKept) {
+    otherGameStores(QStringLiteral("second"), 4000);  // after this game loaded the table
+    bringGameToItsLastTick(3500);
+    whenModal([&](QWidget* modal) {
+        auto* window = qobject_cast<HighScoreWindow*>(modal);
+        ASSERT_NE(window, nullptr);
+        for (int i = 0; i < 5; ++i) EXPECT_EQ(window->nameEdits[i]->isVisible(), i == 2) << i;
+        EXPECT_EQ(window->nameLabels[1]->text(), QStringLiteral("second"));
+        EXPECT_EQ(window->scoreLabels[2]->text(), QStringLiteral("3500"));
+        otherGameStores(QStringLiteral("third"), 6000);
+        QTest::keyClicks(window->nameEdits[2], QStringLiteral("first"));
+        QTest::mouseClick(window->closeButton, Qt::LeftButton);
+        EXPECT_EQ(window->nameLabels[3]->text(), QStringLiteral("first")) << "the merged table";
+    });
+    m_mainWindow->tick();
+    const HighScoreTable storedTable = stored();
+    EXPECT_EQ(storedTable.names, (std::array<QString, 5>{"third", "A", "second", "first", "B"}));
+    EXPECT_EQ(storedTable.scores, (std::array<qint32, 5>{6000, 5000, 4000, 3500, 3000}));
+    EXPECT_EQ(m_mainWindow->table().names, storedTable.names);
+    EXPECT_TRUE(m_mainWindow->scores().pending().empty());
 }
 
 TEST_F(HighScoreWindowTest, AScoreThatDoesNotEnterChangesNothing) {
