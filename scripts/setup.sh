@@ -20,10 +20,13 @@ HARDENING_PACKAGES=(clang libclang-rt-14-dev)
 LINT_PACKAGES=(clang-tidy libbenchmark-dev libxdo-dev)
 # Benchmarks (bench.sh only).
 BENCH_PACKAGES=(xvfb xdotool libxdo-dev valgrind libbenchmark-dev)
+# The volume mixer test: a private PulseAudio server with a null sink, and pactl.
+MIXER_TEST_PACKAGES=(pulseaudio pulseaudio-utils)
 
 PACKAGES=("${BUILD_PACKAGES[@]}" "${INSTALL_CHECK_PACKAGES[@]}" "${HARDENING_PACKAGES[@]}"
   "${LINT_PACKAGES[@]}")
 if [ "${QUILLET_SETUP_BENCH:-0}" = 1 ]; then PACKAGES+=("${BENCH_PACKAGES[@]}"); fi
+PACKAGES+=("${MIXER_TEST_PACKAGES[@]}")
 
 missing_packages() {
   local package
