@@ -12,10 +12,6 @@
 
 namespace {
 
-// One id for the desktop entry, the icon and the metainfo, so that docks, task
-// bars and volume mixers find the game's icon (on Wayland too).
-constexpr const char* AppId = "io.github.quillet.Quillet";
-
 // Qt's own message for a missing display is a plugin error that tells a player
 // nothing; say plainly what is needed instead.
 bool hasDisplay() {
@@ -57,7 +53,8 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     quillet::MixerIdentity mixer;
-    mixer.iconName = AppId;
+    // The icon theme's name for the game's icon: the desktop file name below.
+    mixer.iconName = "io.github.quillet.Quillet";
     // Not "event": mixers gather event sounds under "System Sounds", without
     // the game's name or icon.
     mixer.role = "game";
@@ -65,7 +62,9 @@ int main(int argc, char* argv[]) {
     // has one thread, before QApplication and the player start theirs.
     quillet::exportMixerIdentity(mixer);
     QApplication app(argc, argv);
-    QGuiApplication::setDesktopFileName(QString::fromLatin1(AppId));
+    // One id for the desktop entry, the icon and the metainfo, so that docks
+    // and task bars find the game's icon (on Wayland too).
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.quillet.Quillet"));
     quillet::installFontSubstitutions();
 
     mixer.applicationName = mixerApplicationName();
