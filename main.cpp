@@ -2,6 +2,7 @@
 #include <cstdlib>
 
 #include <QApplication>
+#include <QLocale>
 
 #include "game/random_source.h"
 #include "scores/score_store.h"
@@ -21,6 +22,26 @@ bool hasDisplay() {
     return (x11 && *x11) || (wayland && *wayland);
 }
 
+// The game's name in the volume mixer is the one the desktop's menu shows, so
+// that the player finds there the game they started from it. The menu reads it
+// from the desktop entry: Name[en]=Quillet for English, the untranslated
+// Name=ヌビロケーキ for every other language; like the desktop, this walks the
+// user's languages in order (LANGUAGE=de:en gives Quillet, the C locale
+// ヌビロケーキ). PulseAudio wants application.name localized anyway. The window
+// keeps its title ヌビロケーキ: the game itself is not translated.
+std::string mixerApplicationName() {
+    for (const QString& language : QLocale::system().uiLanguages()) {
+        const QLocale::Language spoken = QLocale(language).language();
+        if (spoken == QLocale::English) {
+            return "Quillet";
+        }
+        if (spoken == QLocale::C) {
+            break;
+        }
+    }
+    return "ヌビロケーキ";
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -31,13 +52,24 @@ int main(int argc, char* argv[]) {
             stderr);
         return 1;
     }
+    quillet::MixerIdentity mixer;
+    // The icon theme's name for the game's icon: the desktop file name below.
+    mixer.iconName = "io.github.quillet.Quillet";
+    // Not "event": mixers gather event sounds under "System Sounds", without
+    // the game's name or icon.
+    mixer.role = "game";
+    // These two go through the environment: set here, while the process still
+    // has one thread, before QApplication and the player start theirs.
+    quillet::exportMixerIdentity(mixer);
     QApplication app(argc, argv);
     // One id for the desktop entry, the icon and the metainfo, so that docks
     // and task bars find the game's icon (on Wayland too).
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.quillet.Quillet"));
     quillet::installFontSubstitutions();
 
-    quillet::SdlCuePlayer cues;
+    mixer.applicationName = mixerApplicationName();
+    mixer.streamName = "Sound cues";
+    quillet::SdlCuePlayer cues(quillet::programDirectory, mixer);
     quillet::ScoreStore store;
     quillet::ClockSeededRandom random;
     quillet::MainWindow window(cues, store, random);

@@ -26,6 +26,8 @@ HARDENING_PACKAGES=(clang libclang-rt-14-dev)
 LINT_PACKAGES=(clang-tidy libbenchmark-dev libxdo-dev)
 # Benchmarks (bench.sh only).
 BENCH_PACKAGES=(xvfb xdotool libxdo-dev valgrind libbenchmark-dev)
+# The volume mixer test: a private PulseAudio server with a null sink, and pactl.
+MIXER_TEST_PACKAGES=(pulseaudio pulseaudio-utils)
 
 # Configuring needs GoogleTest even when only the game is built: the test
 # targets are always part of the build tree, so run.sh and test.sh can share it.
@@ -45,6 +47,7 @@ case "${1:-all}" in
     ;;
 esac
 if [ "${QUILLET_SETUP_BENCH:-0}" = 1 ]; then PACKAGES+=("${BENCH_PACKAGES[@]}"); fi
+PACKAGES+=("${MIXER_TEST_PACKAGES[@]}")
 
 missing_packages() {
   local package

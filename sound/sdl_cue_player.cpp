@@ -7,6 +7,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdlib>
 #include <deque>
 #include <mutex>
 #include <system_error>
@@ -56,9 +57,10 @@ constexpr std::chrono::seconds KeepDeviceOpen{5};
 // silent for KeepDeviceOpen.
 class SdlCuePlayer::Impl {
 public:
-    explicit Impl(std::function<std::string()> directory)
+    Impl(std::function<std::string()> directory, MixerIdentity identity)
         : m_directory(directory ? std::move(directory)
-                                : std::function<std::string()>(programDirectory)) {
+                                : std::function<std::string()>(programDirectory)),
+          m_identity(std::move(identity)) {
         // Only one player at a time owns SDL's audio in the process; claimed
         // here rather than on the audio thread, so that the player made first
         // is the one that sounds.
@@ -255,6 +257,14 @@ private:
             // turn into SDL quit events that nobody reads, and the game would no
             // longer end on them.
             m_sdl->setHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+            // Read by SDL's sound-server drivers: the name when SDL connects,
+            // in SDL_InitSubSystem, the stream's name and role when a device
+            // opens (the role only by the PipeWire driver; PulseAudio gets it
+            // from exportMixerIdentity). Set like this, an SDL_AUDIO_DEVICE_*
+            // environment variable of the user's still wins.
+            setHintIfGiven(SDL_HINT_AUDIO_DEVICE_APP_NAME, m_identity.applicationName);
+            setHintIfGiven(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, m_identity.streamName);
+            setHintIfGiven(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, m_identity.role);
             if (m_sdl->initSubSystem(SDL_INIT_AUDIO) == 0) {
                 started = openDevice();
                 if (!started) {
@@ -264,6 +274,12 @@ private:
         }
         lock.lock();
         return started;
+    }
+
+    void setHintIfGiven(const char* hint, const std::string& value) {
+        if (!value.empty()) {
+            m_sdl->setHint(hint, value.c_str());
+        }
     }
 
     bool openDevice() {
@@ -387,6 +403,7 @@ private:
     static std::atomic<Impl*> s_owner;
 
     const std::function<std::string()> m_directory;
+    const MixerIdentity m_identity;
 
     mutable std::mutex m_mutex;
     std::condition_variable m_cv;
@@ -410,8 +427,17 @@ private:
 
 std::atomic<SdlCuePlayer::Impl*> SdlCuePlayer::Impl::s_owner{nullptr};
 
-SdlCuePlayer::SdlCuePlayer(std::function<std::string()> directory)
-    : m_impl(std::make_unique<Impl>(std::move(directory))) {}
+void exportMixerIdentity(const MixerIdentity& identity) {
+    if (!identity.iconName.empty()) {
+        setenv("PULSE_PROP_application.icon_name", identity.iconName.c_str(), 0);
+    }
+    if (!identity.role.empty()) {
+        setenv("PULSE_PROP_media.role", identity.role.c_str(), 0);
+    }
+}
+
+SdlCuePlayer::SdlCuePlayer(std::function<std::string()> directory, MixerIdentity identity)
+    : m_impl(std::make_unique<Impl>(std::move(directory), std::move(identity))) {}
 
 SdlCuePlayer::~SdlCuePlayer() = default;
 

@@ -9,6 +9,33 @@
 
 namespace quillet {
 
+// How the desktop's volume mixer (GNOME's and KDE's sound settings,
+// pavucontrol) lists the player's stream: PulseAudio's stream properties, which
+// PipeWire's PulseAudio server takes as they are. Supplied by the program that
+// owns the player. An empty field leaves SDL's default: the executable's name,
+// "Audio Stream", no icon and no role.
+struct MixerIdentity {
+    // application.name: the program's name, as people know it.
+    std::string applicationName;
+    // application.icon_name: a name in the icon theme, the desktop entry's id.
+    std::string iconName;
+    // media.name: what the stream carries.
+    std::string streamName;
+    // media.role, one of PulseAudio's ("game", "music", "event", ...). Mind
+    // that mixers gather every "event" stream under one "System Sounds" slider.
+    std::string role;
+};
+
+// The icon and the role reach PulseAudio only through the environment: SDL 2.26
+// has no hint for the icon and hands the role to PipeWire's own protocol only,
+// while libpulse adds the value of every PULSE_PROP_<key> variable to its
+// connection's properties, and the server passes them on to the connection's
+// streams. Sets PULSE_PROP_application.icon_name and PULSE_PROP_media.role,
+// each unless the user has set it already. Changing the environment races with
+// any other thread that reads it, so call this while the process still has a
+// single thread, before Qt or the player has started one: early in main().
+void exportMixerIdentity(const MixerIdentity& identity);
+
 // Cues played through SDL2_mixer, with only SDL's audio subsystem in use and
 // SDL's signal handlers left out, so that SIGTERM and SIGINT still end the
 // program. The cue file is looked up beside the program and read anew at every
@@ -31,8 +58,12 @@ namespace quillet {
 class SdlCuePlayer : public CuePlayer {
 public:
     // `directory` answers where the cue files lie; by default programDirectory.
-    // It is asked on the audio thread, at every play.
-    explicit SdlCuePlayer(std::function<std::string()> directory = programDirectory);
+    // It is asked on the audio thread, at every play. `identity` names the
+    // stream in the volume mixer; it is handed to SDL on the audio thread,
+    // before SDL's audio starts. Its icon and role need exportMixerIdentity as
+    // well.
+    explicit SdlCuePlayer(std::function<std::string()> directory = programDirectory,
+                          MixerIdentity identity = {});
     ~SdlCuePlayer() override;
     SdlCuePlayer(const SdlCuePlayer&) = delete;
     SdlCuePlayer& operator=(const SdlCuePlayer&) = delete;

@@ -174,6 +174,8 @@ check_desktop() {
         fail "the metainfo launches '$(metainfo_element launchable)', not $app_id.desktop"
     grep -qF "setDesktopFileName(QStringLiteral(\"$app_id\"))" "$source/main.cpp" ||
         fail "main.cpp does not give Qt the desktop file name $app_id"
+    grep -qF "iconName = \"$app_id\";" "$source/main.cpp" ||
+        fail "main.cpp does not give the volume mixer the icon $app_id"
 
     # The entry starts the linked program; Qt names the window's X11 class after the
     # name the program was started by, so the entry's window class is that name too.
