@@ -27,6 +27,8 @@ LINT_PACKAGES=(clang-tidy libbenchmark-dev libxdo-dev)
 # Benchmarks (bench.sh only).
 BENCH_PACKAGES=(xvfb xdotool libxdo-dev valgrind libbenchmark-dev)
 # The volume mixer test: a private PulseAudio server with a null sink, and pactl.
+# Only the test suite installs them: on a desktop whose sound server is
+# PipeWire, the pulseaudio package would replace pipewire-pulse.
 MIXER_TEST_PACKAGES=(pulseaudio pulseaudio-utils)
 
 # Configuring needs GoogleTest even when only the game is built: the test
@@ -34,7 +36,7 @@ MIXER_TEST_PACKAGES=(pulseaudio pulseaudio-utils)
 case "${1:-all}" in
   all)
     PACKAGES=("${BUILD_PACKAGES[@]}" "${INSTALL_CHECK_PACKAGES[@]}" "${HARDENING_PACKAGES[@]}"
-      "${LINT_PACKAGES[@]}")
+      "${LINT_PACKAGES[@]}" "${MIXER_TEST_PACKAGES[@]}")
     TARGETS=()
     ;;
   game)
@@ -47,7 +49,6 @@ case "${1:-all}" in
     ;;
 esac
 if [ "${QUILLET_SETUP_BENCH:-0}" = 1 ]; then PACKAGES+=("${BENCH_PACKAGES[@]}"); fi
-PACKAGES+=("${MIXER_TEST_PACKAGES[@]}")
 
 missing_packages() {
   local package
