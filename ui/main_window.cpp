@@ -132,10 +132,7 @@ void MainWindow::buildControls() {
     }
 
     for (int n = 1; n <= rules::WholeCake; ++n) {
-        slicePictures[n] = new QLabel(this);
-        slicePictures[n]->setGeometry(mw::HiddenPicturesLeft, 0, mw::CellSize, mw::CellSize);
-        slicePictures[n]->setPixmap(loadPicture(QStringLiteral("cake%1").arg(n)));
-        slicePictures[n]->hide();
+        slicePictures[n] = loadPicture(QStringLiteral("cake%1").arg(n));
     }
 
     startButton = makeButton(this, mw::Start, QStringLiteral("Start"), captionFont);
@@ -273,7 +270,7 @@ void MainWindow::showPicture(QLabel* image, int count) {
     if (count == 0) {
         image->clear();
     } else {
-        image->setPixmap(slicePictures[count]->pixmap());
+        image->setPixmap(slicePictures[count]);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <array>
 #include <memory>
 
+#include <QPixmap>
 #include <QPointer>
 #include <QWidget>
 
@@ -60,9 +61,11 @@ public:
     QPushButton* leftButton = nullptr;
     QPushButton* turnButton = nullptr;
     QPushButton* rightButton = nullptr;
-    // Hidden holders of the eight slice pictures, index 1 to 8 (0 unused: an
-    // empty cell shows no picture). Cells and next-pair images share them.
-    std::array<QLabel*, rules::WholeCake + 1> slicePictures{};
+    // The eight slice pictures, index 1 to 8 (0 unused: an empty cell shows no
+    // picture). Cells and next-pair images share them. Plain pictures rather
+    // than hidden labels, so that a screen reader finds nothing in the window
+    // that the player cannot see.
+    std::array<QPixmap, rules::WholeCake + 1> slicePictures{};
     QTimer* fallTimer = nullptr;
 
 public slots:
