@@ -52,6 +52,25 @@ QPushButton* makeMoveButton(QWidget* parent, const layout::Box& box, const QStri
     return button;
 }
 
+// What a screen reader says of a cell or next-pair image that shows `count`
+// slices. The nine texts are made once; a tick only shares them.
+const QString& sliceText(int count) {
+    static const std::array<QString, rules::WholeCake + 1> texts = [] {
+        std::array<QString, rules::WholeCake + 1> made;
+        made[0] = QStringLiteral("empty");
+        made[1] = QStringLiteral("1 slice");
+        for (int n = 2; n <= rules::WholeCake; ++n) made[n] = QStringLiteral("%1 slices").arg(n);
+        return made;
+    }();
+    return texts[count];
+}
+
+// Every change of an accessible description is an event on the accessibility
+// bus, so it is set only when it changes.
+void describe(QWidget* widget, const QString& text) {
+    if (widget->accessibleDescription() != text) widget->setAccessibleDescription(text);
+}
+
 // The style of the version message's button box: the application's own, less
 // the stock icons on dialog buttons. Such an icon is decoded from the style's
 // resources anew every time a box is built, and the version message may be
@@ -99,9 +118,15 @@ void MainWindow::buildControls() {
     // board panel comes first, then the cells (higher index in front), then the
     // dotted lines, and the buttons last of all.
     boardPanel = makePanel(this, mw::BoardPanel, layout::PanelGrey);
+    boardPanel->setAccessibleName(QStringLiteral("Board"));
     for (int i = 0; i < rules::CellCount; ++i) {
         cellImages[i] = new QLabel(this);
         setBox(cellImages[i], mw::cell(i));
+        // Counted from 1, the top row first, as a player would say it.
+        cellImages[i]->setAccessibleName(QStringLiteral("Row %1, column %2")
+                                             .arg(i / rules::Columns + 1)
+                                             .arg(i % rules::Columns + 1));
+        cellImages[i]->setAccessibleDescription(sliceText(0));
     }
     for (std::size_t i = 0; i < columnLines.size(); ++i) {
         columnLines[i] = new LineWidget(mw::ColumnLineX[i], mw::ColumnLineTop, mw::ColumnLineBottom,
@@ -111,12 +136,20 @@ void MainWindow::buildControls() {
     titleImage = new QLabel(this);
     setBox(titleImage, mw::Title);
     titleImage->setPixmap(loadPicture(QStringLiteral("title")));
+    titleImage->setAccessibleName(QStringLiteral("ヌビロケーキ"));
     nextCaption =
         makeLabel(this, mw::NextCaption, QStringLiteral("NEXT"), captionFont, layout::Blue);
     nextPanel = makePanel(this, mw::NextPanel, layout::PanelGrey);
+    // Each image of the next pair reads its own piece, as a cell does:
+    // "Next, left: 2 slices", "Next, right: 5 slices".
+    nextPanel->setAccessibleName(QStringLiteral("Next"));
+    const std::array<QString, 2> nextNames{QStringLiteral("Next, left"),
+                                           QStringLiteral("Next, right")};
     for (int i = 0; i < 2; ++i) {
         nextImages[i] = new QLabel(this);
         setBox(nextImages[i], mw::Next[i]);
+        nextImages[i]->setAccessibleName(nextNames[i]);
+        nextImages[i]->setAccessibleDescription(sliceText(0));
     }
     scoreCaption =
         makeLabel(this, mw::ScoreCaption, QStringLiteral("SCORE"), captionFont, layout::Green);
@@ -124,6 +157,10 @@ void MainWindow::buildControls() {
     cakeCaption =
         makeLabel(this, mw::CakeCaption, QStringLiteral("CAKE"), captionFont, layout::Pink);
     cakeDisplay = makeLabel(this, mw::Cake, QString(), counterFont, layout::Yellow);
+    // A label with a name of its own no longer reads out its text, so the
+    // counters carry their value as their description: "Score 4100".
+    scoreDisplay->setAccessibleName(QStringLiteral("Score"));
+    cakeDisplay->setAccessibleName(QStringLiteral("Cakes"));
     for (QLabel* counter : {scoreDisplay, cakeDisplay}) {
         fillBackground(counter, layout::Black);
         counter->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -272,6 +309,7 @@ void MainWindow::showPicture(QLabel* image, int count) {
     } else {
         image->setPixmap(slicePictures[count]);
     }
+    describe(image, sliceText(count));
 }
 
 void MainWindow::showCell(int index, int count) {
@@ -281,12 +319,18 @@ void MainWindow::showNext(int element, int count) {
     showPicture(nextImages[element], count);
 }
 
+void MainWindow::showCounter(QLabel* display, const std::string& text) {
+    const QString value = QString::fromStdString(text);
+    display->setText(value);
+    describe(display, value);
+}
+
 void MainWindow::showScore(const std::string& text) {
-    scoreDisplay->setText(QString::fromStdString(text));
+    showCounter(scoreDisplay, text);
 }
 
 void MainWindow::showCakeCount(const std::string& text) {
-    cakeDisplay->setText(QString::fromStdString(text));
+    showCounter(cakeDisplay, text);
 }
 
 void MainWindow::setButtonEnabled(PlayButton button, bool enabled) {

@@ -101,7 +101,10 @@ private:
     void seedAndLoadScores();
     // The high-score window, created (and loaded) on first reference.
     HighScoreWindow& ensureHighScoreWindow();
+    // Shows `count` slices in a cell or next-pair image: the shared picture,
+    // and the count in words for a screen reader.
     void showPicture(QLabel* image, int count);
+    void showCounter(QLabel* display, const std::string& text);
 
     CuePlayer& m_cues;
     const ScoreStore& m_store;
