@@ -50,6 +50,8 @@ protected:
 private:
     // Close is usable while the changed name box holds at least one character.
     void onNameEdited(int index);
+    // What a screen reader says of each row and of its name box.
+    void refreshAccessibleNames();
 
     HighScoreTable& m_table;
     const ScoreStore& m_store;
