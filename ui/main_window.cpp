@@ -65,8 +65,8 @@ const QString& sliceText(int count) {
     return texts[count];
 }
 
-// Every change of an accessible description is an event on the accessibility
-// bus, so it is set only when it changes.
+// Qt makes an accessibility event of every change of a description, so it is
+// set only when it changes.
 void describe(QWidget* widget, const QString& text) {
     if (widget->accessibleDescription() != text) widget->setAccessibleDescription(text);
 }
@@ -97,9 +97,13 @@ MainWindow::MainWindow(CuePlayer& cues, const ScoreStore& store, RandomSource& r
       m_game(*this, random) {
     buildControls();
     seedAndLoadScores();
+    m_describing = QAccessible::isActive();
+    QAccessible::installActivationObserver(this);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    QAccessible::removeActivationObserver(this);
+}
 
 HighScoreWindow* MainWindow::highScoreWindow() const {
     return m_highScoreWindow.data();
@@ -309,7 +313,7 @@ void MainWindow::showPicture(QLabel* image, int count) {
     } else {
         image->setPixmap(slicePictures[count]);
     }
-    describe(image, sliceText(count));
+    if (m_describing) describe(image, sliceText(count));
 }
 
 void MainWindow::showCell(int index, int count) {
@@ -322,7 +326,28 @@ void MainWindow::showNext(int element, int count) {
 void MainWindow::showCounter(QLabel* display, const std::string& text) {
     const QString value = QString::fromStdString(text);
     display->setText(value);
-    describe(display, value);
+    if (m_describing) describe(display, value);
+}
+
+int MainWindow::shownSlices(const QLabel* image) const {
+    const qint64 shown = image->pixmap().cacheKey();
+    for (int n = 1; n <= rules::WholeCake; ++n) {
+        if (slicePictures[n].cacheKey() == shown) return n;
+    }
+    return 0;
+}
+
+void MainWindow::accessibilityActiveChanged(bool active) {
+    // Even with no reader listening, Qt makes an event of every change of a
+    // description, and looks the widget up for it: several cells change in
+    // every tick. So the descriptions follow the game only while a reader
+    // listens, and one that starts in the middle of a game is told the window
+    // as it is now.
+    m_describing = active;
+    if (!active) return;
+    for (QLabel* image : cellImages) describe(image, sliceText(shownSlices(image)));
+    for (QLabel* image : nextImages) describe(image, sliceText(shownSlices(image)));
+    for (QLabel* counter : {scoreDisplay, cakeDisplay}) describe(counter, counter->text());
 }
 
 void MainWindow::showScore(const std::string& text) {

@@ -3,6 +3,7 @@
 #include <array>
 #include <memory>
 
+#include <QAccessible>
 #include <QPixmap>
 #include <QPointer>
 #include <QWidget>
@@ -27,7 +28,7 @@ class ScoreStore;
 // The main window: the board, the next pair, the score and cake counters and
 // the seven buttons. It holds no rules: the game reaches it through GameView,
 // and each button and the fall timer hand their event to the game.
-class MainWindow : public QWidget, public GameView {
+class MainWindow : public QWidget, public GameView, private QAccessible::ActivationObserver {
     Q_OBJECT
 
 public:
@@ -105,6 +106,10 @@ private:
     // and the count in words for a screen reader.
     void showPicture(QLabel* image, int count);
     void showCounter(QLabel* display, const std::string& text);
+    // The slice count that `image` shows, told by its picture.
+    int shownSlices(const QLabel* image) const;
+    // A screen reader started or stopped listening.
+    void accessibilityActiveChanged(bool active) override;
 
     CuePlayer& m_cues;
     const ScoreStore& m_store;
@@ -113,6 +118,10 @@ private:
     Game m_game;
     QPointer<HighScoreWindow> m_highScoreWindow;
     bool m_soundPrepared = false;
+    // Whether the descriptions of the cells, next-pair images and counters are
+    // kept up to date: only while a screen reader listens (see
+    // accessibilityActiveChanged).
+    bool m_describing = false;
     // The style of the version message's buttons, made at its first showing.
     std::unique_ptr<QStyle> m_aboutButtonsStyle;
 };
