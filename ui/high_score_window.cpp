@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStringList>
 
 #include "scores/score_book.h"
 #include "sound/cue_player.h"
@@ -68,6 +69,24 @@ void HighScoreWindow::refresh() {
     for (int i = 0; i < HighScoreRanks; ++i) {
         nameLabels[i]->setText(table.names[i]);
         scoreLabels[i]->setText(QString::number(table.scores[i]));
+    }
+    refreshAccessibleNames();
+}
+
+void HighScoreWindow::refreshAccessibleNames() {
+    // The rank label reads the whole row, "1st, Ann, 5000", so that a reader
+    // going down the window hears the table row by row. An empty name is left
+    // out; so is the name under a visible name box, which the box replaces:
+    // "4th, 3000", then "Name for the 4th place".
+    for (int i = 0; i < HighScoreRanks; ++i) {
+        const QString rank = rankLabels[i]->text();
+        QStringList row{rank};
+        if (!nameEdits[i]->isVisibleTo(this) && !nameLabels[i]->text().isEmpty()) {
+            row << nameLabels[i]->text();
+        }
+        row << scoreLabels[i]->text();
+        rankLabels[i]->setAccessibleName(row.join(QStringLiteral(", ")));
+        nameEdits[i]->setAccessibleName(QStringLiteral("Name for the %1 place").arg(rank));
     }
 }
 

@@ -56,6 +56,8 @@ private:
     void onNameEdited(int index);
     // The text of the visible name box, if any, becomes the new entry's name.
     void takeTypedName();
+    // What a screen reader says of each row and of its name box.
+    void refreshAccessibleNames();
 
     ScoreBook& m_scores;
     CuePlayer& m_cues;

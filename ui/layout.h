@@ -64,8 +64,6 @@ constexpr Box Left{440, 448, 41, 41};
 constexpr Box Turn{488, 448, 41, 41};
 constexpr Box Right{536, 448, 41, 41};
 constexpr int MoveIconSize = 32;
-// The eight hidden slice pictures lie outside the client area.
-constexpr int HiddenPicturesLeft = 680;
 
 }  // namespace main_window
 

@@ -50,6 +50,25 @@ QPushButton* makeMoveButton(QWidget* parent, const layout::Box& box, const QStri
     return button;
 }
 
+// What a screen reader says of a cell or next-pair image that shows `count`
+// slices. The nine texts are made once; a tick only shares them.
+const QString& sliceText(int count) {
+    static const std::array<QString, rules::WholeCake + 1> texts = [] {
+        std::array<QString, rules::WholeCake + 1> made;
+        made[0] = QStringLiteral("empty");
+        made[1] = QStringLiteral("1 slice");
+        for (int n = 2; n <= rules::WholeCake; ++n) made[n] = QStringLiteral("%1 slices").arg(n);
+        return made;
+    }();
+    return texts[count];
+}
+
+// Qt makes an accessibility event of every change of a description, so it is
+// set only when it changes.
+void describe(QWidget* widget, const QString& text) {
+    if (widget->accessibleDescription() != text) widget->setAccessibleDescription(text);
+}
+
 // The style of the version message's button box: the application's own, less
 // the stock icons on dialog buttons. Such an icon is decoded from the style's
 // resources anew every time a box is built, and the version message may be
@@ -76,9 +95,13 @@ MainWindow::MainWindow(CuePlayer& cues, const ScoreStore& store, RandomSource& r
       m_game(*this, random) {
     buildControls();
     seedAndLoadScores();
+    m_describing = QAccessible::isActive();
+    QAccessible::installActivationObserver(this);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    QAccessible::removeActivationObserver(this);
+}
 
 HighScoreWindow* MainWindow::highScoreWindow() const {
     return m_highScoreWindow.data();
@@ -97,9 +120,15 @@ void MainWindow::buildControls() {
     // board panel comes first, then the cells (higher index in front), then the
     // dotted lines, and the buttons last of all.
     boardPanel = makePanel(this, mw::BoardPanel, layout::PanelGrey);
+    boardPanel->setAccessibleName(QStringLiteral("Board"));
     for (int i = 0; i < rules::CellCount; ++i) {
         cellImages[i] = new QLabel(this);
         setBox(cellImages[i], mw::cell(i));
+        // Counted from 1, the top row first, as a player would say it.
+        cellImages[i]->setAccessibleName(QStringLiteral("Row %1, column %2")
+                                             .arg(i / rules::Columns + 1)
+                                             .arg(i % rules::Columns + 1));
+        cellImages[i]->setAccessibleDescription(sliceText(0));
     }
     for (std::size_t i = 0; i < columnLines.size(); ++i) {
         columnLines[i] = new LineWidget(mw::ColumnLineX[i], mw::ColumnLineTop, mw::ColumnLineBottom,
@@ -109,12 +138,20 @@ void MainWindow::buildControls() {
     titleImage = new QLabel(this);
     setBox(titleImage, mw::Title);
     titleImage->setPixmap(loadPicture(QStringLiteral("title")));
+    titleImage->setAccessibleName(QStringLiteral("ヌビロケーキ"));
     nextCaption =
         makeLabel(this, mw::NextCaption, QStringLiteral("NEXT"), captionFont, layout::Blue);
     nextPanel = makePanel(this, mw::NextPanel, layout::PanelGrey);
+    // Each image of the next pair reads its own piece, as a cell does:
+    // "Next, left: 2 slices", "Next, right: 5 slices".
+    nextPanel->setAccessibleName(QStringLiteral("Next"));
+    const std::array<QString, 2> nextNames{QStringLiteral("Next, left"),
+                                           QStringLiteral("Next, right")};
     for (int i = 0; i < 2; ++i) {
         nextImages[i] = new QLabel(this);
         setBox(nextImages[i], mw::Next[i]);
+        nextImages[i]->setAccessibleName(nextNames[i]);
+        nextImages[i]->setAccessibleDescription(sliceText(0));
     }
     scoreCaption =
         makeLabel(this, mw::ScoreCaption, QStringLiteral("SCORE"), captionFont, layout::Green);
@@ -122,6 +159,10 @@ void MainWindow::buildControls() {
     cakeCaption =
         makeLabel(this, mw::CakeCaption, QStringLiteral("CAKE"), captionFont, layout::Pink);
     cakeDisplay = makeLabel(this, mw::Cake, QString(), counterFont, layout::Yellow);
+    // A label with a name of its own no longer reads out its text, so the
+    // counters carry their value as their description: "Score 4100".
+    scoreDisplay->setAccessibleName(QStringLiteral("Score"));
+    cakeDisplay->setAccessibleName(QStringLiteral("Cakes"));
     for (QLabel* counter : {scoreDisplay, cakeDisplay}) {
         fillBackground(counter, layout::Black);
         counter->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -130,10 +171,7 @@ void MainWindow::buildControls() {
     }
 
     for (int n = 1; n <= rules::WholeCake; ++n) {
-        slicePictures[n] = new QLabel(this);
-        slicePictures[n]->setGeometry(mw::HiddenPicturesLeft, 0, mw::CellSize, mw::CellSize);
-        slicePictures[n]->setPixmap(loadPicture(QStringLiteral("cake%1").arg(n)));
-        slicePictures[n]->hide();
+        slicePictures[n] = loadPicture(QStringLiteral("cake%1").arg(n));
     }
 
     startButton = makeButton(this, mw::Start, QStringLiteral("Start"), captionFont);
@@ -273,8 +311,9 @@ void MainWindow::showPicture(QLabel* image, int count) {
     if (count == 0) {
         image->clear();
     } else {
-        image->setPixmap(slicePictures[count]->pixmap());
+        image->setPixmap(slicePictures[count]);
     }
+    if (m_describing) describe(image, sliceText(count));
 }
 
 void MainWindow::showCell(int index, int count) {
@@ -284,12 +323,39 @@ void MainWindow::showNext(int element, int count) {
     showPicture(nextImages[element], count);
 }
 
+void MainWindow::showCounter(QLabel* display, const std::string& text) {
+    const QString value = QString::fromStdString(text);
+    display->setText(value);
+    if (m_describing) describe(display, value);
+}
+
+int MainWindow::shownSlices(const QLabel* image) const {
+    const qint64 shown = image->pixmap().cacheKey();
+    for (int n = 1; n <= rules::WholeCake; ++n) {
+        if (slicePictures[n].cacheKey() == shown) return n;
+    }
+    return 0;
+}
+
+void MainWindow::accessibilityActiveChanged(bool active) {
+    // Even with no reader listening, Qt makes an event of every change of a
+    // description, and looks the widget up for it: several cells change in
+    // every tick. So the descriptions follow the game only while a reader
+    // listens, and one that starts in the middle of a game is told the window
+    // as it is now.
+    m_describing = active;
+    if (!active) return;
+    for (QLabel* image : cellImages) describe(image, sliceText(shownSlices(image)));
+    for (QLabel* image : nextImages) describe(image, sliceText(shownSlices(image)));
+    for (QLabel* counter : {scoreDisplay, cakeDisplay}) describe(counter, counter->text());
+}
+
 void MainWindow::showScore(const std::string& text) {
-    scoreDisplay->setText(QString::fromStdString(text));
+    showCounter(scoreDisplay, text);
 }
 
 void MainWindow::showCakeCount(const std::string& text) {
-    cakeDisplay->setText(QString::fromStdString(text));
+    showCounter(cakeDisplay, text);
 }
 
 void MainWindow::setButtonEnabled(PlayButton button, bool enabled) {

@@ -3,6 +3,8 @@
 #include <array>
 #include <memory>
 
+#include <QAccessible>
+#include <QPixmap>
 #include <QPointer>
 #include <QWidget>
 
@@ -26,7 +28,7 @@ class ScoreStore;
 // The main window: the board, the next pair, the score and cake counters and
 // the seven buttons. It holds no rules: the game reaches it through GameView,
 // and each button and the fall timer hand their event to the game.
-class MainWindow : public QWidget, public GameView {
+class MainWindow : public QWidget, public GameView, private QAccessible::ActivationObserver {
     Q_OBJECT
 
 public:
@@ -62,9 +64,11 @@ public:
     QPushButton* leftButton = nullptr;
     QPushButton* turnButton = nullptr;
     QPushButton* rightButton = nullptr;
-    // Hidden holders of the eight slice pictures, index 1 to 8 (0 unused: an
-    // empty cell shows no picture). Cells and next-pair images share them.
-    std::array<QLabel*, rules::WholeCake + 1> slicePictures{};
+    // The eight slice pictures, index 1 to 8 (0 unused: an empty cell shows no
+    // picture). Cells and next-pair images share them. Plain pictures rather
+    // than hidden labels, so that a screen reader finds nothing in the window
+    // that the player cannot see.
+    std::array<QPixmap, rules::WholeCake + 1> slicePictures{};
     QTimer* fallTimer = nullptr;
 
 public slots:
@@ -100,7 +104,14 @@ private:
     void seedAndLoadScores();
     // The high-score window, created (and loaded) on first reference.
     HighScoreWindow& ensureHighScoreWindow();
+    // Shows `count` slices in a cell or next-pair image: the shared picture,
+    // and the count in words for a screen reader.
     void showPicture(QLabel* image, int count);
+    void showCounter(QLabel* display, const std::string& text);
+    // The slice count that `image` shows, told by its picture.
+    int shownSlices(const QLabel* image) const;
+    // A screen reader started or stopped listening.
+    void accessibilityActiveChanged(bool active) override;
 
     CuePlayer& m_cues;
     RandomSource& m_random;
@@ -108,6 +119,10 @@ private:
     Game m_game;
     QPointer<HighScoreWindow> m_highScoreWindow;
     bool m_soundPrepared = false;
+    // Whether the descriptions of the cells, next-pair images and counters are
+    // kept up to date: only while a screen reader listens (see
+    // accessibilityActiveChanged).
+    bool m_describing = false;
     // The style of the version message's buttons, made at its first showing.
     std::unique_ptr<QStyle> m_aboutButtonsStyle;
 };

@@ -20,14 +20,13 @@ protected:
             if (game.board[i] == 0) {
                 EXPECT_TRUE(shown.isNull()) << "cell " << i;
             } else {
-                EXPECT_EQ(shown.cacheKey(),
-                          m_mainWindow->slicePictures[game.board[i]]->pixmap().cacheKey())
+                EXPECT_EQ(shown.cacheKey(), m_mainWindow->slicePictures[game.board[i]].cacheKey())
                     << "cell " << i;
             }
         }
         for (int e = 0; e < 2; ++e) {
             EXPECT_EQ(m_mainWindow->nextImages[e]->pixmap().cacheKey(),
-                      m_mainWindow->slicePictures[game.nextPair[e]]->pixmap().cacheKey());
+                      m_mainWindow->slicePictures[game.nextPair[e]].cacheKey());
         }
     }
 };
