@@ -53,13 +53,16 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     quillet::MixerIdentity mixer;
+    mixer.applicationName = mixerApplicationName();
     // The icon theme's name for the game's icon: the desktop file name below.
     mixer.iconName = "io.github.quillet.Quillet";
+    mixer.streamName = "Sound cues";
     // Not "event": mixers gather event sounds under "System Sounds", without
     // the game's name or icon.
     mixer.role = "game";
-    // These two go through the environment: set here, while the process still
-    // has one thread, before QApplication and the player start theirs.
+    // The icon and the role go through the environment: set here, while the
+    // process still has one thread, before QApplication and the player start
+    // theirs.
     quillet::exportMixerIdentity(mixer);
     QApplication app(argc, argv);
     // One id for the desktop entry, the icon and the metainfo, so that docks
@@ -67,8 +70,6 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.quillet.Quillet"));
     quillet::installFontSubstitutions();
 
-    mixer.applicationName = mixerApplicationName();
-    mixer.streamName = "Sound cues";
     quillet::SdlCuePlayer cues(quillet::programDirectory, mixer);
     quillet::ScoreStore store;
     quillet::ClockSeededRandom random;

@@ -329,14 +329,6 @@ void MainWindow::showCounter(QLabel* display, const std::string& text) {
     if (m_describing) describe(display, value);
 }
 
-int MainWindow::shownSlices(const QLabel* image) const {
-    const qint64 shown = image->pixmap().cacheKey();
-    for (int n = 1; n <= rules::WholeCake; ++n) {
-        if (slicePictures[n].cacheKey() == shown) return n;
-    }
-    return 0;
-}
-
 void MainWindow::accessibilityActiveChanged(bool active) {
     // Even with no reader listening, Qt makes an event of every change of a
     // description, and looks the widget up for it: several cells change in
@@ -345,8 +337,9 @@ void MainWindow::accessibilityActiveChanged(bool active) {
     // as it is now.
     m_describing = active;
     if (!active) return;
-    for (QLabel* image : cellImages) describe(image, sliceText(shownSlices(image)));
-    for (QLabel* image : nextImages) describe(image, sliceText(shownSlices(image)));
+    // Between two handlers the pictures show what the game holds.
+    for (int i = 0; i < rules::CellCount; ++i) describe(cellImages[i], sliceText(m_game.board[i]));
+    for (int i = 0; i < 2; ++i) describe(nextImages[i], sliceText(m_game.nextPair[i]));
     for (QLabel* counter : {scoreDisplay, cakeDisplay}) describe(counter, counter->text());
 }
 

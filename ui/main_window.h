@@ -108,8 +108,6 @@ private:
     // and the count in words for a screen reader.
     void showPicture(QLabel* image, int count);
     void showCounter(QLabel* display, const std::string& text);
-    // The slice count that `image` shows, told by its picture.
-    int shownSlices(const QLabel* image) const;
     // A screen reader started or stopped listening.
     void accessibilityActiveChanged(bool active) override;
 
