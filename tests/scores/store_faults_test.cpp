@@ -110,6 +110,14 @@ std::string readAll(int fd) {
     }
 }
 
+// Waits for `child` to end and returns its wait status.
+int awaitExit(pid_t child) {
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    return status;
+}
+
 // Waits for one byte on `fd`; false when its writers closed it first.
 bool awaitByte(int fd) {
     char byte;
@@ -155,13 +163,11 @@ int saveFromSeparateGames(const QString& path, const std::vector<ScoreEntry>& en
     for (auto& gate : gates) ::close(gate[1]);
     int failures = 0;
     for (pid_t game : games) {
-        int status = 0;
         if (game < 0) {
             ++failures;
             continue;
         }
-        while (::waitpid(game, &status, 0) < 0 && errno == EINTR) {
-        }
+        const int status = awaitExit(game);
         if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) ++failures;
     }
     return failures;
@@ -202,9 +208,7 @@ ChildReport runInChild(const std::function<std::string()>& check) {
     ::close(messagePipe[0]);
     report.errors = readAll(errorPipe[0]);
     ::close(errorPipe[0]);
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
+    const int status = awaitExit(child);
     report.exitedCleanly = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     return report;
 }
@@ -570,9 +574,7 @@ TEST_F(StoreFaultTest, LockHeldTooLongFailsTheSaveAndKeepsTheEntryPending) {
         return "";
     });
     ::close(release[1]);
-    int status = 0;
-    while (::waitpid(holder, &status, 0) < 0 && errno == EINTR) {
-    }
+    awaitExit(holder);
     ASSERT_TRUE(report.exitedCleanly);
     EXPECT_EQ(report.message, "");
     EXPECT_EQ(QString::fromStdString(report.errors), saveFailureLine()) << "one line, once";

@@ -27,6 +27,7 @@
 namespace quillet {
 namespace {
 
+using testing::reapChild;
 using testing::TempFolder;
 using testing::waitUntil;
 using testing::writeCue;
@@ -85,21 +86,6 @@ pid_t spawn(const std::vector<std::string>& arguments, const std::vector<std::st
     return child;
 }
 
-// Waits for `child` until `deadline`, then kills it. Whether it ended by itself.
-bool reap(pid_t child, Clock::time_point deadline, int& status) {
-    for (;;) {
-        if (waitpid(child, &status, WNOHANG) == child) {
-            return true;
-        }
-        if (Clock::now() >= deadline) {
-            kill(child, SIGKILL);
-            waitpid(child, &status, 0);
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-}
-
 struct ProgramRun {
     bool succeeded = false;
     std::string output;
@@ -132,7 +118,7 @@ ProgramRun runProgram(const std::vector<std::string>& arguments,
     }
     close(pipeEnds[0]);
     int status = 0;
-    run.succeeded = child > 0 && reap(child, deadline, status) && WIFEXITED(status) &&
+    run.succeeded = child > 0 && reapChild(child, deadline, status) && WIFEXITED(status) &&
                     WEXITSTATUS(status) == 0;
     return run;
 }
@@ -170,13 +156,12 @@ public:
         if (log < 0) {
             return "cannot write " + logFile;
         }
-        m_server = spawn({server, "-n", "--daemonize=no", "--system=no", "--use-pid-file=no",
-                          "--exit-idle-time=-1", "--disable-shm=yes", "--high-priority=no",
-                          "--realtime=no", "--no-cpu-limit=yes", "--log-target=stderr",
-                          "-L", "module-null-sink",
-                          "-L", "module-native-protocol-unix socket=" + socket() +
-                                    " auth-anonymous=1"},
-                         environment(), log);
+        m_server = spawn(
+            {server, "-n", "--daemonize=no", "--system=no", "--use-pid-file=no",
+             "--exit-idle-time=-1", "--disable-shm=yes", "--high-priority=no", "--realtime=no",
+             "--no-cpu-limit=yes", "--log-target=stderr", "-L", "module-null-sink", "-L",
+             "module-native-protocol-unix socket=" + socket() + " auth-anonymous=1"},
+            environment(), log);
         close(log);
         if (m_server < 0) {
             return "cannot start pulseaudio";
@@ -200,7 +185,7 @@ public:
         if (m_server > 0) {
             kill(m_server, SIGTERM);
             int status = 0;
-            reap(m_server, Clock::now() + std::chrono::seconds(5), status);
+            reapChild(m_server, Clock::now() + std::chrono::seconds(5), status);
         }
     }
 
@@ -306,11 +291,12 @@ TEST(CueMixerTest, TheStreamCarriesTheNameIconStreamNameAndRoleItWasGiven) {
     }
     close(finish[1]);
     int status = 0;
-    const bool ended = reap(child, Clock::now() + std::chrono::seconds(5), status);
+    const bool ended = reapChild(child, Clock::now() + std::chrono::seconds(5), status);
 
     ASSERT_EQ(answer, 'y') << "the cue never sounded through the server";
     ASSERT_NE(listing.find("Sink Input #"), std::string::npos)
-        << "no stream while the cue sounded:\n" << listing;
+        << "no stream while the cue sounded:\n"
+        << listing;
     EXPECT_EQ(property(listing, "application.name"), identity.applicationName) << listing;
     EXPECT_EQ(property(listing, "application.icon_name"), identity.iconName) << listing;
     EXPECT_EQ(property(listing, "media.name"), identity.streamName) << listing;

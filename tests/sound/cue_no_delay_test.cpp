@@ -28,6 +28,7 @@ namespace quillet {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::reapChild;
 using testing::TempFolder;
 using testing::waitUntil;
 using testing::writeBytes;
@@ -152,12 +153,9 @@ TEST_F(CueNoDelayTest, CueThePlayerMayNotReadIsSilentAndLaterCuesPlay) {
         _exit(result);
     }
     int status = 0;
-    const bool ended = waitUntil([&] { return waitpid(child, &status, WNOHANG) == child; });
-    if (!ended) {
-        kill(child, SIGKILL);
-        waitpid(child, &status, 0);
-    }
-    ASSERT_TRUE(ended) << "a call hung on the unreadable cue";
+    ASSERT_TRUE(
+        reapChild(child, std::chrono::steady_clock::now() + std::chrono::seconds(10), status))
+        << "a call hung on the unreadable cue";
     ASSERT_TRUE(WIFEXITED(status));
     ASSERT_NE(WEXITSTATUS(status), 2) << "could not become the user nobody";
     EXPECT_EQ(WEXITSTATUS(status), 0)

@@ -18,30 +18,14 @@
 namespace quillet {
 namespace {
 
+using testing::reapChild;
 using testing::TempFolder;
 using testing::waitUntil;
 using testing::writeCue;
 
-// Waits for `child` to end, for at most a few seconds. A child that never
-// ends is killed, and the result says so.
-struct ChildEnd {
-    bool ended = false;
-    int status = 0;
-};
-
-ChildEnd waitForChild(pid_t child) {
-    ChildEnd end;
-    for (int tries = 0; tries < 500; ++tries) {
-        const pid_t done = waitpid(child, &end.status, WNOHANG);
-        if (done == child) {
-            end.ended = true;
-            return end;
-        }
-        usleep(10 * 1000);
-    }
-    kill(child, SIGKILL);
-    waitpid(child, &end.status, 0);
-    return end;
+// How long a child may take to end once it should.
+std::chrono::steady_clock::time_point endDeadline() {
+    return std::chrono::steady_clock::now() + std::chrono::seconds(5);
 }
 
 class CuePlayerProcessTest : public ::testing::Test {
@@ -83,10 +67,10 @@ protected:
         EXPECT_EQ(answer, 'y') << "the child's cue never started";
 
         kill(child, signalNumber);
-        const ChildEnd end = waitForChild(child);
-        ASSERT_TRUE(end.ended) << "the signal did not end the child";
-        ASSERT_TRUE(WIFSIGNALED(end.status));
-        EXPECT_EQ(WTERMSIG(end.status), signalNumber);
+        int status = 0;
+        ASSERT_TRUE(reapChild(child, endDeadline(), status)) << "the signal did not end the child";
+        ASSERT_TRUE(WIFSIGNALED(status));
+        EXPECT_EQ(WTERMSIG(status), signalNumber);
     }
 
     TempFolder m_folder;
@@ -110,10 +94,10 @@ TEST_F(CuePlayerProcessTest, WithoutASoundDeviceEveryCallReturnsAndNothingSounds
         }
         _exit(silent ? 0 : 1);
     }
-    const ChildEnd end = waitForChild(child);
-    ASSERT_TRUE(end.ended) << "a call hung without a sound device";
-    ASSERT_TRUE(WIFEXITED(end.status));
-    EXPECT_EQ(WEXITSTATUS(end.status), 0) << "something sounded without a sound device";
+    int status = 0;
+    ASSERT_TRUE(reapChild(child, endDeadline(), status)) << "a call hung without a sound device";
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "something sounded without a sound device";
 }
 
 TEST_F(CuePlayerProcessTest, SigtermEndsTheGameWhileACueSounds) {

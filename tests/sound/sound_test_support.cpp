@@ -1,6 +1,8 @@
 #include "sound_test_support.h"
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -90,6 +92,20 @@ bool waitUntil(const std::function<bool()>& condition) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return condition();
+}
+
+bool reapChild(pid_t child, std::chrono::steady_clock::time_point deadline, int& status) {
+    for (;;) {
+        if (waitpid(child, &status, WNOHANG) == child) {
+            return true;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
 }
 
 std::string capturedOutput(const std::function<void()>& action) {

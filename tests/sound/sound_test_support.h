@@ -1,5 +1,8 @@
 #pragma once
 
+#include <sys/types.h>
+
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -35,6 +38,11 @@ void writeCue(const std::filesystem::path& directory, const std::string& cue, in
 // Polls `condition` until it holds, giving up after a generous bound. Returns
 // whether it came to hold.
 bool waitUntil(const std::function<bool()>& condition);
+
+// Waits for the child process `child` to end, until `deadline`; a child still
+// running then is killed. Returns whether it ended by itself; `status` holds
+// its wait status either way.
+bool reapChild(pid_t child, std::chrono::steady_clock::time_point deadline, int& status);
 
 // Runs `action` with the process's stdout and stderr sent to a file, and
 // returns whatever was written to either.
