@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Shared set-up of run.sh and test.sh: installs the Debian packages that are
-# missing, then configures and builds into build/.
+# missing, then configures and builds into build/. Works on Debian 12 (bookworm)
+# and Debian 13 (trixie) from the same lists: every name below exists on both,
+# unversioned where Debian offers an unversioned name (libclang-rt-dev follows
+# the release's default clang).
 #
 #   scripts/setup.sh        everything test.sh needs: all packages but the
 #                           benchmarks', every target
@@ -21,9 +24,12 @@ BUILD_PACKAGES=(
 # Checking the installed files and the Debian package.
 INSTALL_CHECK_PACKAGES=(desktop-file-utils appstream dpkg-dev groff-base lintian)
 # Sanitizer builds and fuzzing.
-HARDENING_PACKAGES=(clang libclang-rt-14-dev)
-# The naming check, which reads the benchmarks' sources too.
-LINT_PACKAGES=(clang-tidy libbenchmark-dev libxdo-dev)
+HARDENING_PACKAGES=(clang libclang-rt-dev)
+# The naming check reads every C++ file of the tree, the benchmarks' included, and
+# clang-tidy must compile a file to read its names: so the test suite installs
+# the headers the benchmarks include (Google Benchmark, libxdo, valgrind's
+# callgrind.h), though it never builds the benchmarks themselves.
+LINT_PACKAGES=(clang-tidy libbenchmark-dev libxdo-dev valgrind)
 # Benchmarks (bench.sh only).
 BENCH_PACKAGES=(xvfb xdotool libxdo-dev valgrind libbenchmark-dev)
 # The volume mixer test: a private PulseAudio server with a null sink, and pactl.
@@ -63,6 +69,29 @@ missing_packages() {
   done
 }
 
+release_name() {
+  local name
+  # shellcheck disable=SC1091  # the system's own file
+  name=$(. /etc/os-release 2>/dev/null && echo "${PRETTY_NAME:-}")
+  echo "${name:-this system}"
+}
+
+# Names the packages that the archive does not offer here, with the release, so
+# that a list gone stale on a new Debian says which name to change; apt-get
+# would only say that it could not find the first one, and install nothing.
+check_available() {
+  local package unavailable=()
+  for package in "$@"; do
+    if ! apt-cache show --no-all-versions "$package" 2>/dev/null | grep -q '^Version:'; then
+      unavailable+=("$package")
+    fi
+  done
+  if [ "${#unavailable[@]}" -ne 0 ]; then
+    echo "setup: not found in the package lists of $(release_name): ${unavailable[*]}" >&2
+    exit 1
+  fi
+}
+
 install_missing() {
   local missing
   mapfile -t missing < <(missing_packages)
@@ -77,6 +106,7 @@ install_missing() {
     sudo=(sudo)
   fi
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  check_available "${missing[@]}"
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
     "${missing[@]}"
 }
