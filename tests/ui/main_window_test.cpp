@@ -189,8 +189,8 @@ TEST_F(StartUp, SeedsTheGeneratorOnceAndShowsAnIdleWindow) {
 
 TEST_F(StartUp, FocusIsOnStartWhenTheWindowFirstShows) {
     m_mainWindow->show();
-    QApplication::setActiveWindow(m_mainWindow.get());
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_mainWindow.get()));
+    m_mainWindow->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_mainWindow.get()));
     EXPECT_EQ(QApplication::focusWidget(), m_mainWindow->startButton);
     // The space bar on the focused Start button starts a game.
     QTest::keyClick(m_mainWindow->startButton, Qt::Key_Space);
