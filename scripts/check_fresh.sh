@@ -28,11 +28,17 @@ chroot_path=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
 
 # --- inside the private mount namespace: one release ---------------------------
 
+# Global, not local: the traps read them after check_release has returned.
+sysroot=
+result=
+mounted=()
+
 check_release() {
   local release=$1 commit=$2
   local dir="$work/$release"
-  local base="$dir/base" sysroot="$dir/root" result="$dir/result"
-  local mounted=()
+  local base="$dir/base"
+  sysroot="$dir/root"
+  result="$dir/result"
 
   # shellcheck disable=SC2317  # run by the trap below
   finish() {

@@ -80,9 +80,10 @@ release_name() {
 # that a list gone stale on a new Debian says which name to change; apt-get
 # would only say that it could not find the first one, and install nothing.
 check_available() {
-  local package unavailable=()
+  local package candidate unavailable=()
   for package in "$@"; do
-    if ! apt-cache show --no-all-versions "$package" 2>/dev/null | grep -q '^Version:'; then
+    candidate=$(apt-cache policy "$package" 2>/dev/null | sed -n 's/^ *Candidate: *//p')
+    if [ -z "$candidate" ] || [ "$candidate" = "(none)" ]; then
       unavailable+=("$package")
     fi
   done
