@@ -139,10 +139,20 @@ EOF
   report passed "test.sh: $tests; run.sh: $(tail -n1 "$dir/run.log")"
 }
 
-# The first line of a log that says what went wrong, or its last line.
+# What went wrong, from a log: the first line of the first kind found, from
+# apt's and the scripts' own messages to a compiler's, or else the last line.
+# A failed ctest run also names its first failed test.
 first_error() {
-  grep -m1 -E '^E: |^setup: |^naming check: |^hardening: FAILED|^FAIL|error:|Error [0-9]+|tests failed out of [0-9]+$' \
-    "$1" | grep -vE '^100% tests passed' || tail -n1 "$1"
+  local pattern line
+  for pattern in '^E: ' '^setup: ' '^naming check: .*(break|not compile|failed)' \
+    '^hardening: FAILED' 'tests failed out of [0-9]+$' '^FAIL' 'error:'; do
+    line=$(grep -m1 -E "$pattern" "$1") && break
+  done
+  [ -n "$line" ] || line=$(tail -n1 "$1")
+  local failed_test
+  failed_test=$(grep -A1 -m1 '^The following tests FAILED:' "$1" | tail -n1 |
+    sed 's/^[[:space:]]*//') || true
+  printf '%s%s\n' "$line" "${failed_test:+ (first: $failed_test)}"
 }
 
 if [ "${1:-}" = --inside ]; then
