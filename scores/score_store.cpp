@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QSaveFile>
 #include <QSettings>
 #include <QStringList>
 #include <QTemporaryFile>
@@ -149,6 +150,51 @@ void reportSaveFailure(const QString& path) {
     std::fflush(stderr);
 }
 
+// What the store file holds once `table` is written over `current`. QSettings
+// writes it into a private scratch copy of `current`, so the file keeps
+// QSettings' own form and any other section or key in it. A short write can
+// still be reported as a success there (a full disk, seen with Qt 6.4), so the
+// bytes are read back and must give the table. Nothing when they do not.
+std::optional<QByteArray> storeBytesFor(const HighScoreTable& table, const QByteArray& current) {
+    QTemporaryFile scratch(QDir::tempPath() + QStringLiteral("/quillet-save-XXXXXX.conf"));
+    if (!scratch.open() || scratch.write(current) != current.size() || !scratch.flush()) {
+        return std::nullopt;
+    }
+    scratch.close();
+    {
+        QSettings settings(scratch.fileName(), QSettings::IniFormat);
+        settings.beginGroup(SettingGroup);
+        for (int rank = 0; rank < HighScoreRanks; ++rank) {
+            settings.setValue(nameKey(rank), table.names[rank]);
+            settings.setValue(scoreKey(rank), QString::number(table.scores[rank]));
+        }
+        settings.endGroup();
+        settings.sync();
+        // A damaged `current` is reported as a FormatError while it is read,
+        // before the write; the reading back below tells whether the write
+        // replaced the damage.
+        if (settings.status() == QSettings::AccessError) return std::nullopt;
+    }
+    std::optional<QByteArray> bytes = readStoreBytes(scratch.fileName());
+    const std::optional<HighScoreTable> written =
+        bytes ? readTableFromCopy(*bytes) : std::nullopt;
+    if (!written || !sameTable(*written, table)) return std::nullopt;
+    return bytes;
+}
+
+// Puts `bytes` in the file at `path` through a new file beside it, renamed over
+// the old one only once every byte is written: a save cut short (a full disk, a
+// crash) leaves the old table rather than half of the new one. Where no file can
+// be made beside it, the save fails instead of writing in place.
+bool replaceFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile file(path);
+    // Unbuffered, so that the write's own count tells whether the disk took it.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
+    if (file.write(bytes) != bytes.size()) return false;  // discarded, never committed
+    return file.commit();
+}
+
 }  // namespace
 
 qint32 parseStoredScore(const QString& text) {
@@ -212,33 +258,9 @@ bool ScoreStore::save(const HighScoreTable& table) const {
         return false;
     }
 
-    QSettings settings(m_filePath, QSettings::IniFormat);
-    // The new file is written beside the old one and renamed over it, never
-    // written in place: a save cut short (a full disk, a crash) leaves the old
-    // table rather than half of the new one. Where no file can be created beside
-    // it, the save fails instead of falling back to writing in place.
-    settings.setAtomicSyncRequired(true);
-    settings.beginGroup(SettingGroup);
-    for (int rank = 0; rank < HighScoreRanks; ++rank) {
-        settings.setValue(nameKey(rank), table.names[rank]);
-        settings.setValue(scoreKey(rank), QString::number(table.scores[rank]));
-    }
-    settings.endGroup();
-    settings.sync();
-
-    bool saved = settings.status() == QSettings::NoError;
-    if (settings.status() == QSettings::FormatError) {
-        // QSettings keeps the first problem it met, and a damaged old file is
-        // reported while it is read, before the write. The write itself may
-        // well have replaced the damage; reading the file back tells. Only a
-        // private copy can tell: after a failed write, QSettings' own cache of
-        // this file still holds the table that never reached the disk. With no
-        // room for a copy the save counts as failed, and the next Close retries.
-        const std::optional<QByteArray> bytes = readStoreBytes(m_filePath);
-        const std::optional<HighScoreTable> written =
-            bytes ? readTableFromCopy(*bytes) : std::nullopt;
-        saved = written && sameTable(*written, table);
-    }
+    const std::optional<QByteArray> bytes =
+        storeBytesFor(table, readStoreBytes(m_filePath).value_or(QByteArray()));
+    const bool saved = bytes && replaceFile(m_filePath, *bytes);
     if (!saved) reportSaveFailure(m_filePath);
     return saved;
 }
