@@ -1,5 +1,6 @@
 #include "scores/score_store.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 #include <optional>
@@ -94,15 +95,29 @@ HighScoreTable readTable(QSettings& settings) {
     return table;
 }
 
-// The bytes of the store file, or nothing when there is no regular file to read.
-// A folder, a pipe or a device in its place reads as an empty store: opening a
-// pipe would wait for a writer that never comes.
+// The bytes of the store file, at most MaxStoreBytes of them, or nothing when
+// there is no regular file to read. A folder, a pipe or a device in its place
+// reads as an empty store: opening a pipe would wait for a writer that never
+// comes.
 std::optional<QByteArray> readStoreBytes(const QString& path) {
     const QFileInfo info(path);
     if (!info.isFile()) return std::nullopt;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    return file.read(MaxStoreBytes);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return std::nullopt;
+    // The buffer is sized by what the file holds, plus one byte that shows
+    // whether it has grown since: asking for the whole cap at once would take
+    // the cap's worth of memory for a file of a few hundred bytes. A file that
+    // grows while it is read is followed, the buffer doubling, up to the cap.
+    QByteArray bytes(std::min<qint64>(file.size() + 1, MaxStoreBytes), Qt::Uninitialized);
+    qint64 filled = 0;
+    while (filled < MaxStoreBytes) {
+        if (filled == bytes.size()) bytes.resize(std::min<qint64>(2 * bytes.size(), MaxStoreBytes));
+        const qint64 got = file.read(bytes.data() + filled, bytes.size() - filled);
+        if (got <= 0) break;
+        filled += got;
+    }
+    bytes.truncate(filled);
+    return bytes;
 }
 
 // QSettings keeps every file it has read in a per-process cache and trusts that
@@ -116,7 +131,15 @@ std::optional<HighScoreTable> readTableFromCopy(const QByteArray& bytes) {
     if (!copy.open() || copy.write(bytes) != bytes.size() || !copy.flush()) return std::nullopt;
     copy.close();
     QSettings settings(copy.fileName(), QSettings::IniFormat);
-    return readTable(settings);
+    const HighScoreTable table = readTable(settings);
+    // The cache would otherwise keep every copy, parsed, under its one-time
+    // name: a few kilobytes each for a table the game wrote, but as much as
+    // the cap, twice over, for a huge file, and about ten of them at a time.
+    // Reading the copy again once it is gone empties its entry, and QSettings
+    // drops an empty file instead of caching it.
+    copy.remove();
+    settings.sync();
+    return table;
 }
 
 bool sameTable(const HighScoreTable& a, const HighScoreTable& b) {
