@@ -1,6 +1,7 @@
 #include "scores/score_store.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <limits>
 #include <optional>
@@ -26,11 +27,21 @@ namespace {
 // The section of the store that holds the table: it shows as [Setting] in the file.
 const QString SettingGroup = QStringLiteral("Setting");
 
-QString nameKey(int rank) {
-    return QStringLiteral("HScore_Nm_") + QString::number(rank);
+// The keys of one kind, "<prefix>0" to "<prefix>4", made once: every load and
+// save asks for all ten.
+std::array<QString, HighScoreRanks> rankKeys(const QString& prefix) {
+    std::array<QString, HighScoreRanks> keys;
+    for (int rank = 0; rank < HighScoreRanks; ++rank) keys[rank] = prefix + QString::number(rank);
+    return keys;
 }
-QString scoreKey(int rank) {
-    return QStringLiteral("HScore_Val_") + QString::number(rank);
+const QString& nameKey(int rank) {
+    static const std::array<QString, HighScoreRanks> keys = rankKeys(QStringLiteral("HScore_Nm_"));
+    return keys[rank];
+}
+const QString& scoreKey(int rank) {
+    static const std::array<QString, HighScoreRanks> keys =
+        rankKeys(QStringLiteral("HScore_Val_"));
+    return keys[rank];
 }
 
 // The table takes a few hundred bytes on disk. A file far larger than this was
@@ -127,8 +138,18 @@ std::optional<QByteArray> readStoreBytes(const QString& path) {
 // a name never used before, makes every load see what is on disk now.
 // Nothing when no copy can be written (a full disk).
 std::optional<HighScoreTable> readTableFromCopy(const QByteArray& bytes) {
-    QTemporaryFile copy(QDir::tempPath() + QStringLiteral("/quillet-scores-XXXXXX.conf"));
-    if (!copy.open() || copy.write(bytes) != bytes.size() || !copy.flush()) return std::nullopt;
+    // The temporary folder is looked up once: QDir::tempPath() resolves its
+    // links anew at every call.
+    static const QString copyTemplate =
+        QDir::tempPath() + QStringLiteral("/quillet-scores-XXXXXX.conf");
+    QTemporaryFile copy(copyTemplate);
+    // The bytes go out in one write, so the copy needs no write buffer.
+    // (QTemporaryFile takes open modes only through QFile.)
+    QFile& copyFile = copy;
+    if (!copyFile.open(QIODevice::ReadWrite | QIODevice::Unbuffered) ||
+        copy.write(bytes) != bytes.size()) {
+        return std::nullopt;
+    }
     copy.close();
     QSettings settings(copy.fileName(), QSettings::IniFormat);
     const HighScoreTable table = readTable(settings);
