@@ -1,5 +1,7 @@
 #include "scores/score_store.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <limits>
 #include <optional>
@@ -26,11 +28,21 @@ namespace {
 // The section of the store that holds the table: it shows as [Setting] in the file.
 const QString SettingGroup = QStringLiteral("Setting");
 
-QString nameKey(int rank) {
-    return QStringLiteral("HScore_Nm_") + QString::number(rank);
+// The keys of one kind, "<prefix>0" to "<prefix>4", made once: every load and
+// save asks for all ten.
+std::array<QString, HighScoreRanks> rankKeys(const QString& prefix) {
+    std::array<QString, HighScoreRanks> keys;
+    for (int rank = 0; rank < HighScoreRanks; ++rank) keys[rank] = prefix + QString::number(rank);
+    return keys;
 }
-QString scoreKey(int rank) {
-    return QStringLiteral("HScore_Val_") + QString::number(rank);
+const QString& nameKey(int rank) {
+    static const std::array<QString, HighScoreRanks> keys = rankKeys(QStringLiteral("HScore_Nm_"));
+    return keys[rank];
+}
+const QString& scoreKey(int rank) {
+    static const std::array<QString, HighScoreRanks> keys =
+        rankKeys(QStringLiteral("HScore_Val_"));
+    return keys[rank];
 }
 
 // The table takes a few hundred bytes on disk. A file far larger than this was
@@ -95,15 +107,29 @@ HighScoreTable readTable(QSettings& settings) {
     return table;
 }
 
-// The bytes of the store file, or nothing when there is no regular file to read.
-// A folder, a pipe or a device in its place reads as an empty store: opening a
-// pipe would wait for a writer that never comes.
+// The bytes of the store file, at most MaxStoreBytes of them, or nothing when
+// there is no regular file to read. A folder, a pipe or a device in its place
+// reads as an empty store: opening a pipe would wait for a writer that never
+// comes.
 std::optional<QByteArray> readStoreBytes(const QString& path) {
     const QFileInfo info(path);
     if (!info.isFile()) return std::nullopt;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    return file.read(MaxStoreBytes);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return std::nullopt;
+    // The buffer is sized by what the file holds, plus one byte that shows
+    // whether it has grown since: asking for the whole cap at once would take
+    // the cap's worth of memory for a file of a few hundred bytes. A file that
+    // grows while it is read is followed, the buffer doubling, up to the cap.
+    QByteArray bytes(std::min<qint64>(file.size() + 1, MaxStoreBytes), Qt::Uninitialized);
+    qint64 filled = 0;
+    while (filled < MaxStoreBytes) {
+        if (filled == bytes.size()) bytes.resize(std::min<qint64>(2 * bytes.size(), MaxStoreBytes));
+        const qint64 got = file.read(bytes.data() + filled, bytes.size() - filled);
+        if (got <= 0) break;
+        filled += got;
+    }
+    bytes.truncate(filled);
+    return bytes;
 }
 
 // QSettings keeps every file it has read in a per-process cache and trusts that
@@ -113,11 +139,29 @@ std::optional<QByteArray> readStoreBytes(const QString& path) {
 // a name never used before, makes every load see what is on disk now.
 // Nothing when no copy can be written (a full disk).
 std::optional<HighScoreTable> readTableFromCopy(const QByteArray& bytes) {
-    QTemporaryFile copy(QDir::tempPath() + QStringLiteral("/quillet-scores-XXXXXX.conf"));
-    if (!copy.open() || copy.write(bytes) != bytes.size() || !copy.flush()) return std::nullopt;
+    // The temporary folder is looked up once: QDir::tempPath() resolves its
+    // links anew at every call.
+    static const QString copyTemplate =
+        QDir::tempPath() + QStringLiteral("/quillet-scores-XXXXXX.conf");
+    QTemporaryFile copy(copyTemplate);
+    // The bytes go out in one write, so the copy needs no write buffer.
+    // (QTemporaryFile takes open modes only through QFile.)
+    QFile& copyFile = copy;
+    if (!copyFile.open(QIODevice::ReadWrite | QIODevice::Unbuffered) ||
+        copy.write(bytes) != bytes.size()) {
+        return std::nullopt;
+    }
     copy.close();
     QSettings settings(copy.fileName(), QSettings::IniFormat);
-    return readTable(settings);
+    const HighScoreTable table = readTable(settings);
+    // The cache would otherwise keep every copy, parsed, under its one-time
+    // name: a few kilobytes each for a table the game wrote, but as much as
+    // the cap, twice over, for a huge file, and about ten of them at a time.
+    // Reading the copy again once it is gone empties its entry, and QSettings
+    // drops an empty file instead of caching it.
+    copy.remove();
+    settings.sync();
+    return table;
 }
 
 bool sameTable(const HighScoreTable& a, const HighScoreTable& b) {

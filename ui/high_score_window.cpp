@@ -18,6 +18,19 @@ namespace quillet {
 
 namespace hs = layout::high_score_window;
 
+namespace {
+
+// The beginning of `name` that its label shows, never half of a character
+// that takes two UTF-16 units.
+QString shownName(const QString& name) {
+    qsizetype length = HighScoreWindow::ShownNameLength;
+    if (name.size() <= length) return name;
+    if (name.at(length - 1).isHighSurrogate()) --length;
+    return name.left(length);
+}
+
+}  // namespace
+
 HighScoreWindow::HighScoreWindow(ScoreBook& scores, CuePlayer& cues, QWidget* parent)
     : QDialog(parent, fixedWindowFlags(Qt::Dialog)), m_scores(scores), m_cues(cues) {
     setWindowTitle(QStringLiteral("HighScore"));
@@ -67,7 +80,7 @@ HighScoreWindow::HighScoreWindow(ScoreBook& scores, CuePlayer& cues, QWidget* pa
 void HighScoreWindow::refresh() {
     const HighScoreTable& table = m_scores.table();
     for (int i = 0; i < HighScoreRanks; ++i) {
-        nameLabels[i]->setText(table.names[i]);
+        nameLabels[i]->setText(shownName(table.names[i]));
         scoreLabels[i]->setText(QString::number(table.scores[i]));
     }
     refreshAccessibleNames();

@@ -26,6 +26,11 @@ class HighScoreWindow : public QDialog {
 public:
     HighScoreWindow(ScoreBook& scores, CuePlayer& cues, QWidget* parent);
 
+    // The most characters of a name that its label shows, and a screen reader
+    // reads: far more than the label has room for, but a name of millions (a
+    // hand-edited store) would take hundreds of megabytes to lay out.
+    static constexpr int ShownNameLength = 200;
+
     // Refreshes all ten labels from the table. Any number of calls, before or
     // while the window is shown.
     void refresh();

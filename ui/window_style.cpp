@@ -40,7 +40,11 @@ void centreOnScreen(QWidget* window) {
 
 QLabel* makeLabel(QWidget* parent, const layout::Box& box, const QString& text, const QFont& font,
                   layout::Rgb textColour) {
-    auto* label = new QLabel(text, parent);
+    auto* label = new QLabel(parent);
+    // Before the text: Qt's default, Qt::AutoText, would render any text that
+    // looks like HTML as rich text, loading the pictures it names from disk.
+    label->setTextFormat(Qt::PlainText);
+    label->setText(text);
     setBox(label, box);
     label->setFont(font);
     QPalette palette = label->palette();
@@ -52,6 +56,7 @@ QLabel* makeLabel(QWidget* parent, const layout::Box& box, const QString& text, 
 
 QLabel* makePanel(QWidget* parent, const layout::Box& box, layout::Rgb background) {
     auto* panel = new QLabel(parent);
+    panel->setTextFormat(Qt::PlainText);
     setBox(panel, box);
     fillBackground(panel, background);
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);

@@ -24,10 +24,13 @@ void fillBackground(QWidget* widget, layout::Rgb colour);
 // Places a top-level window in the middle of the screen it will show on.
 void centreOnScreen(QWidget* window);
 
-// A label with a transparent background, no border, left-aligned text.
+// A label with a transparent background, no border, left-aligned text. The
+// text is shown as plain text, whatever it holds: a player's name such as
+// "<b>Bo</b>" or "<img src=...>" shows as typed, never as markup.
 QLabel* makeLabel(QWidget* parent, const layout::Box& box, const QString& text, const QFont& font,
                   layout::Rgb textColour);
-// An opaque panel label with a thin sunken border and no text.
+// An opaque panel label with a thin sunken border and no text (plain text, if
+// ever given any).
 QLabel* makePanel(QWidget* parent, const layout::Box& box, layout::Rgb background);
 
 }  // namespace quillet

@@ -196,14 +196,23 @@ TEST_F(ScoreStoreTest, GarbageAroundTheSectionDoesNotHideTheKeys) {
     expectSameTable(loadFrom(storePath()), makeTable({"", "Bo", "", "", ""}, {0, 42, 0, 0, 0}));
 }
 
-TEST_F(ScoreStoreTest, MegabyteLongLinesAreReadOrSkipped) {
+TEST_F(ScoreStoreTest, MegabyteLongLinesAreReadOrSkippedAndNothingPastEightMegabytes) {
     const QByteArray longName(1024 * 1024, 'x');
-    writeFile(storePath(), "[Setting]\n" + QByteArray(1024 * 1024, 'j') + "\nHScore_Nm_0=" +
-                               longName + "\nHScore_Val_0=7\nHScore_Nm_1=Bo\nHScore_Val_1=6\n");
-    const HighScoreTable table = loadFrom(storePath());
-    EXPECT_EQ(table.names[0].size(), longName.size());
-    EXPECT_EQ(table.names[0], QString::fromLatin1(longName));
-    expectSameTable(table,
+    const QByteArray table = "[Setting]\n" + QByteArray(1024 * 1024, 'j') + "\nHScore_Nm_0=" +
+                             longName + "\nHScore_Val_0=7\nHScore_Nm_1=Bo\nHScore_Val_1=6\n";
+    writeFile(storePath(), table);
+    const HighScoreTable loaded = loadFrom(storePath());
+    EXPECT_EQ(loaded.names[0].size(), longName.size());
+    EXPECT_EQ(loaded.names[0], QString::fromLatin1(longName));
+    expectSameTable(loaded,
+                    makeTable({QString::fromLatin1(longName), "Bo", "", "", ""}, {7, 6, 0, 0, 0}));
+
+    // A file larger than any table is read only up to its first 8 MiB: a key
+    // that begins after them is not there.
+    const qsizetype cap = 8 * 1024 * 1024;
+    const QByteArray comment = "\n;" + QByteArray(cap - table.size(), 'c') + "\n";
+    writeFile(storePath(), table + comment + "HScore_Nm_2=Late\nHScore_Val_2=5\n");
+    expectSameTable(loadFrom(storePath()),
                     makeTable({QString::fromLatin1(longName), "Bo", "", "", ""}, {7, 6, 0, 0, 0}));
 }
 
@@ -229,7 +238,7 @@ TEST_F(ScoreStoreTest, UnreadableFileLoadsAsAnEmptyTable) {
     expectSameTable(loadFrom(storePath()), HighScoreTable{});
 }
 
-TEST_F(ScoreStoreTest, FolderOrPipeInPlaceOfTheFileLoadsAsAnEmptyTable) {
+TEST_F(ScoreStoreTest, FolderPipeOrDeviceInPlaceOfTheFileLoadsAsAnEmptyTable) {
     ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("Quillet.conf")));
     expectSameTable(loadFrom(storePath()), HighScoreTable{});
 
@@ -237,6 +246,12 @@ TEST_F(ScoreStoreTest, FolderOrPipeInPlaceOfTheFileLoadsAsAnEmptyTable) {
     const QString pipe = pathOf(QStringLiteral("pipe.conf"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
     expectSameTable(loadFrom(pipe), HighScoreTable{});
+
+    // A device that never ends, itself or through a link.
+    expectSameTable(loadFrom(QStringLiteral("/dev/zero")), HighScoreTable{});
+    const QString link = pathOf(QStringLiteral("zero.conf"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), link));
+    expectSameTable(loadFrom(link), HighScoreTable{});
 }
 
 // --- Saving -------------------------------------------------------------------

@@ -1,9 +1,18 @@
+#include <string>
+
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include <QAccessible>
+#include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
+#include "tests/scores/qstring_printer.h"
 #include "tests/ui/ui_fixture.h"
 #include "ui/fonts.h"
 #include "ui/line_widget.h"
@@ -219,14 +228,54 @@ TEST_F(HighScoreWindowTest, CloseAtOnceStoresAnEmptyName) {
     EXPECT_EQ(stored().names[4], QStringLiteral("D"));
 }
 
+// Tells whether a file has been opened since the watch began: a label that
+// took a name for markup would open the picture an <img> in it names.
+class OpenWatch {
+public:
+    explicit OpenWatch(const QString& path) : m_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        if (m_fd >= 0) {
+            m_watching = ::inotify_add_watch(m_fd, QFile::encodeName(path).constData(),
+                                             IN_OPEN | IN_ACCESS) >= 0;
+        }
+    }
+    ~OpenWatch() {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    OpenWatch(const OpenWatch&) = delete;
+    OpenWatch& operator=(const OpenWatch&) = delete;
+
+    bool watching() const { return m_watching; }
+    bool opened() const {
+        alignas(inotify_event) char events[4096];
+        return ::read(m_fd, events, sizeof events) > 0;
+    }
+
+private:
+    int m_fd;
+    bool m_watching = false;
+};
+
 // Closing the naming window from its title bar stores nothing, but the new
 // entry keeps the name typed so far (possibly none), never the name of the
-// entry it pushed down; the next Close stores it under that name.
+// entry it pushed down; the next Close stores it under that name. A name is
+// text: whatever it holds is stored as typed and shown as typed, never taken
+// for markup, and a screen reader reads it as typed too. Of a very long name
+// the label shows the beginning, far more than it has room for.
 class TitleBarClose : public HighScoreWindowTest,
-                      public ::testing::WithParamInterface<const char*> {};
+                      public ::testing::WithParamInterface<std::string> {};
 
 TEST_P(TitleBarClose, StoresNothingAndKeepsTheNameTypedSoFarForTheNextClose) {
-    const QString typed = QString::fromUtf8(GetParam());
+    // A picture that exists, for the name that points at it.
+    const QString picture = m_dir.filePath(QStringLiteral("cake.png"));
+    QImage cake(64, 64, QImage::Format_RGB32);
+    cake.fill(Qt::magenta);
+    ASSERT_TRUE(cake.save(picture));
+    const OpenWatch pictureWatch(picture);
+    ASSERT_TRUE(pictureWatch.watching());
+    const QString typed =
+        QString::fromStdString(GetParam()).replace(QStringLiteral("{picture}"), picture);
+    const QString shown = typed.left(HighScoreWindow::ShownNameLength);
+
     bringGameToItsLastTick(4000);
     whenModal([&](QWidget* modal) {
         auto* window = qobject_cast<HighScoreWindow*>(modal);
@@ -244,18 +293,37 @@ TEST_P(TitleBarClose, StoresNothingAndKeepsTheNameTypedSoFarForTheNextClose) {
     deliverDeferredDeletes();
     whenModal([&](QWidget* modal) {
         auto* window = qobject_cast<HighScoreWindow*>(modal);
-        EXPECT_EQ(window->nameLabels[1]->text(), typed);
+        QLabel* name = window->nameLabels[1];
+        EXPECT_EQ(name->text(), shown);
         EXPECT_EQ(window->scoreLabels[1]->text(), QStringLiteral("4000"));
+        window->grab();  // paints every label, as the screen does
+        // What the label shows, as a reader is told it: every character as
+        // typed, in the row's place.
+        const QAccessibleInterface* read = QAccessible::queryAccessibleInterface(name);
+        ASSERT_NE(read, nullptr);
+        EXPECT_EQ(read->text(QAccessible::Name), shown);
+        EXPECT_EQ(name->geometry(), QRect(48, 32, 169, 16));
+        const QString row = typed.isEmpty() ? QStringLiteral("2nd, 4000")
+                                            : QStringLiteral("2nd, %1, 4000").arg(shown);
+        const QAccessibleInterface* rank =
+            QAccessible::queryAccessibleInterface(window->rankLabels[1]);
+        ASSERT_NE(rank, nullptr);
+        EXPECT_EQ(rank->text(QAccessible::Name), row);
         QTest::mouseClick(window->closeButton, Qt::LeftButton);
+        EXPECT_EQ(name->text(), shown) << "as stored and read back";
     });
     QTest::mouseClick(m_mainWindow->highScoreButton, Qt::LeftButton);
     EXPECT_EQ(stored().scores[1], 4000);
     EXPECT_EQ(stored().names[1], typed);
     EXPECT_EQ(stored().names[2], QStringLiteral("B"));
     EXPECT_TRUE(m_mainWindow->scores().pending().empty());
+    EXPECT_FALSE(pictureWatch.opened()) << "a name loaded a picture";
 }
 
-INSTANTIATE_TEST_SUITE_P(TypedOrNot, TitleBarClose, ::testing::Values("Z", ""));
+INSTANTIATE_TEST_SUITE_P(TypedOrNot, TitleBarClose,
+                         ::testing::Values("Z", "", "<b>Bold</b>", "<s>cake</s> eater", "a<br>b",
+                                           "&lt;3 cake", "<img src={picture}>",
+                                           std::string(500, 'W')));
 
 // Another game running beside this one stores entries while this one is
 // played and while its naming window is open. This game is ranked against the
