@@ -138,29 +138,44 @@ std::optional<QByteArray> readStoreBytes(const QString& path) {
 // clock would then still read as its old content. Parsing a private copy, under
 // a name never used before, makes every load see what is on disk now.
 // Nothing when no copy can be written (a full disk).
-std::optional<HighScoreTable> readTableFromCopy(const QByteArray& bytes) {
-    // The temporary folder is looked up once: QDir::tempPath() resolves its
-    // links anew at every call.
-    static const QString copyTemplate =
-        QDir::tempPath() + QStringLiteral("/quillet-scores-XXXXXX.conf");
-    QTemporaryFile copy(copyTemplate);
+// Writes `bytes` into `copy`, a private file under a name never used before.
+// False when they do not all fit (a full disk).
+bool writePrivateCopy(QTemporaryFile& copy, const QByteArray& bytes) {
     // The bytes go out in one write, so the copy needs no write buffer.
     // (QTemporaryFile takes open modes only through QFile.)
     QFile& copyFile = copy;
     if (!copyFile.open(QIODevice::ReadWrite | QIODevice::Unbuffered) ||
         copy.write(bytes) != bytes.size()) {
-        return std::nullopt;
+        return false;
     }
     copy.close();
-    QSettings settings(copy.fileName(), QSettings::IniFormat);
-    const HighScoreTable table = readTable(settings);
-    // The cache would otherwise keep every copy, parsed, under its one-time
-    // name: a few kilobytes each for a table the game wrote, but as much as
-    // the cap, twice over, for a huge file, and about ten of them at a time.
-    // Reading the copy again once it is gone empties its entry, and QSettings
-    // drops an empty file instead of caching it.
+    return true;
+}
+
+// The name pattern of the private copies. The temporary folder is looked up
+// once: QDir::tempPath() resolves its links anew at every call.
+const QString& privateCopyTemplate() {
+    static const QString pattern = QDir::tempPath() + QStringLiteral("/quillet-scores-XXXXXX.conf");
+    return pattern;
+}
+
+// Removes `copy`, which `settings` has read or written, and its entry in
+// QSettings' cache. The cache would otherwise keep every copy, parsed, under
+// its one-time name: a few kilobytes each for a table the game wrote, but as
+// much as the cap, twice over, for a huge file, and about ten of them at a
+// time. Reading the copy again once it is gone empties its entry, and
+// QSettings drops an empty file instead of caching it.
+void discardPrivateCopy(QTemporaryFile& copy, QSettings& settings) {
     copy.remove();
     settings.sync();
+}
+
+std::optional<HighScoreTable> readTableFromCopy(const QByteArray& bytes) {
+    QTemporaryFile copy(privateCopyTemplate());
+    if (!writePrivateCopy(copy, bytes)) return std::nullopt;
+    QSettings settings(copy.fileName(), QSettings::IniFormat);
+    const HighScoreTable table = readTable(settings);
+    discardPrivateCopy(copy, settings);
     return table;
 }
 
@@ -200,26 +215,23 @@ void reportSaveFailure(const QString& path) {
 // still be reported as a success there (a full disk, seen with Qt 6.4), so the
 // bytes are read back and must give the table. Nothing when they do not.
 std::optional<QByteArray> storeBytesFor(const HighScoreTable& table, const QByteArray& current) {
-    QTemporaryFile scratch(QDir::tempPath() + QStringLiteral("/quillet-save-XXXXXX.conf"));
-    if (!scratch.open() || scratch.write(current) != current.size() || !scratch.flush()) {
-        return std::nullopt;
+    QTemporaryFile scratch(privateCopyTemplate());
+    if (!writePrivateCopy(scratch, current)) return std::nullopt;
+    QSettings settings(scratch.fileName(), QSettings::IniFormat);
+    settings.beginGroup(SettingGroup);
+    for (int rank = 0; rank < HighScoreRanks; ++rank) {
+        settings.setValue(nameKey(rank), table.names[rank]);
+        settings.setValue(scoreKey(rank), QString::number(table.scores[rank]));
     }
-    scratch.close();
-    {
-        QSettings settings(scratch.fileName(), QSettings::IniFormat);
-        settings.beginGroup(SettingGroup);
-        for (int rank = 0; rank < HighScoreRanks; ++rank) {
-            settings.setValue(nameKey(rank), table.names[rank]);
-            settings.setValue(scoreKey(rank), QString::number(table.scores[rank]));
-        }
-        settings.endGroup();
-        settings.sync();
-        // A damaged `current` is reported as a FormatError while it is read,
-        // before the write; the reading back below tells whether the write
-        // replaced the damage.
-        if (settings.status() == QSettings::AccessError) return std::nullopt;
-    }
-    std::optional<QByteArray> bytes = readStoreBytes(scratch.fileName());
+    settings.endGroup();
+    settings.sync();
+    // A damaged `current` is reported as a FormatError while it is read, before
+    // the write; the reading back below tells whether the write replaced the
+    // damage.
+    std::optional<QByteArray> bytes = settings.status() == QSettings::AccessError
+                                          ? std::nullopt
+                                          : readStoreBytes(scratch.fileName());
+    discardPrivateCopy(scratch, settings);
     const std::optional<HighScoreTable> written =
         bytes ? readTableFromCopy(*bytes) : std::nullopt;
     if (!written || !sameTable(*written, table)) return std::nullopt;
