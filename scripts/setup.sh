@@ -14,7 +14,7 @@ set -euo pipefail
 BUILD_PACKAGES=(
   cmake g++ make pkg-config
   qt6-base-dev libgl-dev
-  libsdl2-dev libsdl2-mixer-dev
+  libsdl2-dev
   fonts-ipafont-gothic
   googletest libgtest-dev libgmock-dev
 )
