@@ -26,11 +26,13 @@ HARDENING_PACKAGES=(clang libclang-rt-14-dev)
 LINT_PACKAGES=(clang-tidy libbenchmark-dev libxdo-dev)
 # Benchmarks (bench.sh only).
 BENCH_PACKAGES=(xvfb xdotool libxdo-dev valgrind libbenchmark-dev)
-# The volume mixer test: a private PulseAudio server with a null sink, and pactl.
-# Only the test suite installs them, and never the server over a desktop's
-# PipeWire: the pulseaudio package would replace pipewire-pulse, and the user's
-# sound with it. There the test says why it skips.
-MIXER_TEST_PACKAGES=(pulseaudio-utils)
+# The volume mixer test: a private PulseAudio server with a null sink, and pactl;
+# a private PipeWire server and pw-dump (pipewire-bin holds the programs only,
+# not the services that make PipeWire a desktop's sound server).
+# Only the test suite installs them, and never the PulseAudio server over a
+# desktop's PipeWire: the pulseaudio package would replace pipewire-pulse, and
+# the user's sound with it. There the test says why it skips.
+MIXER_TEST_PACKAGES=(pulseaudio-utils pipewire-bin)
 if ! dpkg-query -W -f='${Status}' pipewire-pulse 2>/dev/null | grep -q 'install ok installed'; then
   MIXER_TEST_PACKAGES+=(pulseaudio)
 fi
