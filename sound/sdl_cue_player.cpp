@@ -57,7 +57,7 @@ constexpr std::chrono::milliseconds LongestRetryPause{64000};
 // SDL's working buffer grows with the piece: at 64 kB it took fresh memory
 // for every cue, and writing to fresh memory (a page fault every 4 kB) made
 // converting a cue fifty times slower than at 4 kB.
-constexpr int ConversionPieceBytes = 4 * 1024;
+constexpr Uint32 ConversionPieceBytes = 4 * 1024;
 
 // SDL starts its threads (the one that feeds the device, and the loop threads
 // of its sound-server drivers) with the scheduling policy of the thread that
@@ -513,9 +513,13 @@ private:
             converted.resize(at + static_cast<size_t>(std::max(got, 0)));
             return got >= 0;
         };
+        // SDL takes whole frames only: three channels of 16 bits do not divide
+        // a piece of 4 kB.
+        const Uint32 frameBytes = std::max(1u, SDL_AUDIO_BITSIZE(from.format) / 8u * from.channels);
+        const Uint32 pieceBytes = std::max(1u, ConversionPieceBytes / frameBytes) * frameBytes;
         bool fine = true;
-        for (Uint32 at = 0; fine && at < length; at += ConversionPieceBytes) {
-            const int piece = static_cast<int>(std::min<Uint32>(ConversionPieceBytes, length - at));
+        for (Uint32 at = 0; fine && at < length; at += pieceBytes) {
+            const int piece = static_cast<int>(std::min(pieceBytes, length - at));
             fine = m_sdl->audioStreamPut(stream, decoded + at, piece) == 0 && drain();
         }
         fine = fine && m_sdl->audioStreamFlush(stream) == 0 && drain();

@@ -11,9 +11,10 @@ namespace quillet {
 
 // How the desktop's volume mixer (GNOME's and KDE's sound settings,
 // pavucontrol) lists the player's stream: PulseAudio's stream properties, which
-// PipeWire's PulseAudio server takes as they are. Supplied by the program that
-// owns the player. An empty field leaves SDL's default: the executable's name,
-// "Audio Stream", no icon and no role.
+// PipeWire's PulseAudio server takes as they are, and which PipeWire's own
+// protocol has too (the icon under the key application.icon-name). Supplied by
+// the program that owns the player. An empty field leaves SDL's default: the
+// executable's name, "Audio Stream", no icon and no role.
 struct MixerIdentity {
     // application.name: the program's name, as people know it.
     std::string applicationName;

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <thread>
 
@@ -275,6 +276,49 @@ TEST_F(SdlCuePlayerTest, DestroyingRightAfterConstructionOrWithCuesQueuedReturns
     player->playAndWait("click");
     EXPECT_EQ(player->playsStarted(), 1);
 }
+
+// A cue that a player put in place of one of the game's plays whatever shape of
+// wave it has, as long as SDL decodes it: the player converts it for the device.
+struct CueShape {
+    const char* name;
+    testing::WaveShape shape;
+};
+
+// Names the shape in test output.
+// NOLINTNEXTLINE(readability-identifier-naming): GoogleTest looks for this name.
+void PrintTo(const CueShape& shape, std::ostream* out) {
+    *out << shape.name;
+}
+
+const CueShape CueShapes[] = {
+    {"EightBitMonoAt11kHz", {1, 11025, 1, 8}},
+    {"SixteenBitStereoAt48kHz", {1, 48000, 2, 16}},
+    {"TwentyFourBitStereoAt96kHz", {1, 96000, 2, 24}},
+    // Frames of six bytes, which do not divide the pieces SDL converts.
+    {"SixteenBitThreeChannels", {1, 44100, 3, 16}},
+    {"FloatMonoAt44kHz", {3, 44100, 1, 32}},
+};
+
+class CueShapeTest : public ::testing::TestWithParam<CueShape> {
+protected:
+    void SetUp() override { setenv("SDL_AUDIODRIVER", "dummy", 0); }
+
+    TempFolder m_folder;
+};
+
+TEST_P(CueShapeTest, CueOfAnyShapeSdlDecodesPlaysToItsEnd) {
+    writeBytes(m_folder.path() / "cue.wav", testing::makeWave(ShortMs, GetParam().shape));
+    const std::string directory = m_folder.path().string();
+    SdlCuePlayer player([directory] { return directory; });
+    player.playAndWait("cue");
+    EXPECT_EQ(player.playsStarted(), 1);
+    EXPECT_FALSE(player.isSounding());
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryShape, CueShapeTest, ::testing::ValuesIn(CueShapes),
+                         [](const ::testing::TestParamInfo<CueShape>& info) {
+                             return std::string(info.param.name);
+                         });
 
 }  // namespace
 }  // namespace quillet
