@@ -21,7 +21,8 @@
 #   QUILLET_BENCH_BEFORE=/tmp/before/build-bench ./bench.sh
 #
 # Its game then takes its turn in the start-up and memory runs beside this one
-# and the bare window, its cue_bench runs too, and a second table shows both.
+# and the bare window, its cue_bench runs in turn with this one's (three runs
+# each), and a second table shows both.
 
 # The figures are stored with declare, under names made from the program's and
 # the figure's (game_map_ms, error_p99_100): shellcheck cannot see them set.
@@ -207,12 +208,18 @@ instructions() {
 }
 
 # --- 5. sound --------------------------------------------------------------------
-echo "5/6 Sound cues (1,000 asynchronous cues, 20 synchronous, 2 after silence)..."
-"$build/cue_bench" 1000 >"$results/cues.txt" 2>>"$results/stderr.log"
-cue() { grep "^$1 " "$results/cues${3:-}.txt" | field "$2"; }
-if [ -x "$before_build/cue_bench" ]; then
-  "$before_build/cue_bench" 1000 >"$results/cues-before.txt" 2>>"$results/stderr.log"
-fi
+# Beside another version, three runs of each, in turn; each figure is then the
+# median of the runs' figures.
+cue_runs=1
+if [ -x "$before_build/cue_bench" ]; then cue_runs=3; fi
+echo "5/6 Sound cues (1,000 asynchronous cues, 200 from silence, 20 synchronous, 2 after silence; $cue_runs run(s))..."
+for _ in $(seq "$cue_runs"); do
+  "$build/cue_bench" 1000 >>"$results/cues.txt" 2>>"$results/stderr.log"
+  if [ -x "$before_build/cue_bench" ]; then
+    "$before_build/cue_bench" 1000 >>"$results/cues-before.txt" 2>>"$results/stderr.log"
+  fi
+done
+cue() { grep "^$1 " "$results/cues${3:-}.txt" | field "$2" | median; }
 
 # --- 6. pictures decoded in play ---------------------------------------------------
 echo "6/6 Pictures decoded during a scripted game..."
@@ -274,7 +281,7 @@ if [ -n "$before_build" ]; then
   compared=$results/before-after.md
   {
     echo
-    echo "Before: $before_build; after: $build. Medians of the same runs as above."
+    echo "Before: $before_build; after: $build. Medians of the same runs as above; the cues: medians of $cue_runs runs of each, taken in turn."
     echo
     echo "| Measure | Before | After | Change | Bare window |"
     echo "|---|---|---|---|---|"
