@@ -10,6 +10,19 @@
 # session. The raw output of every run is kept in build-bench/bench-results/.
 #
 # Not part of test.sh: it measures durations, which no test asserts.
+#
+# To compare with another version, build that version's bench targets into a
+# folder of their own and name the folder in QUILLET_BENCH_BEFORE, for example
+#
+#   git worktree add /tmp/before <commit>
+#   cmake -S /tmp/before -B /tmp/before/build-bench -DCMAKE_BUILD_TYPE=Release \
+#     -DQUILLET_BUILD_BENCH=ON -DQUILLET_BUILD_TESTS=OFF
+#   cmake --build /tmp/before/build-bench --target quillet cue_bench
+#   QUILLET_BENCH_BEFORE=/tmp/before/build-bench ./bench.sh
+#
+# Its game then takes its turn in the start-up and memory runs beside this one
+# and the bare window, its cue_bench runs in turn with this one's (three runs
+# each), and a second table shows both.
 
 # The figures are stored with declare, under names made from the program's and
 # the figure's (game_map_ms, error_p99_100): shellcheck cannot see them set.
@@ -19,6 +32,11 @@ cd "$(dirname "$0")"
 root=$PWD
 build=${QUILLET_BENCH_BUILD_DIR:-$root/build-bench}
 startup_runs=${QUILLET_BENCH_STARTUP_RUNS:-15}
+before_build=${QUILLET_BENCH_BEFORE:-}
+if [ -n "$before_build" ] && ! [ -x "$before_build/quillet" ] && ! [ -x "$before_build/cue_bench" ]; then
+  echo "bench.sh: QUILLET_BENCH_BEFORE=$before_build holds neither quillet nor cue_bench" >&2
+  exit 1
+fi
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 
 # --- packages -------------------------------------------------------------
@@ -106,12 +124,17 @@ probe=$build/bench/startup_probe
 
 # --- 1. start-up and memory ---------------------------------------------------
 echo "1/6 Start-up and memory: $startup_runs runs of each program, in turn..."
+programs=(bare game)
+if [ -x "$before_build/quillet" ]; then programs+=(before); fi
+program_path() { case $1 in bare) echo "$bare" ;; game) echo "$game" ;; before) echo "$before_build/quillet" ;; esac; }
 for _ in $(seq "$startup_runs"); do
-  "$probe" --settle-ms 1000 -- "$bare" >>"$results/startup-bare.txt" 2>>"$results/stderr.log"
-  "$probe" --settle-ms 1000 -- "$game" >>"$results/startup-game.txt" 2>>"$results/stderr.log"
+  for who in "${programs[@]}"; do
+    "$probe" --settle-ms 1000 -- "$(program_path "$who")" >>"$results/startup-$who.txt" \
+      2>>"$results/stderr.log"
+  done
 done
-for who in bare game; do
-  for key in map_ms rss_kb hwm_kb; do
+for who in "${programs[@]}"; do
+  for key in map_ms rss_kb hwm_kb libs; do
     declare "${who}_${key}=$(field "$key" <"$results/startup-$who.txt" | median)"
   done
 done
@@ -185,9 +208,18 @@ instructions() {
 }
 
 # --- 5. sound --------------------------------------------------------------------
-echo "5/6 Sound cues (1,000 asynchronous cues, 20 synchronous, 2 after silence)..."
-"$build/cue_bench" 1000 >"$results/cues.txt" 2>>"$results/stderr.log"
-cue() { grep "^$1 " "$results/cues.txt" | field "$2"; }
+# Beside another version, three runs of each, in turn; each figure is then the
+# median of the runs' figures.
+cue_runs=1
+if [ -x "$before_build/cue_bench" ]; then cue_runs=3; fi
+echo "5/6 Sound cues (1,000 asynchronous cues, 200 from silence, 20 synchronous, 2 after silence; $cue_runs run(s))..."
+for _ in $(seq "$cue_runs"); do
+  "$build/cue_bench" 1000 >>"$results/cues.txt" 2>>"$results/stderr.log"
+  if [ -x "$before_build/cue_bench" ]; then
+    "$before_build/cue_bench" 1000 >>"$results/cues-before.txt" 2>>"$results/stderr.log"
+  fi
+done
+cue() { grep "^$1 " "$results/cues${3:-}.txt" | field "$2" | median; }
 
 # --- 6. pictures decoded in play ---------------------------------------------------
 echo "6/6 Pictures decoded during a scripted game..."
@@ -206,6 +238,7 @@ hwm_more=$(awk -v q="$game_hwm_kb" -v b="$bare_hwm_kb" 'BEGIN {printf "%.1f", (q
 mb() { awk -v k="$1" 'BEGIN {printf "%.1f", k/1024}'; }
 ratio() { awk -v q="$1" -v b="$2" 'BEGIN {printf "%.2f", q/b}'; }
 async_p99=$(cue async_call p99)
+ms() { awk -v u="$1" 'BEGIN {printf "%.1f", u/1000}'; }
 
 table=$results/table.md
 {
@@ -214,6 +247,7 @@ table=$results/table.md
   echo "| Start-up: launch to window mapped, ms (median of $startup_runs) | $game_map_ms | $bare_map_ms | $map_ratio × | ≤ 1.3 × | $(met "$map_ratio <= 1.3") |"
   echo "| VmRSS 1 s after mapping, MB | $(mb "$game_rss_kb") | $(mb "$bare_rss_kb") | $(ratio "$game_rss_kb" "$bare_rss_kb") ×, +$rss_more MB | ≤ bare + 10 MB | $(met "$rss_more <= 10") |"
   echo "| VmHWM 1 s after mapping, MB | $(mb "$game_hwm_kb") | $(mb "$bare_hwm_kb") | $(ratio "$game_hwm_kb" "$bare_hwm_kb") ×, +$hwm_more MB | ≤ bare + 10 MB | $(met "$hwm_more <= 10") |"
+  echo "| Shared libraries mapped 1 s after mapping | $game_libs | $bare_libs | +$((game_libs - bare_libs)) | | |"
   echo "| CPU at the start screen, ms in 10 s (median of 3) | $(fmt "%.2f" "$game_idle") | $(fmt "%.2f" "$bare_idle") | | 0 ms | $(met "$game_idle < 0.5") |"
   echo "| CPU in play at 100 ms ticks, ms in 10 s (median of 5); bare: a picture swapped every 100 ms | $(fmt "%.1f" "$play_cpu") | $(fmt "%.1f" "$bare_repaint_cpu") | $(ms_per_core_percent "$play_cpu") % of a core; by thread, ms: $(echo "$play_threads" | sed 's/held_game:/game (main):/; s/:/ /g; s/,/, /g') | < 1 % | $(met "$play_cpu < 100") |"
   echo "| Fall tick, pair falling, µs (median of 5) | $(micro TickFalling) | | $(instructions falling) instructions | ≤ 20 µs | $(met "$(micro TickFalling) <= 20") |"
@@ -225,6 +259,7 @@ table=$results/table.md
   echo "| drawNextPair / setCell, µs | $(micro DrawNextPair) / $(micro SetCell) | | | | |"
   echo "| play call, µs p50 / p99 (1,000 calls, each file read) | $(cue async_call p50) / $async_p99 | | $(cue async_call played) of 1,000 cues played | ≤ 1 ms p99 | $(met "$async_p99 <= 1000") |"
   echo "| Call to cue sounding (look-up, read, decode), µs p50 / p99 | $(cue async_start p50) / $(cue async_start p99) | | on the audio thread | | |"
+  echo "| Call to the cue's first sound handed to the device, ms p50 / p99 (200 calls in silence) | $(ms "$(cue first_sample p50)") / $(ms "$(cue first_sample p99)") | | $(cue first_sample heard) heard; SDL's buffer is 46 ms | | |"
   echo "| First cue after the device closed in silence, µs (median of 2) | $(cue cold_start p50) | | closed by silence $(cue cold_start closed_by_silence); the player's threads used $(cue cold_start silent_cpu_ms) ms of CPU in 2 s of it | | |"
   echo "| playAndWait(\"click\") blocks, ms p50 | $(fmt "%.1f" "$(awk -v u="$(cue sync_block p50)" 'BEGIN {print u/1000}')") | | wave $(fmt "%.1f" "$(awk -v u="$(cue sync_block wave)" 'BEGIN {print u/1000}')") ms, +$(fmt "%.1f" "$(awk -v u="$(cue sync_beyond_wave p50)" 'BEGIN {print u/1000}')") ms | waits for the end | |"
   echo "| playAndWait while a cue sounds (skipped), µs p50 / p99 | $(cue sync_skip p50) / $(cue sync_skip p99) | | | returns at once | |"
@@ -240,3 +275,29 @@ echo "Machine: $(awk -F': ' '/model name/ {print $2; exit}' /proc/cpuinfo), $(np
   "$(date -u '+%Y-%m-%d %H:%M UTC')"
 echo
 cat "$table"
+
+# --- before and after -----------------------------------------------------------------
+if [ -n "$before_build" ]; then
+  compared=$results/before-after.md
+  {
+    echo
+    echo "Before: $before_build; after: $build. Medians of the same runs as above; the cues: medians of $cue_runs runs of each, taken in turn."
+    echo
+    echo "| Measure | Before | After | Change | Bare window |"
+    echo "|---|---|---|---|---|"
+    if [ -x "$before_build/quillet" ]; then
+      echo "| Start-up: launch to window mapped, ms | $before_map_ms | $game_map_ms | $(awk -v a="$game_map_ms" -v b="$before_map_ms" 'BEGIN {printf "%+.1f", a-b}') | $bare_map_ms |"
+      echo "| VmRSS 1 s after mapping, MB | $(mb "$before_rss_kb") | $(mb "$game_rss_kb") | $(awk -v a="$game_rss_kb" -v b="$before_rss_kb" 'BEGIN {printf "%+.1f", (a-b)/1024}') | $(mb "$bare_rss_kb") |"
+      echo "| VmHWM 1 s after mapping, MB | $(mb "$before_hwm_kb") | $(mb "$game_hwm_kb") | $(awk -v a="$game_hwm_kb" -v b="$before_hwm_kb" 'BEGIN {printf "%+.1f", (a-b)/1024}') | $(mb "$bare_hwm_kb") |"
+      echo "| Shared libraries mapped 1 s after mapping | $before_libs | $game_libs | $((game_libs - before_libs)) | $bare_libs |"
+    fi
+    if [ -s "$results/cues-before.txt" ]; then
+      echo "| play call, µs p50 / p99 | $(cue async_call p50 -before) / $(cue async_call p99 -before) | $(cue async_call p50) / $async_p99 | | |"
+      echo "| Call to cue sounding, µs p50 / p99 | $(cue async_start p50 -before) / $(cue async_start p99 -before) | $(cue async_start p50) / $(cue async_start p99) | | |"
+      echo "| Call to first sound at the device, ms p50 / p99 | $(ms "$(cue first_sample p50 -before)") / $(ms "$(cue first_sample p99 -before)") | $(ms "$(cue first_sample p50)") / $(ms "$(cue first_sample p99)") | | |"
+      echo "| First cue after the device closed in silence, µs | $(cue cold_start p50 -before) | $(cue cold_start p50) | | |"
+      echo "| playAndWait(\"click\") blocks, ms p50 | $(ms "$(cue sync_block p50 -before)") | $(ms "$(cue sync_block p50)") | | |"
+    fi
+  } >"$compared"
+  cat "$compared"
+fi

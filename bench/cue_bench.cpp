@@ -1,11 +1,18 @@
 // What the sound cues cost, with the game's own wave files and the real player
-// on SDL's dummy driver (it consumes the sound in real time, as a device would):
+// on SDL's disk driver, which consumes the sound in real time, as a device
+// would, and writes every buffer it is handed to a FIFO that this program
+// reads:
 //
 //   async_call    the time a play call takes its caller, over 1,000
 //                 calls; each is made once the cue before it sounds, so every
 //                 call's file is looked up, read and decoded;
-//   async_start   the time from a play call until its cue sounds: that
-//                 look-up, reading and decoding, done on the audio thread;
+//   async_start   the time from a play call until the player counts its cue as
+//                 sounding: that look-up, reading and decoding, done on the
+//                 audio thread;
+//   first_sample  the time from a play call, made in silence at a random
+//                 point of the device's period, until the buffer that holds
+//                 the cue's first sound reaches the device (the FIFO), over
+//                 200 calls;
 //   cold_start    the same for a cue that finds the device closed by silence;
 //   sync_block    how long playAndWait("click") blocks, against the wave's length;
 //   sync_skip     how long playAndWait blocks when a cue is sounding (it skips).
@@ -13,15 +20,23 @@
 // Prints one "key=value ..." line per measure, times in microseconds.
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <mutex>
+#include <optional>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -90,6 +105,100 @@ void waitForSilence(const quillet::SdlCuePlayer& player) {
     while (player.isSounding()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
+// The device's side of the sound: SDL's disk driver writes each buffer it is
+// handed to SDL_DISKAUDIOFILE, here a FIFO that a thread of this program
+// drains and watches. Both players hand SDL signed 16-bit samples, whose
+// silence is all zero bytes.
+class DeviceTap {
+public:
+    // Makes the FIFO and points SDL at it; call before the player starts.
+    bool start() {
+        char folder[] = "/tmp/quillet-cue-bench-XXXXXX";
+        if (mkdtemp(folder) == nullptr) return false;
+        m_path = std::string(folder) + "/device";
+        if (mkfifo(m_path.c_str(), 0600) != 0) return false;
+        if (pipe2(m_stopPipe, O_CLOEXEC) != 0) return false;
+        m_reader = open(m_path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        // A writer of our own keeps the FIFO from reading as ended while the
+        // player has its device closed.
+        m_keepOpen = open(m_path.c_str(), O_WRONLY | O_CLOEXEC);
+        if (m_reader < 0 || m_keepOpen < 0) return false;
+        setenv("SDL_AUDIODRIVER", "disk", 1);
+        setenv("SDL_DISKAUDIOFILE", m_path.c_str(), 1);
+        m_thread = std::thread([this] { drain(); });
+        return true;
+    }
+
+    ~DeviceTap() {
+        if (m_thread.joinable()) {
+            (void)!write(m_stopPipe[1], "x", 1);
+            m_thread.join();
+        }
+        for (const int end : m_stopPipe) {
+            if (end >= 0) close(end);
+        }
+        if (m_reader >= 0) close(m_reader);
+        if (m_keepOpen >= 0) close(m_keepOpen);
+        if (!m_path.empty()) {
+            unlink(m_path.c_str());
+            rmdir(m_path.substr(0, m_path.rfind('/')).c_str());
+        }
+    }
+
+    // Waits until a silent buffer has been written after `after`.
+    bool waitForSilenceAfter(Clock::time_point after) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_changed.wait_for(lock, std::chrono::seconds(1),
+                                  [&] { return m_lastSilence > after; });
+    }
+
+    // From now on, notes the first buffer that holds sound.
+    void watchForSound() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_firstSound.reset();
+    }
+
+    // The moment that first buffer with sound arrived, or nothing after a second.
+    std::optional<Clock::time_point> waitForSound() {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait_for(lock, std::chrono::seconds(1), [&] { return m_firstSound.has_value(); });
+        return m_firstSound;
+    }
+
+private:
+    void drain() {
+        std::vector<char> buffer(1 << 16);
+        for (;;) {
+            // Asleep until the device writes: no CPU time while it is closed.
+            pollfd watched[2] = {{m_reader, POLLIN, 0}, {m_stopPipe[0], POLLIN, 0}};
+            if (poll(watched, 2, -1) < 0 || (watched[1].revents & POLLIN) != 0) break;
+            if ((watched[0].revents & POLLIN) == 0) continue;
+            const ssize_t got = read(m_reader, buffer.data(), buffer.size());
+            const auto now = Clock::now();
+            if (got <= 0) continue;
+            const bool sound = std::any_of(buffer.begin(), buffer.begin() + got,
+                                           [](char byte) { return byte != 0; });
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (!sound) {
+                m_lastSilence = now;
+            } else if (!m_firstSound) {
+                m_firstSound = now;
+            }
+            m_changed.notify_all();
+        }
+    }
+
+    std::string m_path;
+    int m_reader = -1;
+    int m_keepOpen = -1;
+    int m_stopPipe[2] = {-1, -1};
+    std::thread m_thread;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    Clock::time_point m_lastSilence{};
+    std::optional<Clock::time_point> m_firstSound = Clock::time_point{};
+};
+
 void print(const char* name, std::vector<double> samples, const char* extra = "") {
     std::printf("%s n=%zu p50=%.1f p99=%.1f max=%.1f%s\n", name, samples.size(),
                 percentile(samples, 0.5), percentile(samples, 0.99), percentile(samples, 1.0),
@@ -99,7 +208,11 @@ void print(const char* name, std::vector<double> samples, const char* extra = ""
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    DeviceTap device;
+    if (!device.start()) {
+        std::fputs("cue_bench: cannot make the FIFO for SDL's disk driver\n", stderr);
+        return 1;
+    }
     // Short sleeps while polling: the kernel's default slack would add 50 µs.
     prctl(PR_SET_TIMERSLACK, 1UL);
     const int calls = argc > 1 ? std::atoi(argv[1]) : 1000;
@@ -131,6 +244,31 @@ int main(int argc, char* argv[]) {
     std::snprintf(extra, sizeof extra, " played=%d", played);
     print("async_call", callTimes, extra);
     print("async_start", startTimes);
+
+    // From silence, so that the first buffer with sound is the cue's own: a
+    // cue whose file is missing stops the one sounding, and a silent buffer
+    // has gone out before the call. The call then comes at a random point of
+    // the device's next period (2,048 frames at 44.1 kHz), as a player's click
+    // would, not right after a buffer went out.
+    std::mt19937 random(20261208);
+    std::uniform_int_distribution<int> phase(0, 46439);
+    std::vector<double> firstSamples;
+    int heard = 0;
+    for (int i = 0; i < 200; ++i) {
+        player.play("no cue has this name");
+        waitForSilence(player);
+        device.waitForSilenceAfter(Clock::now());
+        std::this_thread::sleep_for(std::chrono::microseconds(phase(random)));
+        device.watchForSound();
+        const auto called = Clock::now();
+        player.play(cues[i % 5]);
+        if (const auto sounded = device.waitForSound()) {
+            firstSamples.push_back(microseconds(*sounded - called));
+            ++heard;
+        }
+    }
+    std::snprintf(extra, sizeof extra, " heard=%d", heard);
+    print("first_sample", firstSamples, extra);
 
     // playAndWait plays the click to its end when nothing sounds.
     const std::string clickFile = quillet::cueFilePath(quillet::programDirectory(), "click");

@@ -1,7 +1,7 @@
 #pragma once
 
 // What the kernel tells about a running process through /proc, for the
-// benchmarks: its CPU time and its resident memory.
+// benchmarks: its CPU time, its resident memory and the libraries it has mapped.
 
 #include <sys/types.h>
 
@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -97,6 +98,28 @@ inline Memory processMemory(pid_t pid) {
         if (key == "VmHWM:") memory.hwmKb = value;
     }
     return memory;
+}
+
+// How many shared libraries `pid` has mapped: the distinct files in
+// /proc/PID/maps whose name ends in ".so" or has ".so." in it (the dynamic
+// loader, Qt's plugins and the libraries loaded at run time included; fonts,
+// locale data and the program itself are not libraries). -1 when unreadable.
+inline int mappedLibraries(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/maps");
+    if (!in) return -1;
+    std::set<std::string> libraries;
+    std::string line;
+    while (std::getline(in, line)) {
+        const auto slash = line.find('/');
+        if (slash == std::string::npos) continue;
+        const std::string path = line.substr(slash);
+        const std::string name = path.substr(path.rfind('/') + 1);
+        const auto so = name.find(".so");
+        if (so != std::string::npos && (so + 3 == name.size() || name[so + 3] == '.')) {
+            libraries.insert(path);
+        }
+    }
+    return static_cast<int>(libraries.size());
 }
 
 // The value below which `fraction` of the samples lie (nearest rank); the

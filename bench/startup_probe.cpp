@@ -1,10 +1,11 @@
 // Launches a program on the current X display and measures it from outside:
-// the time until its window is mapped, its resident memory a while later, and
-// optionally the CPU it uses while it is left alone.
+// the time until its window is mapped, its resident memory and the number of
+// shared libraries it has mapped a while later, and optionally the CPU it uses
+// while it is left alone.
 //
 //   startup_probe [--settle-ms N] [--idle-ms N] -- PROGRAM [ARGS...]
 //
-// Prints one line: "map_ms=… rss_kb=… hwm_kb=… idle_cpu_ms=… idle_ticks=…".
+// Prints one line: "map_ms=… rss_kb=… hwm_kb=… libs=… idle_cpu_ms=… idle_ticks=…".
 // The window is found the way xdotool finds it ("search --onlyvisible --pid"),
 // through libxdo over one X connection opened before the launch, polled every
 // millisecond: a viewable window whose _NET_WM_PID is the child's.
@@ -108,6 +109,7 @@ int main(int argc, char* argv[]) {
 
     std::this_thread::sleep_for(std::chrono::milliseconds(settleMs));
     const quillet::bench::Memory memory = quillet::bench::processMemory(pid);
+    const int libraries = quillet::bench::mappedLibraries(pid);
     double idleCpuMs = -1;
     long long idleTicks = -1;
     if (idleMs > 0) {
@@ -122,7 +124,7 @@ int main(int argc, char* argv[]) {
     xdo_free(xdo);
 
     const double mapMs = std::chrono::duration<double, std::milli>(shown - launched).count();
-    std::printf("map_ms=%.1f rss_kb=%ld hwm_kb=%ld idle_cpu_ms=%.2f idle_ticks=%lld\n", mapMs,
-                memory.rssKb, memory.hwmKb, idleCpuMs, idleTicks);
+    std::printf("map_ms=%.1f rss_kb=%ld hwm_kb=%ld libs=%d idle_cpu_ms=%.2f idle_ticks=%lld\n",
+                mapMs, memory.rssKb, memory.hwmKb, libraries, idleCpuMs, idleTicks);
     return 0;
 }

@@ -105,10 +105,10 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${QUILLET_PACKAGE_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The libraries come from dpkg-shlibdeps. Two things it cannot see are named
-# here: the font, which is only ever loaded by name, and SDL2_mixer, which the
-# sound player loads at run time (so that it does not delay the window).
+# here: the font, which is only ever loaded by name, and SDL2, which the sound
+# player loads at run time (so that it does not delay the window).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-mixer-2.0-0, fonts-ipafont-gothic")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0, fonts-ipafont-gothic")
 # CPack puts the summary line above this text, indents every line for the control
 # file and turns the empty line into the paragraph break.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION

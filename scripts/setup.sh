@@ -17,7 +17,7 @@ set -euo pipefail
 BUILD_PACKAGES=(
   cmake g++ make pkg-config
   qt6-base-dev libgl-dev
-  libsdl2-dev libsdl2-mixer-dev
+  libsdl2-dev
   fonts-ipafont-gothic
   googletest libgtest-dev libgmock-dev
 )
@@ -32,11 +32,13 @@ HARDENING_PACKAGES=(clang libclang-rt-dev)
 LINT_PACKAGES=(clang-tidy libbenchmark-dev libxdo-dev valgrind)
 # Benchmarks (bench.sh only).
 BENCH_PACKAGES=(xvfb xdotool libxdo-dev valgrind libbenchmark-dev)
-# The volume mixer test: a private PulseAudio server with a null sink, and pactl.
-# Only the test suite installs them, and never the server over a desktop's
-# PipeWire: the pulseaudio package would replace pipewire-pulse, and the user's
-# sound with it. There the test says why it skips.
-MIXER_TEST_PACKAGES=(pulseaudio-utils)
+# The volume mixer test: a private PulseAudio server with a null sink, and pactl;
+# a private PipeWire server and pw-dump (pipewire-bin holds the programs only,
+# not the services that make PipeWire a desktop's sound server).
+# Only the test suite installs them, and never the PulseAudio server over a
+# desktop's PipeWire: the pulseaudio package would replace pipewire-pulse, and
+# the user's sound with it. There the test says why it skips.
+MIXER_TEST_PACKAGES=(pulseaudio-utils pipewire-bin)
 if ! dpkg-query -W -f='${Status}' pipewire-pulse 2>/dev/null | grep -q 'install ok installed'; then
   MIXER_TEST_PACKAGES+=(pulseaudio)
 fi

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -15,6 +16,10 @@ namespace {
 // and reading it would only cost time and memory.
 constexpr off_t MaxCueFileBytes = 8 * 1024 * 1024;
 
+std::uint16_t readLittleEndian16(const std::uint8_t* at) {
+    return static_cast<std::uint16_t>(at[0] | at[1] << 8);
+}
+
 std::uint32_t readLittleEndian32(const std::uint8_t* at) {
     return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
            static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
@@ -22,15 +27,14 @@ std::uint32_t readLittleEndian32(const std::uint8_t* at) {
 
 }  // namespace
 
-// The whole content of `path` if it is a regular file of a plausible size;
-// empty otherwise. O_NONBLOCK keeps a FIFO that has been given a cue's name
-// from blocking the open; fstat then turns it away with every other file that
-// is not a regular one.
-std::vector<std::uint8_t> readCueFile(const std::string& path) {
-    std::vector<std::uint8_t> bytes;
+// O_NONBLOCK keeps a FIFO that has been given a cue's name from blocking the
+// open; fstat then turns it away with every other file that is not a regular
+// one.
+void readCueFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
+    bytes.clear();
     const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
-        return bytes;
+        return;
     }
     struct stat status {};
     if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0 &&
@@ -51,41 +55,118 @@ std::vector<std::uint8_t> readCueFile(const std::string& path) {
         bytes.resize(filled);
     }
     close(fd);
-    return bytes;
 }
 
-// Whether `bytes` is a RIFF wave whose chunks, up to and including its sound
-// data, are all present. A cut-off cue is not played in part: it is skipped
-// like any other broken file, and a data length that claims more than the file
-// holds is never handed on to the decoder, which would reserve that much.
-bool isCompleteWave(const std::vector<std::uint8_t>& bytes) {
+// A cut-off cue is not played in part: it is skipped like any other broken
+// file, and a data length that claims more than the file holds is never handed
+// on to the decoder, which would reserve that much.
+std::optional<WaveHeader> readWaveHeader(const std::vector<std::uint8_t>& bytes) {
     constexpr size_t RiffHeaderBytes = 12;
     constexpr size_t ChunkHeaderBytes = 8;
+    constexpr size_t PlainFormatBytes = 16;
+    constexpr size_t ExtensibleFormatBytes = 40;
+    constexpr std::uint16_t Extensible = 0xFFFE;
     if (bytes.size() < RiffHeaderBytes || std::memcmp(bytes.data(), "RIFF", 4) != 0 ||
         std::memcmp(bytes.data() + 8, "WAVE", 4) != 0) {
-        return false;
+        return std::nullopt;
     }
+    WaveHeader header;
     bool hasFormat = false;
     size_t at = RiffHeaderBytes;
     while (bytes.size() - at >= ChunkHeaderBytes) {
-        const std::uint8_t* header = bytes.data() + at;
-        const std::uint64_t length = readLittleEndian32(header + 4);
+        const std::uint8_t* chunk = bytes.data() + at;
+        const std::uint64_t length = readLittleEndian32(chunk + 4);
         at += ChunkHeaderBytes;
         if (length > bytes.size() - at) {
-            return false;
+            return std::nullopt;
         }
-        if (std::memcmp(header, "fmt ", 4) == 0) {
+        const std::uint8_t* body = bytes.data() + at;
+        if (std::memcmp(chunk, "fmt ", 4) == 0) {
+            if (length < PlainFormatBytes) {
+                return std::nullopt;
+            }
+            header.encoding = readLittleEndian16(body);
+            header.channels = readLittleEndian16(body + 2);
+            header.sampleRate = readLittleEndian32(body + 4);
+            header.blockAlign = readLittleEndian16(body + 12);
+            header.bitsPerSample = readLittleEndian16(body + 14);
+            if (header.encoding == Extensible) {
+                // The sub-format's GUID begins with the tag it stands for.
+                if (length < ExtensibleFormatBytes) {
+                    return std::nullopt;
+                }
+                header.encoding = readLittleEndian16(body + 24);
+            }
             hasFormat = true;
-        } else if (std::memcmp(header, "data", 4) == 0) {
-            return hasFormat && length > 0;
+        } else if (std::memcmp(chunk, "data", 4) == 0) {
+            if (!hasFormat || length == 0) {
+                return std::nullopt;
+            }
+            header.dataBytes = static_cast<std::uint32_t>(length);
+            return header;
         }
         // Chunks are padded to an even length.
         at += static_cast<size_t>(length + (length & 1));
         if (at > bytes.size()) {
-            return false;
+            return std::nullopt;
         }
     }
-    return false;
+    return std::nullopt;
+}
+
+// Frames are counted from the smallest frame the encoding allows, so that a
+// block alignment that claims more padding than there is cannot hide frames.
+// A PCM frame of n channels takes at least n bytes a sample (n * 3 for 24
+// bits), a float, A-law or mu-law frame its samples' bytes; an ADPCM block holds
+// at most two samples a channel for each of its bytes, and a couple more in its
+// header. SDL decodes 8 and 16-bit PCM as they are, 24 and 32-bit PCM and float
+// into 32 bits, and the rest into 16.
+DecodedSize mostDecodedSize(const WaveHeader& header) {
+    enum : std::uint16_t { Pcm = 1, MsAdpcm = 2, Float = 3, ALaw = 6, MuLaw = 7, ImaAdpcm = 0x11 };
+    constexpr std::uint16_t MostChannels = 8;
+    DecodedSize size;
+    const std::uint64_t channels = header.channels;
+    if (channels == 0 || channels > MostChannels || header.sampleRate == 0 ||
+        header.blockAlign == 0) {
+        return size;
+    }
+    const std::uint64_t sampleBytes = (header.bitsPerSample + 7u) / 8u;
+    std::uint64_t decodedSampleBytes = 0;
+    switch (header.encoding) {
+        case Pcm:
+            if (sampleBytes == 0 || sampleBytes > 4) {
+                return size;
+            }
+            size.frames = header.dataBytes / (channels * sampleBytes);
+            decodedSampleBytes = sampleBytes <= 2 ? sampleBytes : 4;
+            break;
+        case Float:
+            if (sampleBytes != 4) {
+                return size;
+            }
+            size.frames = header.dataBytes / (channels * 4);
+            decodedSampleBytes = 4;
+            break;
+        case ALaw:
+        case MuLaw:
+            size.frames = header.dataBytes / channels;
+            decodedSampleBytes = 2;
+            break;
+        case MsAdpcm:
+        case ImaAdpcm: {
+            const std::uint64_t blocks = (header.dataBytes + header.blockAlign - 1u) / header.blockAlign;
+            size.frames = blocks * (2 + 2u * header.blockAlign / channels);
+            decodedSampleBytes = 2;
+            break;
+        }
+        default:
+            return size;
+    }
+    // Padding that SDL keeps in each frame decodes no larger than the data itself.
+    size.bytes = std::max<std::uint64_t>(size.frames * channels * decodedSampleBytes,
+                                          header.dataBytes);
+    size.seconds = static_cast<double>(size.frames) / header.sampleRate;
+    return size;
 }
 
 std::string programDirectory() {

@@ -6,12 +6,11 @@ namespace quillet {
 
 namespace {
 
-// SDL2_mixer, and SDL2 with it, are loaded by the audio thread, not linked into
-// the program: together with the codec and sound-server libraries they bring
-// along they are some forty shared libraries, and loading them before main()
-// made the window show up a fifth later. The mixer names SDL2 as a dependency,
-// so its handle reaches the SDL functions too.
-constexpr const char* MixerLibrary = "libSDL2_mixer-2.0.so.0";
+// SDL2 is loaded by the audio thread, not linked into the program: with the
+// libraries it needs it would be loaded before main(), and the window would
+// show up later. Its sound-server drivers load their client libraries
+// themselves, only once audio starts.
+constexpr const char* SdlLibrary = "libSDL2-2.0.so.0";
 
 template <typename Function>
 bool find(void* library, const char* name, Function& function) {
@@ -23,7 +22,7 @@ bool find(void* library, const char* name, Function& function) {
 
 const SdlFunctions* sdl() {
     static const SdlFunctions* const loaded = []() -> const SdlFunctions* {
-        void* library = dlopen(MixerLibrary, RTLD_NOW | RTLD_LOCAL);
+        void* library = dlopen(SdlLibrary, RTLD_NOW | RTLD_LOCAL);
         if (library == nullptr) {
             return nullptr;
         }
@@ -34,14 +33,19 @@ const SdlFunctions* sdl() {
                               find(library, "SDL_QuitSubSystem", f.quitSubSystem) &&
                               find(library, "SDL_TLSCleanup", f.tlsCleanup) &&
                               find(library, "SDL_RWFromConstMem", f.rwFromConstMem) &&
-                              find(library, "Mix_OpenAudio", f.openAudio) &&
-                              find(library, "Mix_CloseAudio", f.closeAudio) &&
-                              find(library, "Mix_AllocateChannels", f.allocateChannels) &&
-                              find(library, "Mix_ChannelFinished", f.channelFinished) &&
-                              find(library, "Mix_LoadWAV_RW", f.loadWav) &&
-                              find(library, "Mix_FreeChunk", f.freeChunk) &&
-                              find(library, "Mix_PlayChannel", f.playChannel) &&
-                              find(library, "Mix_HaltChannel", f.haltChannel);
+                              find(library, "SDL_LoadWAV_RW", f.loadWav) &&
+                              find(library, "SDL_FreeWAV", f.freeWav) &&
+                              find(library, "SDL_NewAudioStream", f.newAudioStream) &&
+                              find(library, "SDL_AudioStreamPut", f.audioStreamPut) &&
+                              find(library, "SDL_AudioStreamFlush", f.audioStreamFlush) &&
+                              find(library, "SDL_AudioStreamAvailable", f.audioStreamAvailable) &&
+                              find(library, "SDL_AudioStreamGet", f.audioStreamGet) &&
+                              find(library, "SDL_FreeAudioStream", f.freeAudioStream) &&
+                              find(library, "SDL_OpenAudioDevice", f.openAudioDevice) &&
+                              find(library, "SDL_CloseAudioDevice", f.closeAudioDevice) &&
+                              find(library, "SDL_PauseAudioDevice", f.pauseAudioDevice) &&
+                              find(library, "SDL_LockAudioDevice", f.lockAudioDevice) &&
+                              find(library, "SDL_UnlockAudioDevice", f.unlockAudioDevice);
         return complete ? &functions : nullptr;
     }();
     return loaded;

@@ -1,8 +1,10 @@
-// The cue stream as the desktop's volume mixer sees it. A private PulseAudio
-// server with a null sink (no device, no network, nothing of the user's) takes
-// a cue from the real player, and pactl reads the stream's properties while it
-// sounds. Mixers list a stream by these: GNOME's and KDE's sound settings and
-// pavucontrol, and PipeWire's PulseAudio server reads the same ones.
+// The cue stream as the desktop's volume mixer sees it. A private sound server
+// with a sink that plays to nowhere (no device, no network, nothing of the
+// user's) takes a cue from the real player, and the server's own tool reads
+// the stream's properties while it sounds. Mixers list a stream by these:
+// GNOME's and KDE's sound settings and pavucontrol. Two servers: PulseAudio,
+// whose protocol PipeWire's PulseAudio server speaks too, and PipeWire with
+// its own protocol.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -13,8 +15,14 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <map>
+#include <memory>
+#include <ostream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -123,65 +131,74 @@ ProgramRun runProgram(const std::vector<std::string>& arguments,
     return run;
 }
 
-// The value of `key` in pactl's listing of properties, a line such as
-// `		media.name = "Sound cues"`, or "(not set)".
-std::string property(const std::string& listing, const std::string& key) {
-    const std::string start = "\t" + key + " = \"";
-    const std::string::size_type at = listing.find(start);
-    if (at == std::string::npos) {
-        return "(not set)";
-    }
-    const std::string::size_type valueStart = at + start.size();
-    const std::string::size_type lineEnd = listing.find('\n', valueStart);
-    const std::string::size_type valueEnd = listing.rfind('"', lineEnd);
-    return listing.substr(valueStart, valueEnd - valueStart);
+// The properties of a stream, by key.
+using Properties = std::map<std::string, std::string>;
+
+// The value of `key` in `properties`, or "(not set)".
+std::string property(const Properties& properties, const std::string& key) {
+    const auto found = properties.find(key);
+    return found != properties.end() ? found->second : "(not set)";
 }
 
-// A PulseAudio server of the test's own, with a null sink and a socket in a
-// temporary folder, which also serves as its home, runtime and state folder.
-// Killed when the object goes. As root it runs in the ordinary per-user mode
-// too: it only warns that it is not meant to.
+// The properties in pactl's listing of one sink input, lines such as
+// `		media.name = "Sound cues"`.
+Properties pactlProperties(const std::string& listing) {
+    Properties properties;
+    std::istringstream lines(listing);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const std::string::size_type equals = line.find(" = \"");
+        if (line.rfind("\t\t", 0) != 0 || equals == std::string::npos || line.back() != '"') {
+            continue;
+        }
+        properties[line.substr(2, equals - 2)] =
+            line.substr(equals + 4, line.size() - equals - 5);
+    }
+    return properties;
+}
+
+// The string properties of the first playback stream in pw-dump's JSON, whose
+// "props" object lists them one a line, such as `"media.name": "Sound cues",`.
+// Empty when there is no such stream.
+Properties pipewireStreamProperties(const std::string& dump) {
+    Properties properties;
+    const std::string::size_type stream = dump.find("\"media.class\": \"Stream/Output/Audio\"");
+    if (stream == std::string::npos) {
+        return properties;
+    }
+    const std::string::size_type start = dump.rfind("\"props\": {", stream);
+    const std::string::size_type end = dump.find('}', stream);
+    if (start == std::string::npos || end == std::string::npos) {
+        return properties;
+    }
+    std::istringstream lines(dump.substr(start, end - start));
+    std::string line;
+    while (std::getline(lines, line)) {
+        const std::string::size_type keyStart = line.find('"');
+        const std::string::size_type keyEnd = line.find("\": \"", keyStart + 1);
+        const std::string::size_type valueEnd = line.rfind('"');
+        if (keyStart == std::string::npos || keyEnd == std::string::npos || valueEnd <= keyEnd + 3) {
+            continue;
+        }
+        properties[line.substr(keyStart + 1, keyEnd - keyStart - 1)] =
+            line.substr(keyEnd + 4, valueEnd - keyEnd - 4);
+    }
+    return properties;
+}
+
+std::string readLog(const std::string& file) {
+    std::ifstream in(file);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A sound server of the test's own, with a sink that plays to nowhere and a
+// socket in a temporary folder, which also serves as its home, runtime,
+// configuration and state folder. No device, no network, nothing of the
+// user's. Killed when the object goes. As root it runs in the ordinary
+// per-user mode too.
 class PrivateSoundServer {
 public:
-    // Empty when the server runs and answers; otherwise why it does not.
-    std::string start() {
-        const std::string server = findProgram("pulseaudio");
-        m_pactl = findProgram("pactl");
-        if (server.empty() || m_pactl.empty()) {
-            return "pulseaudio or pactl is not installed (packages pulseaudio, pulseaudio-utils)";
-        }
-        const std::string folder = m_folder.path().string();
-        const std::string logFile = folder + "/server.log";
-        const int log = open(logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        if (log < 0) {
-            return "cannot write " + logFile;
-        }
-        m_server = spawn(
-            {server, "-n", "--daemonize=no", "--system=no", "--use-pid-file=no",
-             "--exit-idle-time=-1", "--disable-shm=yes", "--high-priority=no", "--realtime=no",
-             "--no-cpu-limit=yes", "--log-target=stderr", "-L", "module-null-sink", "-L",
-             "module-native-protocol-unix socket=" + socket() + " auth-anonymous=1"},
-            environment(), log);
-        close(log);
-        if (m_server < 0) {
-            return "cannot start pulseaudio";
-        }
-        const Clock::time_point deadline = Clock::now() + std::chrono::seconds(10);
-        while (Clock::now() < deadline) {
-            int status = 0;
-            if (waitpid(m_server, &status, WNOHANG) == m_server) {
-                m_server = -1;
-                return "pulseaudio ended at once: " + readLog(logFile);
-            }
-            if (access(socket().c_str(), F_OK) == 0 && pactl({"info"}).succeeded) {
-                return {};
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return "pulseaudio did not answer within ten seconds: " + readLog(logFile);
-    }
-
-    ~PrivateSoundServer() {
+    virtual ~PrivateSoundServer() {
         if (m_server > 0) {
             kill(m_server, SIGTERM);
             int status = 0;
@@ -189,7 +206,15 @@ public:
         }
     }
 
-    std::string address() const { return "unix:" + socket(); }
+    // Empty when the server runs and answers; otherwise why it does not.
+    virtual std::string start() = 0;
+
+    // What the player's process needs to play through the server, beside
+    // environment(): "NAME=value" each.
+    virtual std::vector<std::string> clientVariables() const = 0;
+
+    // The properties of the server's one playback stream, or nothing yet.
+    virtual Properties streamProperties() const = 0;
 
     // Everything a client or the server would otherwise look for in the
     // user's home, runtime folder or session bus points into the folder.
@@ -202,33 +227,180 @@ public:
                 "XDG_RUNTIME_DIR=" + folder,
                 "PULSE_RUNTIME_PATH=" + folder,
                 "PULSE_STATE_PATH=" + folder,
+                "PIPEWIRE_RUNTIME_DIR=" + folder,
                 "DBUS_SESSION_BUS_ADDRESS=unix:path=" + folder + "/no-bus",
                 "DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + folder + "/no-bus"};
     }
 
-    ProgramRun pactl(std::vector<std::string> arguments) const {
-        arguments.insert(arguments.begin(), {m_pactl, "-s", address()});
-        return runProgram(arguments, environment());
+protected:
+    std::string folder() const { return m_folder.path().string(); }
+
+    // Starts the server, `arguments` with a full path first, and waits until
+    // `answers` says it does. Empty when it does; otherwise why not.
+    std::string launch(const std::vector<std::string>& arguments,
+                       const std::function<bool()>& answers) {
+        const std::string name = arguments.front().substr(arguments.front().rfind('/') + 1);
+        const std::string logFile = folder() + "/server.log";
+        const int log = open(logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        if (log < 0) {
+            return "cannot write " + logFile;
+        }
+        m_server = spawn(arguments, environment(), log);
+        close(log);
+        if (m_server < 0) {
+            return "cannot start " + name;
+        }
+        const Clock::time_point deadline = Clock::now() + std::chrono::seconds(10);
+        while (Clock::now() < deadline) {
+            int status = 0;
+            if (waitpid(m_server, &status, WNOHANG) == m_server) {
+                m_server = -1;
+                return name + " ended at once: " + readLog(logFile);
+            }
+            if (answers()) {
+                return {};
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return name + " did not answer within ten seconds: " + readLog(logFile);
     }
 
 private:
-    std::string socket() const { return m_folder.path().string() + "/native"; }
-
-    static std::string readLog(const std::string& file) {
-        std::ifstream in(file);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-
     TempFolder m_folder;
-    std::string m_pactl;
     pid_t m_server = -1;
 };
 
-TEST(CueMixerTest, TheStreamCarriesTheNameIconStreamNameAndRoleItWasGiven) {
-    PrivateSoundServer server;
-    const std::string whyNot = server.start();
+// PulseAudio with a null sink; pactl reads the stream's properties.
+class PrivatePulseAudio : public PrivateSoundServer {
+public:
+    std::string start() override {
+        const std::string server = findProgram("pulseaudio");
+        m_pactl = findProgram("pactl");
+        if (server.empty() || m_pactl.empty()) {
+            return "pulseaudio or pactl is not installed (packages pulseaudio, pulseaudio-utils)";
+        }
+        return launch({server, "-n", "--daemonize=no", "--system=no", "--use-pid-file=no",
+                       "--exit-idle-time=-1", "--disable-shm=yes", "--high-priority=no",
+                       "--realtime=no", "--no-cpu-limit=yes", "--log-target=stderr", "-L",
+                       "module-null-sink", "-L",
+                       "module-native-protocol-unix socket=" + socket() + " auth-anonymous=1"},
+                      [this] {
+                          return access(socket().c_str(), F_OK) == 0 && pactl({"info"}).succeeded;
+                      });
+    }
+
+    std::vector<std::string> clientVariables() const override {
+        return {"PULSE_SERVER=unix:" + socket(), "SDL_AUDIODRIVER=pulseaudio"};
+    }
+
+    Properties streamProperties() const override {
+        const std::string listing = pactl({"list", "sink-inputs"}).output;
+        if (listing.find("Sink Input #") == std::string::npos) {
+            return {};
+        }
+        return pactlProperties(listing);
+    }
+
+private:
+    std::string socket() const { return folder() + "/native"; }
+
+    ProgramRun pactl(std::vector<std::string> arguments) const {
+        arguments.insert(arguments.begin(), {m_pactl, "-s", "unix:" + socket()});
+        return runProgram(arguments, environment());
+    }
+
+    std::string m_pactl;
+};
+
+// PipeWire with nothing but its own protocol and a driver that paces the
+// graph without a device; pw-dump reads the stream's properties. With no
+// session manager to set a stream's ports up and link them, the clients'
+// configuration (in the folder) gives every stream its ports, which the
+// driver then runs: SDL waits for its stream to run before its device opens.
+class PrivatePipeWire : public PrivateSoundServer {
+public:
+    std::string start() override {
+        const std::string server = findProgram("pipewire");
+        m_dump = findProgram("pw-dump");
+        if (server.empty() || m_dump.empty()) {
+            return "pipewire or pw-dump is not installed (package pipewire-bin)";
+        }
+        const std::string configuration = folder() + "/server.conf";
+        std::ofstream(configuration) << ServerConfiguration;
+        std::filesystem::create_directories(folder() + "/pipewire/client.conf.d");
+        std::ofstream(folder() + "/pipewire/client.conf.d/ports.conf") << ClientConfiguration;
+        return launch({server, "-c", configuration}, [this] {
+            return access((folder() + "/pipewire-0").c_str(), F_OK) == 0 &&
+                   runProgram({m_dump}, environment()).succeeded;
+        });
+    }
+
+    std::vector<std::string> clientVariables() const override {
+        return {"SDL_AUDIODRIVER=pipewire"};
+    }
+
+    Properties streamProperties() const override {
+        return pipewireStreamProperties(runProgram({m_dump}, environment()).output);
+    }
+
+private:
+    static constexpr const char* ServerConfiguration = R"(
+context.properties = { core.daemon = true core.name = pipewire-0 }
+context.spa-libs = {
+    audio.convert.* = audioconvert/libspa-audioconvert
+    support.*       = support/libspa-support
+}
+context.modules = [
+    { name = libpipewire-module-protocol-native }
+    { name = libpipewire-module-metadata }
+    { name = libpipewire-module-spa-node-factory }
+    { name = libpipewire-module-client-node }
+    { name = libpipewire-module-access }
+    { name = libpipewire-module-adapter }
+    { name = libpipewire-module-link-factory }
+]
+context.objects = [
+    { factory = spa-node-factory
+        args = { factory.name = support.node.driver node.name = Dummy-Driver priority.driver = 20000 }
+    }
+]
+)";
+    static constexpr const char* ClientConfiguration = R"(
+stream.properties = {
+    adapter.auto-port-config = { mode = dsp monitor = false control = false position = preserve }
+}
+)";
+
+    std::string m_dump;
+};
+
+struct SoundServerKind {
+    const char* name;
+    std::function<std::unique_ptr<PrivateSoundServer>()> make;
+    // The key of the icon's name: PulseAudio's and PipeWire's spell it apart.
+    const char* iconKey;
+};
+
+// Names the server in test output.
+// NOLINTNEXTLINE(readability-identifier-naming): GoogleTest looks for this name.
+void PrintTo(const SoundServerKind& kind, std::ostream* out) {
+    *out << kind.name;
+}
+
+const SoundServerKind SoundServers[] = {
+    {"PulseAudio", [] { return std::make_unique<PrivatePulseAudio>(); }, "application.icon_name"},
+    // SDL's own PipeWire driver, which newer SDL releases prefer where the
+    // server is recent enough: its streams have no icon but PIPEWIRE_PROPS.
+    {"PipeWire", [] { return std::make_unique<PrivatePipeWire>(); }, "application.icon-name"},
+};
+
+class CueMixerTest : public ::testing::TestWithParam<SoundServerKind> {};
+
+TEST_P(CueMixerTest, TheStreamCarriesTheNameIconStreamNameAndRoleItWasGiven) {
+    const std::unique_ptr<PrivateSoundServer> server = GetParam().make();
+    const std::string whyNot = server->start();
     if (!whyNot.empty()) {
-        GTEST_SKIP() << "no private PulseAudio server: " << whyNot;
+        GTEST_SKIP() << "no private " << GetParam().name << " server: " << whyNot;
     }
     TempFolder cues;
     writeCue(cues.path(), "long", 30000);
@@ -238,6 +410,10 @@ TEST(CueMixerTest, TheStreamCarriesTheNameIconStreamNameAndRoleItWasGiven) {
     identity.iconName = "io.github.quillet.QuilletTest";
     identity.streamName = "Test cues";
     identity.role = "music";
+    std::vector<std::string> variables = server->environment();
+    for (const std::string& variable : server->clientVariables()) {
+        variables.push_back(variable);
+    }
 
     // The player runs in a child, whose environment is its own to change.
     int ready[2];
@@ -250,16 +426,14 @@ TEST(CueMixerTest, TheStreamCarriesTheNameIconStreamNameAndRoleItWasGiven) {
         prctl(PR_SET_PDEATHSIG, SIGKILL);
         close(ready[0]);
         close(finish[1]);
-        for (const std::string& variable : server.environment()) {
+        for (const std::string& variable : variables) {
             const std::string::size_type equals = variable.find('=');
             setenv(variable.substr(0, equals).c_str(), variable.substr(equals + 1).c_str(), 1);
         }
-        setenv("PULSE_SERVER", server.address().c_str(), 1);
-        setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
         // A value of the user's would win over the identity.
         for (const char* own : {"PULSE_PROP_application.icon_name", "PULSE_PROP_media.role",
-                                "SDL_AUDIO_DEVICE_APP_NAME", "SDL_AUDIO_DEVICE_STREAM_NAME",
-                                "SDL_AUDIO_DEVICE_STREAM_ROLE"}) {
+                                "PIPEWIRE_PROPS", "SDL_AUDIO_DEVICE_APP_NAME",
+                                "SDL_AUDIO_DEVICE_STREAM_NAME", "SDL_AUDIO_DEVICE_STREAM_ROLE"}) {
             unsetenv(own);
         }
         exportMixerIdentity(identity);
@@ -282,11 +456,11 @@ TEST(CueMixerTest, TheStreamCarriesTheNameIconStreamNameAndRoleItWasGiven) {
     }
     close(ready[0]);
 
-    std::string listing;
+    Properties stream;
     if (answer == 'y') {
         const Clock::time_point deadline = Clock::now() + std::chrono::seconds(5);
-        while (listing.find("Sink Input #") == std::string::npos && Clock::now() < deadline) {
-            listing = server.pactl({"list", "sink-inputs"}).output;
+        while (stream.empty() && Clock::now() < deadline) {
+            stream = server->streamProperties();
         }
     }
     close(finish[1]);
@@ -294,16 +468,19 @@ TEST(CueMixerTest, TheStreamCarriesTheNameIconStreamNameAndRoleItWasGiven) {
     const bool ended = reapChild(child, Clock::now() + std::chrono::seconds(5), status);
 
     ASSERT_EQ(answer, 'y') << "the cue never sounded through the server";
-    ASSERT_NE(listing.find("Sink Input #"), std::string::npos)
-        << "no stream while the cue sounded:\n"
-        << listing;
-    EXPECT_EQ(property(listing, "application.name"), identity.applicationName) << listing;
-    EXPECT_EQ(property(listing, "application.icon_name"), identity.iconName) << listing;
-    EXPECT_EQ(property(listing, "media.name"), identity.streamName) << listing;
-    EXPECT_EQ(property(listing, "media.role"), identity.role) << listing;
+    ASSERT_FALSE(stream.empty()) << "no stream while the cue sounded";
+    EXPECT_EQ(property(stream, "application.name"), identity.applicationName);
+    EXPECT_EQ(property(stream, GetParam().iconKey), identity.iconName);
+    EXPECT_EQ(property(stream, "media.name"), identity.streamName);
+    EXPECT_EQ(property(stream, "media.role"), identity.role);
     EXPECT_TRUE(ended && WIFEXITED(status) && WEXITSTATUS(status) == 0)
         << "the player did not end cleanly";
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryServer, CueMixerTest, ::testing::ValuesIn(SoundServers),
+                         [](const ::testing::TestParamInfo<SoundServerKind>& info) {
+                             return std::string(info.param.name);
+                         });
 
 }  // namespace
 }  // namespace quillet

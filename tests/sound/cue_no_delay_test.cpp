@@ -34,9 +34,9 @@ using testing::waitUntil;
 using testing::writeBytes;
 using testing::writeCue;
 
-// The mixer opens its device with SDL_OpenAudioDevice, and SDL numbers the
+// The player opens its device with SDL_OpenAudioDevice, and SDL numbers the
 // first device opened that way 2 (1 is kept for the old single-device calls).
-constexpr std::uint32_t MixerDevice = 2;
+constexpr std::uint32_t CueDevice = 2;
 constexpr int AudioPlaying = 1;  // SDL_AUDIO_PLAYING
 
 // The three SDL calls this test makes, looked up in the SDL library that the
@@ -88,12 +88,12 @@ TEST_F(CueNoDelayTest, AsyncCuesReturnWhileTheAudioThreadIsHeldUp) {
     ASSERT_TRUE(waitUntil([&] { return player.isSounding(); }));
     const SdlDeviceLock sdl = findSdlDeviceLock();
     ASSERT_TRUE(sdl.lock && sdl.unlock && sdl.status) << "SDL is not loaded while a cue sounds";
-    ASSERT_EQ(sdl.status(MixerDevice), AudioPlaying)
-        << "the mixer's device is not the one this test holds";
+    ASSERT_EQ(sdl.status(CueDevice), AudioPlaying)
+        << "the player's device is not the one this test holds";
 
-    // Holding the device's lock stops the audio thread in its next mixer call,
-    // as a slow or hung sound system would.
-    sdl.lock(MixerDevice);
+    // Holding the device's lock stops the audio thread when it next hands the
+    // device a cue, as a slow or hung sound system would.
+    sdl.lock(CueDevice);
     std::atomic<bool> returned{false};
     std::thread game([&] {
         // Many ticks' worth of cues that cannot play (missing or broken files),
@@ -109,7 +109,7 @@ TEST_F(CueNoDelayTest, AsyncCuesReturnWhileTheAudioThreadIsHeldUp) {
     });
     const bool returnedWhileHeld = waitUntil([&] { return returned.load(); });
     const int startedWhileHeld = player.playsStarted();
-    sdl.unlock(MixerDevice);
+    sdl.unlock(CueDevice);
     game.join();
 
     EXPECT_TRUE(returnedWhileHeld) << "the game waited for the audio thread";

@@ -1,13 +1,21 @@
+#include <dirent.h>
+#include <sched.h>
+
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <thread>
 
 #include <gtest/gtest.h>
 
 #include "sound/sdl_cue_player.h"
+#include "sound/sdl_library.h"
 #include "sound_test_support.h"
 
 namespace quillet {
@@ -25,6 +33,35 @@ constexpr int ClickMs = 100;
 constexpr int ShortMs = 200;
 constexpr int MediumMs = 400;
 constexpr int LongMs = 30000;
+
+// The scheduling policy of every thread of this process, by thread id, with
+// its name.
+std::map<std::string, std::pair<std::string, int>> threadPolicies() {
+    std::map<std::string, std::pair<std::string, int>> policies;
+    DIR* tasks = opendir("/proc/self/task");
+    while (const dirent* entry = readdir(tasks)) {
+        if (entry->d_name[0] == '.') continue;
+        std::ifstream comm(std::string("/proc/self/task/") + entry->d_name + "/comm");
+        std::string name;
+        std::getline(comm, name);
+        policies[entry->d_name] = {name, sched_getscheduler(std::stoi(entry->d_name))};
+    }
+    closedir(tasks);
+    return policies;
+}
+
+// SDL as the player loads it, but with a device that fails to open the first
+// time: a sound server not up yet at login, or a sound card another program
+// holds. Counts the tries.
+std::atomic<int> openTries{0};
+
+SDL_AudioDeviceID openFailingFirst(const char* device, int capture, const SDL_AudioSpec* wanted,
+                                   SDL_AudioSpec* obtained, int allowedChanges) {
+    if (openTries.fetch_add(1) == 0) {
+        return 0;
+    }
+    return sdl()->openAudioDevice(device, capture, wanted, obtained, allowedChanges);
+}
 
 class SdlCuePlayerTest : public ::testing::Test {
 protected:
@@ -173,6 +210,49 @@ TEST_F(SdlCuePlayerTest, SecondPlayerAliveAtTheSameTimeStaysSilent) {
     EXPECT_EQ(first->playsStarted(), 1);
 }
 
+// Only SDL itself may make its threads: the device's, and the loop threads of
+// the sound-server drivers. They take the scheduling policy of the thread that
+// starts them, and the cue thread, a batch thread, must not hand its policy on
+// to the thread that feeds the sound card.
+TEST_F(SdlCuePlayerTest, ThreadsThatSdlStartsAreNotBatchThreadsLikeTheCueThread) {
+    auto player = makePlayer();
+    player->play("long");
+    ASSERT_TRUE(waitUntil([&] { return player->isSounding(); }));
+    int sdlThreads = 0;
+    int cueThreads = 0;
+    for (const auto& [id, thread] : threadPolicies()) {
+        const auto& [name, policy] = thread;
+        if (name == "quillet-cues") {
+            ++cueThreads;
+            EXPECT_EQ(policy, SCHED_BATCH) << "the cue thread " << id;
+        } else {
+            sdlThreads += name.rfind("SDL", 0) == 0 ? 1 : 0;
+            EXPECT_EQ(policy, SCHED_OTHER) << "thread " << id << ", " << name;
+        }
+    }
+    EXPECT_EQ(cueThreads, 1);
+    EXPECT_GE(sdlThreads, 1) << "SDL's audio thread was not found";
+}
+
+TEST_F(SdlCuePlayerTest, DeviceThatFailsItsFirstOpenIsTriedAgainByALaterCueNotByEachCue) {
+    openTries = 0;
+    SdlFunctions failing = *sdl();
+    failing.openAudioDevice = &openFailingFirst;
+    const std::string directory = m_folder.path().string();
+    SdlCuePlayer player([directory] { return directory; }, {}, [&failing] { return &failing; });
+    for (int cue = 0; cue < 20; ++cue) {
+        player.playAndWait("click");
+        player.play("click");
+    }
+    EXPECT_EQ(player.playsStarted(), 0);
+    EXPECT_EQ(openTries, 1) << "cues right after a failed open tried the device again";
+    EXPECT_TRUE(waitUntil([&] {
+        player.playAndWait("click");
+        return player.playsStarted() == 1;
+    })) << "no later cue tried the device again";
+    EXPECT_EQ(openTries, 2);
+}
+
 // A destructor that waited for the cue would run into the test's timeout.
 TEST_F(SdlCuePlayerTest, DestroyingWhileALongCueSoundsLeavesTheDeviceToTheNextPlayer) {
     auto player = makePlayer();
@@ -196,6 +276,49 @@ TEST_F(SdlCuePlayerTest, DestroyingRightAfterConstructionOrWithCuesQueuedReturns
     player->playAndWait("click");
     EXPECT_EQ(player->playsStarted(), 1);
 }
+
+// A cue that a player put in place of one of the game's plays whatever shape of
+// wave it has, as long as SDL decodes it: the player converts it for the device.
+struct CueShape {
+    const char* name;
+    testing::WaveShape shape;
+};
+
+// Names the shape in test output.
+// NOLINTNEXTLINE(readability-identifier-naming): GoogleTest looks for this name.
+void PrintTo(const CueShape& shape, std::ostream* out) {
+    *out << shape.name;
+}
+
+const CueShape CueShapes[] = {
+    {"EightBitMonoAt11kHz", {1, 11025, 1, 8}},
+    {"SixteenBitStereoAt48kHz", {1, 48000, 2, 16}},
+    {"TwentyFourBitStereoAt96kHz", {1, 96000, 2, 24}},
+    // Frames of six bytes, which do not divide the pieces SDL converts.
+    {"SixteenBitThreeChannels", {1, 44100, 3, 16}},
+    {"FloatMonoAt44kHz", {3, 44100, 1, 32}},
+};
+
+class CueShapeTest : public ::testing::TestWithParam<CueShape> {
+protected:
+    void SetUp() override { setenv("SDL_AUDIODRIVER", "dummy", 0); }
+
+    TempFolder m_folder;
+};
+
+TEST_P(CueShapeTest, CueOfAnyShapeSdlDecodesPlaysToItsEnd) {
+    writeBytes(m_folder.path() / "cue.wav", testing::makeWave(ShortMs, GetParam().shape));
+    const std::string directory = m_folder.path().string();
+    SdlCuePlayer player([directory] { return directory; });
+    player.playAndWait("cue");
+    EXPECT_EQ(player.playsStarted(), 1);
+    EXPECT_FALSE(player.isSounding());
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryShape, CueShapeTest, ::testing::ValuesIn(CueShapes),
+                         [](const ::testing::TestParamInfo<CueShape>& info) {
+                             return std::string(info.param.name);
+                         });
 
 }  // namespace
 }  // namespace quillet

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -19,8 +20,6 @@ namespace quillet::testing {
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr int SampleRate = 22050;
 
 void putLittleEndian(std::vector<uint8_t>& bytes, uint32_t value, int width) {
     for (int i = 0; i < width; ++i) {
@@ -47,26 +46,42 @@ TempFolder::~TempFolder() {
     fs::remove_all(m_path, ignored);
 }
 
-std::vector<uint8_t> makeWave(int milliseconds) {
-    const uint32_t samples = static_cast<uint32_t>(SampleRate) * milliseconds / 1000;
-    const uint32_t dataBytes = samples * 2;
+std::vector<uint8_t> makeWave(int milliseconds, const WaveShape& shape) {
+    const uint32_t frames = static_cast<uint32_t>(static_cast<uint64_t>(shape.rate) * milliseconds / 1000);
+    const uint32_t sampleBytes = shape.bits / 8u;
+    const uint32_t frameBytes = sampleBytes * shape.channels;
+    const uint32_t dataBytes = frames * frameBytes;
     std::vector<uint8_t> bytes;
     putTag(bytes, "RIFF");
     putLittleEndian(bytes, 36 + dataBytes, 4);
     putTag(bytes, "WAVE");
     putTag(bytes, "fmt ");
     putLittleEndian(bytes, 16, 4);
-    putLittleEndian(bytes, 1, 2);  // PCM
-    putLittleEndian(bytes, 1, 2);  // mono
-    putLittleEndian(bytes, SampleRate, 4);
-    putLittleEndian(bytes, SampleRate * 2, 4);
-    putLittleEndian(bytes, 2, 2);
-    putLittleEndian(bytes, 16, 2);
+    putLittleEndian(bytes, shape.encoding, 2);
+    putLittleEndian(bytes, shape.channels, 2);
+    putLittleEndian(bytes, shape.rate, 4);
+    putLittleEndian(bytes, shape.rate * frameBytes, 4);
+    putLittleEndian(bytes, frameBytes, 2);
+    putLittleEndian(bytes, shape.bits, 2);
     putTag(bytes, "data");
     putLittleEndian(bytes, dataBytes, 4);
-    for (uint32_t i = 0; i < samples; ++i) {
-        const double tone = std::sin(2.0 * M_PI * 440.0 * i / SampleRate);
-        putLittleEndian(bytes, static_cast<uint16_t>(static_cast<int16_t>(2000 * tone)), 2);
+    for (uint32_t i = 0; i < frames; ++i) {
+        // A quiet tone: about a sixteenth of full scale.
+        const double tone = 0.06 * std::sin(2.0 * M_PI * 440.0 * i / shape.rate);
+        for (uint16_t channel = 0; channel < shape.channels; ++channel) {
+            if (shape.encoding == 3) {
+                const float value = static_cast<float>(tone);
+                uint32_t raw = 0;
+                std::memcpy(&raw, &value, 4);
+                putLittleEndian(bytes, raw, 4);
+            } else if (shape.bits == 8) {
+                bytes.push_back(static_cast<uint8_t>(128 + static_cast<int>(127 * tone)));
+            } else {
+                const double scale = std::ldexp(1.0, static_cast<int>(shape.bits) - 1) - 1;
+                const auto value = static_cast<int32_t>(scale * tone);
+                putLittleEndian(bytes, static_cast<uint32_t>(value), static_cast<int>(sampleBytes));
+            }
+        }
     }
     return bytes;
 }

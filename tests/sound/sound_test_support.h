@@ -26,9 +26,17 @@ private:
     std::filesystem::path m_path;
 };
 
-// The bytes of a 16-bit PCM mono wave file holding a quiet tone of
-// `milliseconds`.
-std::vector<uint8_t> makeWave(int milliseconds);
+// How a wave file stores its sound.
+struct WaveShape {
+    uint16_t encoding = 1;  // 1 PCM, 3 float
+    uint32_t rate = 22050;
+    uint16_t channels = 1;
+    uint16_t bits = 16;
+};
+
+// The bytes of a wave file holding a quiet tone of `milliseconds`, by default
+// 16-bit PCM mono at 22.05 kHz.
+std::vector<uint8_t> makeWave(int milliseconds, const WaveShape& shape = {});
 
 void writeBytes(const std::filesystem::path& file, const std::vector<uint8_t>& bytes);
 
