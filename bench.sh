@@ -4,8 +4,9 @@
 # Installs what is missing (the build's packages and the benchmarks' own, as
 # scripts/setup.sh lists them), builds the game and bench/ in Release into
 # build-bench/, starts a private Xvfb display and runs every measurement there
-# or on Qt's offscreen platform, with SDL's dummy audio driver: no display, no
-# sound device and no network needed. Takes about eight minutes. Each figure is a
+# or on Qt's offscreen platform, with SDL's dummy audio driver (cue_bench uses
+# SDL's disk driver, into a FIFO of its own): no display, no sound device and
+# no network needed. Takes about eight minutes. Each figure is a
 # median over repeated runs; the bare window runs side by side in the same
 # session. The raw output of every run is kept in build-bench/bench-results/.
 #
