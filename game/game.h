@@ -64,6 +64,11 @@ public:
     void moveRight();
     void swapPieces();
 
+    // True while at least one piece of the current pair has not landed: the
+    // ticks then move pieces. False between a landing and the next pair's entry,
+    // before the first game and after game over.
+    bool isPairFalling() const { return isFalling(0) || isFalling(1); }
+
 private:
     bool isFalling(int element) const;
     void pieceStep(int element);

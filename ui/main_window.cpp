@@ -1,9 +1,12 @@
 #include "ui/main_window.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QProxyStyle>
 #include <QPushButton>
@@ -11,10 +14,15 @@
 #include <QTimer>
 
 #include "game/random_source.h"
+#include "scores/sound_setting.h"
 #include "sound/cue_player.h"
 #include "ui/fonts.h"
 #include "ui/high_score_window.h"
+#include "ui/keys_window.h"
 #include "ui/line_widget.h"
+#include "ui/fall_clock.h"
+#include "ui/pause_cover.h"
+#include "ui/player_actions.h"
 #include "ui/pictures.h"
 #include "ui/version.h"
 #include "ui/window_style.h"
@@ -89,14 +97,23 @@ public:
 MainWindow::MainWindow(CuePlayer& cues, const ScoreStore& store, RandomSource& random,
                        QWidget* parent)
     : QWidget(parent, fixedWindowFlags(Qt::Window)),
-      m_cues(cues),
+      m_store(store),
+      m_cues(cues, loadSoundOn(store)),
       m_random(random),
       m_scores(store),
       m_game(*this, random) {
     buildControls();
+    buildActions();
     seedAndLoadScores();
     m_describing = QAccessible::isActive();
     QAccessible::installActivationObserver(this);
+    // Another application took the keyboard focus: the player has looked away.
+    // The game's own windows keep the application active, so the About box and
+    // the high-score window still leave the game going underneath.
+    connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) {
+                if (state != Qt::ApplicationActive) pause();
+            });
 }
 
 MainWindow::~MainWindow() {
@@ -191,8 +208,8 @@ void MainWindow::buildControls() {
     setTabOrder(aboutButton, endButton);
     startButton->setFocus();
 
-    fallTimer = new QTimer(this);
-    fallTimer->setTimerType(Qt::PreciseTimer);
+    m_fallClock = new FallClock(this);
+    fallTimer = m_fallClock->timer();
     fallTimer->setInterval(InitialTimerInterval);
 
     connect(leftButton, &QPushButton::clicked, this, &MainWindow::moveLeft);
@@ -202,9 +219,57 @@ void MainWindow::buildControls() {
     connect(highScoreButton, &QPushButton::clicked, this, &MainWindow::showHighScores);
     connect(aboutButton, &QPushButton::clicked, this, &MainWindow::showAbout);
     connect(endButton, &QPushButton::clicked, this, &MainWindow::endGame);
-    connect(fallTimer, &QTimer::timeout, this, &MainWindow::tick);
+    connect(m_fallClock, &FallClock::ticked, this, &MainWindow::tick);
 
     centreOnScreen(this);
+}
+
+void MainWindow::buildActions() {
+    m_actions = new PlayerActions(this);
+    m_actions->action(Command::Sound)->setChecked(m_cues.isOn());
+    m_actions->action(Command::Pause)->setEnabled(false);
+    connect(m_actions, &PlayerActions::commanded, this, &MainWindow::runCommand);
+    connect(m_actions->action(Command::Sound), &QAction::toggled, this, &MainWindow::setSoundOn);
+}
+
+QAction* MainWindow::action(Command command) const {
+    return m_actions->action(command);
+}
+
+void MainWindow::runCommand(Command command) {
+    // A key presses its button, which does nothing while it is disabled.
+    switch (command) {
+        case Command::MoveLeft:
+            leftButton->click();
+            break;
+        case Command::MoveRight:
+            rightButton->click();
+            break;
+        case Command::Turn:
+            turnButton->click();
+            break;
+        case Command::Drop:
+            dropPair();
+            break;
+        case Command::Start:
+            startButton->click();
+            break;
+        case Command::HighScore:
+            highScoreButton->click();
+            break;
+        case Command::End:
+            endButton->click();
+            break;
+        case Command::Pause:
+            togglePause();
+            break;
+        case Command::Sound:
+            setSoundOn(!m_cues.isOn());
+            break;
+        case Command::Help:
+            showKeysAndRules();
+            break;
+    }
 }
 
 void MainWindow::seedAndLoadScores() {
@@ -224,19 +289,113 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::moveLeft() {
-    m_game.moveLeft();
+    if (!m_paused) m_game.moveLeft();
 }
 void MainWindow::swapPieces() {
-    m_game.swapPieces();
+    if (!m_paused) m_game.swapPieces();
 }
 void MainWindow::moveRight() {
-    m_game.moveRight();
+    if (!m_paused) m_game.moveRight();
 }
 void MainWindow::start() {
     m_game.start();
 }
 void MainWindow::tick() {
+    if (!m_paused) m_game.tick();
+}
+
+void MainWindow::dropPair() {
+    if (m_paused || !isPlaying() || !m_game.isPairFalling()) return;
+    // Counted afresh from this tick, which may itself set a new interval.
+    m_fallClock->restart();
     m_game.tick();
+}
+
+bool MainWindow::isPlaying() const {
+    // Start is disabled exactly from Start to game over.
+    return !startButton->isEnabled();
+}
+
+void MainWindow::pause() {
+    if (m_paused || !isPlaying()) return;
+    m_paused = true;
+    m_fallClock->pause();
+    showCovered(true);
+}
+
+void MainWindow::resume() {
+    if (!m_paused) return;
+    m_paused = false;
+    showCovered(false);
+    m_fallClock->resume();
+}
+
+void MainWindow::togglePause() {
+    if (m_paused) {
+        resume();
+    } else {
+        pause();
+    }
+}
+
+void MainWindow::showCovered(bool covered) {
+    // The pieces are hidden as well as covered, so that a screen reader finds
+    // none of them either.
+    for (QLabel* cell : cellImages) cell->setVisible(!covered);
+    for (QLabel* next : nextImages) next->setVisible(!covered);
+    if (covered) {
+        // Made last, so in front of the cells, the dotted lines and the next
+        // pair; they overlap no button. They exist only while the game is
+        // paused: a hidden widget would still be found by a screen reader.
+        boardCover = new PauseCover(this, mw::BoardPanel,
+                                    QStringLiteral("PAUSE\n\nP or a click here\nresumes the game"),
+                                    QStringLiteral("Paused. P or a click resumes the game"));
+        nextCover = new PauseCover(this, mw::NextPanel, QString(), QStringLiteral("Next, paused"));
+    }
+    for (PauseCover* cover : {boardCover, nextCover}) {
+        if (covered) {
+            connect(cover, &PauseCover::clicked, this, &MainWindow::resume);
+            cover->show();
+        } else {
+            // The click that resumes may come from the cover itself.
+            cover->hide();
+            cover->deleteLater();
+        }
+    }
+    if (!covered) boardCover = nextCover = nullptr;
+    m_actions->showPaused(covered);
+}
+
+void MainWindow::setSoundOn(bool on) {
+    if (on == m_cues.isOn()) return;
+    m_cues.setOn(on);
+    action(Command::Sound)->setChecked(on);
+    // A store that cannot take it says so on standard error; the switch holds
+    // for this run all the same.
+    saveSoundOn(m_store, on);
+}
+
+void MainWindow::showKeysAndRules() {
+    pause();
+    KeysWindow window(this);
+    window.exec();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMinimized()) pause();
+}
+
+void MainWindow::contextMenuEvent(QContextMenuEvent* event) {
+    // The buttons have no menu of their own; the rest of the window offers
+    // the commands a player may not know the keys of.
+    if (qobject_cast<QAbstractButton*>(childAt(event->pos()))) {
+        event->ignore();
+        return;
+    }
+    QMenu menu(this);
+    m_actions->fillMenu(menu);
+    menu.exec(event->globalPos());
 }
 
 void MainWindow::showHighScores() {
@@ -355,6 +514,7 @@ void MainWindow::setButtonEnabled(PlayButton button, bool enabled) {
     switch (button) {
         case PlayButton::Start:
             startButton->setEnabled(enabled);
+            action(Command::Pause)->setEnabled(!enabled);
             break;
         case PlayButton::Left:
             leftButton->setEnabled(enabled);

@@ -11,7 +11,10 @@
 #include "game/game.h"
 #include "game/game_view.h"
 #include "scores/score_book.h"
+#include "ui/key_table.h"
+#include "ui/sound_switch.h"
 
+class QAction;
 class QLabel;
 class QPushButton;
 class QStyle;
@@ -21,13 +24,18 @@ namespace quillet {
 
 class CuePlayer;
 class HighScoreWindow;
+class FallClock;
 class LineWidget;
+class PauseCover;
+class PlayerActions;
 class RandomSource;
 class ScoreStore;
 
 // The main window: the board, the next pair, the score and cake counters and
 // the seven buttons. It holds no rules: the game reaches it through GameView,
-// and each button and the fall timer hand their event to the game.
+// and each button and the fall timer hand their event to the game. The keys of
+// the key table press the same buttons, and pause, switch the sound and open
+// the keys and rules; a right click outside the buttons offers the last three.
 class MainWindow : public QWidget, public GameView, private QAccessible::ActivationObserver {
     Q_OBJECT
 
@@ -44,6 +52,12 @@ public:
     const ScoreBook& scores() const { return m_scores; }
     // The high-score window while it exists (it is destroyed when it closes).
     HighScoreWindow* highScoreWindow() const;
+
+    // The action behind `command`, with its keys: the window's shortcuts and
+    // its menu use it.
+    QAction* action(Command command) const;
+    bool isPaused() const { return m_paused; }
+    bool isSoundOn() const { return m_cues.isOn(); }
 
     // The controls, public so that the tests can press and read them.
     QLabel* boardPanel = nullptr;
@@ -70,6 +84,9 @@ public:
     // that the player cannot see.
     std::array<QPixmap, rules::WholeCake + 1> slicePictures{};
     QTimer* fallTimer = nullptr;
+    // While the game is paused they hide the board and the next pair.
+    PauseCover* boardCover = nullptr;
+    PauseCover* nextCover = nullptr;
 
 public slots:
     void moveLeft();
@@ -80,6 +97,19 @@ public slots:
     void showAbout();
     void endGame();
     void tick();
+    // ↓: the next fall tick now, while a piece of the pair is still falling;
+    // the timer then counts its interval afresh.
+    void dropPair();
+    // During a game only. The fall timer stops and keeps what was left of its
+    // interval, so that a pause neither gains nor costs a tick; the board and
+    // the next pair are covered; moves do nothing until the game resumes.
+    void pause();
+    void resume();
+    void togglePause();
+    // Switches every cue on or off and stores the choice for the next run.
+    void setSoundOn(bool on);
+    // The keys and rules window, modal. Opened during a game, it pauses it.
+    void showKeysAndRules();
 
 public:
     // GameView
@@ -98,9 +128,16 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void buildControls();
+    void buildActions();
+    void runCommand(Command command);
+    // From Start to game over; paused or not.
+    bool isPlaying() const;
+    void showCovered(bool covered);
     void seedAndLoadScores();
     // The high-score window, created (and loaded) on first reference.
     HighScoreWindow& ensureHighScoreWindow();
@@ -111,12 +148,17 @@ private:
     // A screen reader started or stopped listening.
     void accessibilityActiveChanged(bool active) override;
 
-    CuePlayer& m_cues;
+    const ScoreStore& m_store;
+    // Every cue of both windows goes through the player's sound switch.
+    SoundSwitch m_cues;
     RandomSource& m_random;
     ScoreBook m_scores;
     Game m_game;
     QPointer<HighScoreWindow> m_highScoreWindow;
     bool m_soundPrepared = false;
+    FallClock* m_fallClock = nullptr;
+    PlayerActions* m_actions = nullptr;
+    bool m_paused = false;
     // Whether the descriptions of the cells, next-pair images and counters are
     // kept up to date: only while a screen reader listens (see
     // accessibilityActiveChanged).

@@ -1,0 +1,56 @@
+#include "ui/key_table.h"
+
+#include <algorithm>
+
+namespace quillet {
+
+const std::vector<KeyCommand>& keyTable() {
+    // The arrows, with W, A, S and D for a player who keeps the left hand on
+    // the keyboard. Start, HighScore and End take their buttons' place; P,
+    // Pause, M and F1 are the keys desktop games use for these.
+    static const std::vector<KeyCommand> table{
+        {Command::MoveLeft, QStringLiteral("Move the pair left"), {Qt::Key_Left, Qt::Key_A}, true},
+        {Command::MoveRight, QStringLiteral("Move the pair right"), {Qt::Key_Right, Qt::Key_D},
+         true},
+        {Command::Turn, QStringLiteral("Turn the pair (swap its pieces)"), {Qt::Key_Up, Qt::Key_W},
+         true},
+        {Command::Drop, QStringLiteral("Bring the pair down a row"), {Qt::Key_Down, Qt::Key_S},
+         true},
+        {Command::Start, QStringLiteral("Start a game"),
+         {Qt::Key_F2, QKeySequence(Qt::CTRL | Qt::Key_N)}, false},
+        {Command::HighScore, QStringLiteral("High scores"), {QKeySequence(Qt::CTRL | Qt::Key_H)},
+         false},
+        {Command::End, QStringLiteral("End the program"), {QKeySequence(Qt::CTRL | Qt::Key_Q)},
+         false},
+        {Command::Pause, QStringLiteral("Pause or resume"), {Qt::Key_P, Qt::Key_Pause}, false},
+        {Command::Sound, QStringLiteral("Sound on or off"), {Qt::Key_M}, false},
+        {Command::Help, QStringLiteral("Keys and rules"), {Qt::Key_F1}, false},
+    };
+    return table;
+}
+
+const KeyCommand& keyCommand(Command command) {
+    const std::vector<KeyCommand>& table = keyTable();
+    return *std::find_if(table.begin(), table.end(),
+                         [command](const KeyCommand& row) { return row.command == command; });
+}
+
+QString keyText(const QKeySequence& key) {
+    if (key.count() == 1 && key[0].keyboardModifiers() == Qt::NoModifier) {
+        switch (key[0].key()) {
+            case Qt::Key_Left:
+                return QStringLiteral("←");
+            case Qt::Key_Right:
+                return QStringLiteral("→");
+            case Qt::Key_Up:
+                return QStringLiteral("↑");
+            case Qt::Key_Down:
+                return QStringLiteral("↓");
+            default:
+                break;
+        }
+    }
+    return key.toString(QKeySequence::NativeText);
+}
+
+}  // namespace quillet

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <vector>
+
+#include <QKeySequence>
+#include <QList>
+#include <QString>
+
+namespace quillet {
+
+// What the player can do from the keyboard of the main window.
+enum class Command { MoveLeft, MoveRight, Turn, Drop, Start, HighScore, End, Pause, Sound, Help };
+
+struct KeyCommand {
+    Command command;
+    // How the keys window and the main window's menu name it.
+    QString name;
+    // The first key is the one the menu shows beside the name.
+    QList<QKeySequence> keys;
+    // A held key repeats the command at the desktop's repeat rate: the moves
+    // and the drop do, a switch such as pause or sound does not.
+    bool repeats;
+};
+
+// The one table of keys. The main window's shortcuts, its menu, the keys and
+// rules window and the tests all read it, so a key is named in one place.
+const std::vector<KeyCommand>& keyTable();
+const KeyCommand& keyCommand(Command command);
+
+// A key as a player reads it: the arrows as arrows, "Ctrl+Q", "F1".
+QString keyText(const QKeySequence& key);
+
+}  // namespace quillet

@@ -1,0 +1,36 @@
+#include "ui/pause_cover.h"
+
+#include <QMouseEvent>
+
+#include "ui/fonts.h"
+#include "ui/window_style.h"
+
+namespace quillet {
+
+PauseCover::PauseCover(QWidget* parent, const layout::Box& box, const QString& text,
+                       const QString& accessibleName)
+    : QLabel(parent) {
+    setTextFormat(Qt::PlainText);
+    setText(text);
+    setBox(this, box);
+    fillBackground(this, layout::PanelGrey);
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setLineWidth(1);
+    setFont(boldCaptionFont(layout::CounterPointSize));
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::WindowText, toColor(layout::Yellow));
+    setPalette(palette);
+    setAlignment(Qt::AlignCenter);
+    setWordWrap(true);
+    setAccessibleName(accessibleName);
+}
+
+void PauseCover::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+        emit clicked();
+        return;
+    }
+    QLabel::mouseReleaseEvent(event);
+}
+
+}  // namespace quillet

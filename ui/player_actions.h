@@ -1,0 +1,40 @@
+#pragma once
+
+#include <vector>
+
+#include <QObject>
+
+#include "ui/key_table.h"
+
+class QAction;
+class QMenu;
+class QWidget;
+
+namespace quillet {
+
+// One action for each row of the key table, its keys being shortcuts of the
+// main window. The window's menu shows the same actions, so a key, its text
+// and its enabled state are kept in one place.
+class PlayerActions : public QObject {
+    Q_OBJECT
+
+public:
+    explicit PlayerActions(QWidget* window);
+
+    QAction* action(Command command) const;
+    // What a right click in the window offers: pause, the sound switch and the
+    // keys and rules, each with its key.
+    void fillMenu(QMenu& menu) const;
+    // Pause reads "Resume" while the game is paused.
+    void showPaused(bool paused);
+
+signals:
+    // A key or the menu asked for `command`; the sound switch reports through
+    // its action's toggled signal instead.
+    void commanded(Command command);
+
+private:
+    std::vector<QAction*> m_actions;  // in the key table's order
+};
+
+}  // namespace quillet
