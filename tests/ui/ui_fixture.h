@@ -28,6 +28,8 @@ public:
     std::vector<std::string> calls;
     void playAndWait(const std::string& cue) override { calls.push_back("sync " + cue); }
     void play(const std::string& cue) override { calls.push_back("async " + cue); }
+    int prepares = 0;
+    void prepare() override { ++prepares; }
 };
 
 // Polls `condition` from the running event loop (a modal window's loop
