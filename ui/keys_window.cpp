@@ -16,6 +16,9 @@
 namespace quillet {
 namespace {
 
+// Wide enough for the keys and their names side by side.
+constexpr int RulesWidth = 440;
+
 QLabel* makeText(const QString& text, const QFont& font, layout::Rgb colour) {
     auto* label = new QLabel;
     label->setTextFormat(Qt::PlainText);
@@ -34,14 +37,13 @@ QString KeysWindow::rulesText() {
     const auto number = [&english](int n) { return english.toString(n); };
     const int mergeScore = rules::MergeScorePerSlice * rules::WholeCake;
     return QStringLiteral(
-               "Pairs of cake pieces enter at the top and fall one row at a time.\n"
-               "A piece that lands on another merges with it when the two make at most %1 "
-               "slices;\na merge scores %2 a slice.\n"
-               "%1 slices make a whole cake: it leaves the board and scores %3\n"
-               "(%4 for the merge, %5 for the cake). A second cake from the same pair\n"
-               "scores %6 more.\n"
-               "The 1st, 4th, 7th … cake makes the pieces fall faster.\n"
-               "The game ends when a new pair has no room at the top.")
+               "• Pairs of cake pieces enter at the top and fall one row at a time.\n"
+               "• A piece that lands on another merges with it when the two make at most %1 "
+               "slices. A merge scores %2 a slice.\n"
+               "• %1 slices make a whole cake. It leaves the board and scores %3: %4 for the "
+               "merge and %5 for the cake. A second cake from the same pair scores %6 more.\n"
+               "• The 1st, 4th, 7th … cake makes the pieces fall faster.\n"
+               "• The game ends when a new pair has no room at the top.")
         .arg(rules::WholeCake)
         .arg(number(rules::MergeScorePerSlice), number(mergeScore + rules::CakeBonus),
              number(mergeScore), number(rules::CakeBonus), number(rules::SecondCakeBonus));
@@ -58,7 +60,7 @@ KeysWindow::KeysWindow(QWidget* parent) : QDialog(parent, fixedWindowFlags(Qt::D
     for (const KeyCommand& row : keyTable()) {
         QStringList keys;
         for (const QKeySequence& key : row.keys) keys.append(keyText(key));
-        keyLines.append(keys.join(QStringLiteral("  ")));
+        keyLines.append(keys.join(QStringLiteral(" / ")));
         nameLines.append(row.name);
     }
     auto* keyColumn = makeText(keyLines.join(QLatin1Char('\n')), font, layout::Black);
@@ -69,6 +71,8 @@ KeysWindow::KeysWindow(QWidget* parent) : QDialog(parent, fixedWindowFlags(Qt::D
     keysLabel->setAccessibleName(QStringLiteral("Keys"));
     keysLabel->setAccessibleDescription(spoken.join(QStringLiteral("; ")));
     rulesLabel = makeText(rulesText(), font, layout::Black);
+    rulesLabel->setWordWrap(true);
+    rulesLabel->setFixedWidth(RulesWidth);
     rulesLabel->setAccessibleName(QStringLiteral("Rules"));
 
     closeButton = new QPushButton(QStringLiteral("Close"));
