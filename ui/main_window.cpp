@@ -3,14 +3,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMessageBox>
-#include <QProxyStyle>
 #include <QPushButton>
-#include <QStyleFactory>
 #include <QTimer>
 
 #include "game/random_source.h"
@@ -25,6 +21,7 @@
 #include "ui/player_actions.h"
 #include "ui/pictures.h"
 #include "ui/version.h"
+#include "ui/version_message.h"
 #include "ui/window_style.h"
 
 namespace quillet {
@@ -76,21 +73,6 @@ const QString& sliceText(int count) {
 void describe(QWidget* widget, const QString& text) {
     if (widget->accessibleDescription() != text) widget->setAccessibleDescription(text);
 }
-
-// The style of the version message's button box: the application's own, less
-// the stock icons on dialog buttons. Such an icon is decoded from the style's
-// resources anew every time a box is built, and the version message may be
-// opened in the middle of a game, where nothing is decoded.
-class NoButtonIconsStyle : public QProxyStyle {
-public:
-    NoButtonIconsStyle() : QProxyStyle(QStyleFactory::create(QApplication::style()->name())) {}
-
-    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
-                  QStyleHintReturn* returnData) const override {
-        if (hint == SH_DialogButtonBox_ButtonsHaveIcons) return 0;
-        return QProxyStyle::styleHint(hint, option, widget, returnData);
-    }
-};
 
 }  // namespace
 
@@ -226,50 +208,23 @@ void MainWindow::buildControls() {
 
 void MainWindow::buildActions() {
     m_actions = new PlayerActions(this);
-    m_actions->action(Command::Sound)->setChecked(m_cues.isOn());
-    m_actions->action(Command::Pause)->setEnabled(false);
-    connect(m_actions, &PlayerActions::commanded, this, &MainWindow::runCommand);
-    connect(m_actions->action(Command::Sound), &QAction::toggled, this, &MainWindow::setSoundOn);
+    // A key presses its button, which does nothing while it is disabled.
+    m_actions->pressWith(Command::MoveLeft, leftButton);
+    m_actions->pressWith(Command::MoveRight, rightButton);
+    m_actions->pressWith(Command::Turn, turnButton);
+    m_actions->pressWith(Command::Start, startButton);
+    m_actions->pressWith(Command::HighScore, highScoreButton);
+    m_actions->pressWith(Command::End, endButton);
+    connect(action(Command::Drop), &QAction::triggered, this, &MainWindow::dropPair);
+    connect(action(Command::Pause), &QAction::triggered, this, &MainWindow::togglePause);
+    connect(action(Command::Help), &QAction::triggered, this, &MainWindow::showKeysAndRules);
+    action(Command::Pause)->setEnabled(false);
+    action(Command::Sound)->setChecked(m_cues.isOn());
+    connect(action(Command::Sound), &QAction::toggled, this, &MainWindow::setSoundOn);
 }
 
 QAction* MainWindow::action(Command command) const {
     return m_actions->action(command);
-}
-
-void MainWindow::runCommand(Command command) {
-    // A key presses its button, which does nothing while it is disabled.
-    switch (command) {
-        case Command::MoveLeft:
-            leftButton->click();
-            break;
-        case Command::MoveRight:
-            rightButton->click();
-            break;
-        case Command::Turn:
-            turnButton->click();
-            break;
-        case Command::Drop:
-            dropPair();
-            break;
-        case Command::Start:
-            startButton->click();
-            break;
-        case Command::HighScore:
-            highScoreButton->click();
-            break;
-        case Command::End:
-            endButton->click();
-            break;
-        case Command::Pause:
-            togglePause();
-            break;
-        case Command::Sound:
-            setSoundOn(!m_cues.isOn());
-            break;
-        case Command::Help:
-            showKeysAndRules();
-            break;
-    }
 }
 
 void MainWindow::seedAndLoadScores() {
@@ -339,30 +294,23 @@ void MainWindow::togglePause() {
 }
 
 void MainWindow::showCovered(bool covered) {
-    // The pieces are hidden as well as covered, so that a screen reader finds
-    // none of them either.
+    // The pieces are hidden, not only covered, so that a screen reader finds
+    // none of them either; the next-pair panel then shows empty.
     for (QLabel* cell : cellImages) cell->setVisible(!covered);
     for (QLabel* next : nextImages) next->setVisible(!covered);
     if (covered) {
-        // Made last, so in front of the cells, the dotted lines and the next
-        // pair; they overlap no button. They exist only while the game is
-        // paused: a hidden widget would still be found by a screen reader.
-        boardCover = new PauseCover(this, mw::BoardPanel,
-                                    QStringLiteral("PAUSE\n\nP or a click here\nresumes the game"),
-                                    QStringLiteral("Paused. P or a click resumes the game"));
-        nextCover = new PauseCover(this, mw::NextPanel, QString(), QStringLiteral("Next, paused"));
+        // Made last, so in front of the dotted lines; it overlaps no button.
+        // It exists only while the game is paused: a hidden widget would
+        // still be found by a screen reader.
+        pauseCover = new PauseCover(this, mw::BoardPanel);
+        connect(pauseCover, &PauseCover::clicked, this, &MainWindow::resume);
+        pauseCover->show();
+    } else {
+        // The click that resumes may come from the cover itself.
+        pauseCover->hide();
+        pauseCover->deleteLater();
+        pauseCover = nullptr;
     }
-    for (PauseCover* cover : {boardCover, nextCover}) {
-        if (covered) {
-            connect(cover, &PauseCover::clicked, this, &MainWindow::resume);
-            cover->show();
-        } else {
-            // The click that resumes may come from the cover itself.
-            cover->hide();
-            cover->deleteLater();
-        }
-    }
-    if (!covered) boardCover = nextCover = nullptr;
     m_actions->showPaused(covered);
 }
 
@@ -417,15 +365,7 @@ void MainWindow::showAbout() {
     const int minor = version::Minor;
     const int revision = version::Revision;
     m_cues.playAndWait("click");
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"),
-                    versionText(major, minor, revision), QMessageBox::NoButton, this);
-    // The OK button is added once the button box has the style without icons.
-    if (!m_aboutButtonsStyle) m_aboutButtonsStyle = std::make_unique<NoButtonIconsStyle>();
-    if (auto* buttons = box.findChild<QDialogButtonBox*>()) {
-        buttons->setStyle(m_aboutButtonsStyle.get());
-    }
-    box.setStandardButtons(QMessageBox::Ok);
-    box.exec();
+    showVersionMessage(this, versionText(major, minor, revision));
 }
 
 void MainWindow::endGame() {

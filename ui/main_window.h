@@ -1,7 +1,6 @@
 #pragma once
 
 #include <array>
-#include <memory>
 
 #include <QAccessible>
 #include <QPixmap>
@@ -17,7 +16,6 @@
 class QAction;
 class QLabel;
 class QPushButton;
-class QStyle;
 class QTimer;
 
 namespace quillet {
@@ -84,9 +82,8 @@ public:
     // that the player cannot see.
     std::array<QPixmap, rules::WholeCake + 1> slicePictures{};
     QTimer* fallTimer = nullptr;
-    // While the game is paused they hide the board and the next pair.
-    PauseCover* boardCover = nullptr;
-    PauseCover* nextCover = nullptr;
+    // Over the board while the game is paused, and only then.
+    PauseCover* pauseCover = nullptr;
 
 public slots:
     void moveLeft();
@@ -134,7 +131,6 @@ protected:
 private:
     void buildControls();
     void buildActions();
-    void runCommand(Command command);
     // From Start to game over; paused or not.
     bool isPlaying() const;
     void showCovered(bool covered);
@@ -163,8 +159,6 @@ private:
     // kept up to date: only while a screen reader listens (see
     // accessibilityActiveChanged).
     bool m_describing = false;
-    // The style of the version message's buttons, made at its first showing.
-    std::unique_ptr<QStyle> m_aboutButtonsStyle;
 };
 
 }  // namespace quillet

@@ -7,11 +7,9 @@
 
 namespace quillet {
 
-PauseCover::PauseCover(QWidget* parent, const layout::Box& box, const QString& text,
-                       const QString& accessibleName)
-    : QLabel(parent) {
+PauseCover::PauseCover(QWidget* parent, const layout::Box& box) : QLabel(parent) {
     setTextFormat(Qt::PlainText);
-    setText(text);
+    setText(QStringLiteral("PAUSE\n\nP or a click here\nresumes the game"));
     setBox(this, box);
     fillBackground(this, layout::PanelGrey);
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -22,7 +20,8 @@ PauseCover::PauseCover(QWidget* parent, const layout::Box& box, const QString& t
     setPalette(palette);
     setAlignment(Qt::AlignCenter);
     setWordWrap(true);
-    setAccessibleName(accessibleName);
+    setAccessibleName(QStringLiteral("Paused"));
+    setAccessibleDescription(QStringLiteral("P or a click resumes the game"));
 }
 
 void PauseCover::mouseReleaseEvent(QMouseEvent* event) {

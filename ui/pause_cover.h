@@ -6,19 +6,14 @@
 
 namespace quillet {
 
-// Covers a part of the main window while the game is paused, so that a pause
-// cannot be used to study the board: an opaque panel in the board's own grey,
-// with an optional line of text in the captions' font. A click on it resumes
-// the game.
+// Lies over the board while the game is paused, so that a pause cannot be
+// used to study it: an opaque panel in the board's own grey that says the
+// game is paused, in the captions' font. A click on it resumes the game.
 class PauseCover : public QLabel {
     Q_OBJECT
 
 public:
-    // `text` may be empty (the next-pair panel has no room
-    // for it); `accessibleName` is what a screen reader says instead of the
-    // pieces underneath.
-    PauseCover(QWidget* parent, const layout::Box& box, const QString& text,
-               const QString& accessibleName);
+    PauseCover(QWidget* parent, const layout::Box& box);
 
 signals:
     void clicked();

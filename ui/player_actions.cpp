@@ -1,5 +1,6 @@
 #include "ui/player_actions.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QMenu>
 #include <QWidget>
@@ -17,12 +18,7 @@ PlayerActions::PlayerActions(QWidget* window) : QObject(window) {
         action->setAutoRepeat(row.repeats);
         window->addAction(action);
         m_actions.push_back(action);
-        if (row.command == Command::Sound) {
-            action->setCheckable(true);
-        } else {
-            connect(action, &QAction::triggered, this,
-                    [this, command = row.command] { emit commanded(command); });
-        }
+        if (row.command == Command::Sound) action->setCheckable(true);
     }
     // The menu's own words for the three it shows.
     action(Command::Sound)->setText(QStringLiteral("Sound"));
@@ -32,6 +28,10 @@ PlayerActions::PlayerActions(QWidget* window) : QObject(window) {
 
 QAction* PlayerActions::action(Command command) const {
     return m_actions[static_cast<std::size_t>(&keyCommand(command) - keyTable().data())];
+}
+
+void PlayerActions::pressWith(Command command, QAbstractButton* button) {
+    connect(action(command), &QAction::triggered, button, &QAbstractButton::click);
 }
 
 void PlayerActions::fillMenu(QMenu& menu) const {

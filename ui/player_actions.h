@@ -6,6 +6,7 @@
 
 #include "ui/key_table.h"
 
+class QAbstractButton;
 class QAction;
 class QMenu;
 class QWidget;
@@ -22,16 +23,13 @@ public:
     explicit PlayerActions(QWidget* window);
 
     QAction* action(Command command) const;
+    // The command's keys press `button`, as a click would.
+    void pressWith(Command command, QAbstractButton* button);
     // What a right click in the window offers: pause, the sound switch and the
     // keys and rules, each with its key.
     void fillMenu(QMenu& menu) const;
     // Pause reads "Resume" while the game is paused.
     void showPaused(bool paused);
-
-signals:
-    // A key or the menu asked for `command`; the sound switch reports through
-    // its action's toggled signal instead.
-    void commanded(Command command);
 
 private:
     std::vector<QAction*> m_actions;  // in the key table's order

@@ -31,8 +31,10 @@ protected:
     // Again after a modal window closed: the offscreen platform gives the
     // focus back only when asked.
     void activate() {
+        deliverDeferredDeletes();  // a closed window is gone only then
         m_mainWindow->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(m_mainWindow.get()));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [this] { return QApplication::activeWindow() == m_mainWindow.get(); }));
     }
 
     Game& game() { return m_mainWindow->game(); }
@@ -123,7 +125,9 @@ TEST_P(KeyTable, PressesItsButtonOnlyWhenEnabledAndNeverMovesTheFocus) {
 
     QTest::keyClick(m_mainWindow.get(), row.key.key(), row.key.keyboardModifiers());
 
-    if (button) EXPECT_EQ(clicks->count(), enabled ? 1 : 0);
+    if (button) {
+        EXPECT_EQ(clicks->count(), enabled ? 1 : 0);
+    }
     EXPECT_EQ(!(snapshot() == before), row.changesGame);
     // A button that becomes disabled gives its focus away, and a window that
     // opened takes it: neither is the key's doing.
@@ -236,9 +240,9 @@ TEST_F(Keyboard, PauseStopsTheTimerCoversThePiecesAndResumesWhereItWas) {
     // Nothing of the board or the next pair is left for a screen reader.
     for (QLabel* cell : m_mainWindow->cellImages) EXPECT_FALSE(cell->isVisible());
     for (QLabel* next : m_mainWindow->nextImages) EXPECT_FALSE(next->isVisible());
-    ASSERT_NE(m_mainWindow->boardCover, nullptr);
-    EXPECT_TRUE(m_mainWindow->boardCover->isVisible());
-    EXPECT_FALSE(m_mainWindow->boardCover->accessibleName().isEmpty());
+    ASSERT_NE(m_mainWindow->pauseCover, nullptr);
+    EXPECT_TRUE(m_mainWindow->pauseCover->isVisible());
+    EXPECT_FALSE(m_mainWindow->pauseCover->accessibleName().isEmpty());
     EXPECT_TRUE(m_mainWindow->scoreDisplay->isVisible());
     EXPECT_FALSE(m_mainWindow->startButton->isEnabled()) << "still a game";
 
@@ -246,7 +250,7 @@ TEST_F(Keyboard, PauseStopsTheTimerCoversThePiecesAndResumesWhereItWas) {
     EXPECT_EQ(game().fallingPair, pair);
     const std::size_t cues = m_cues.calls.size();
 
-    QTest::mouseClick(m_mainWindow->boardCover, Qt::LeftButton);  // a click resumes
+    QTest::mouseClick(m_mainWindow->pauseCover, Qt::LeftButton);  // a click resumes
     EXPECT_FALSE(m_mainWindow->isPaused());
     EXPECT_TRUE(m_mainWindow->fallTimer->isActive());
     for (QLabel* cell : m_mainWindow->cellImages) EXPECT_TRUE(cell->isVisible());
