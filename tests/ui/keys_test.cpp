@@ -68,6 +68,8 @@ struct KeyRow {
     bool changesGame;                  // the board, the pair, the score or the timer
 };
 
+// Names the row in test output.
+// NOLINTNEXTLINE(readability-identifier-naming): GoogleTest looks for this name.
 void PrintTo(const KeyRow& row, std::ostream* os) {
     *os << row.what;
 }
