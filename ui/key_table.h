@@ -15,6 +15,8 @@ struct KeyCommand {
     Command command;
     // How the keys window and the main window's menu name it.
     QString name;
+    // The same in the keys window's Japanese version.
+    QString japaneseName;
     // The first key is the one the menu shows beside the name.
     QList<QKeySequence> keys;
     // A held key repeats the command at the desktop's repeat rate: the moves

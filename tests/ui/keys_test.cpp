@@ -394,6 +394,12 @@ TEST_F(Keyboard, F1ListsEveryKeyPausesTheGameAndClosesWithEscape) {
             }
         }
         EXPECT_TRUE(window->rulesLabel->text().contains(QStringLiteral("1,800")));
+        QTest::mouseClick(window->languageButton, Qt::LeftButton);
+        for (const KeyCommand& row : keyTable()) {
+            EXPECT_TRUE(window->keysLabel->text().contains(row.japaneseName));
+        }
+        EXPECT_TRUE(window->rulesLabel->text().contains(QStringLiteral("ホールケーキ")));
+        EXPECT_TRUE(window->rulesLabel->text().contains(QStringLiteral("1,800")));
         shown = true;
         QTest::keyClick(window, Qt::Key_Escape);
     });
