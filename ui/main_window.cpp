@@ -12,11 +12,11 @@
 #include "game/random_source.h"
 #include "scores/sound_setting.h"
 #include "sound/cue_player.h"
+#include "ui/fall_clock.h"
 #include "ui/fonts.h"
 #include "ui/high_score_window.h"
 #include "ui/keys_window.h"
 #include "ui/line_widget.h"
-#include "ui/fall_clock.h"
 #include "ui/pause_cover.h"
 #include "ui/player_actions.h"
 #include "ui/pictures.h"
@@ -244,23 +244,27 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::moveLeft() {
-    if (!m_paused) m_game.moveLeft();
+    if (!isPaused()) m_game.moveLeft();
 }
 void MainWindow::swapPieces() {
-    if (!m_paused) m_game.swapPieces();
+    if (!isPaused()) m_game.swapPieces();
 }
 void MainWindow::moveRight() {
-    if (!m_paused) m_game.moveRight();
+    if (!isPaused()) m_game.moveRight();
 }
 void MainWindow::start() {
     m_game.start();
 }
 void MainWindow::tick() {
-    if (!m_paused) m_game.tick();
+    if (!isPaused()) m_game.tick();
+}
+
+bool MainWindow::isPaused() const {
+    return m_fallClock->isPaused();
 }
 
 void MainWindow::dropPair() {
-    if (m_paused || !isPlaying() || !m_game.isPairFalling()) return;
+    if (isPaused() || !isPlaying() || !m_game.isPairFalling()) return;
     // Counted afresh from this tick, which may itself set a new interval.
     m_fallClock->restart();
     m_game.tick();
@@ -272,21 +276,20 @@ bool MainWindow::isPlaying() const {
 }
 
 void MainWindow::pause() {
-    if (m_paused || !isPlaying()) return;
-    m_paused = true;
+    // From Start to game over the fall timer always runs.
+    if (isPaused() || !isPlaying()) return;
     m_fallClock->pause();
     showCovered(true);
 }
 
 void MainWindow::resume() {
-    if (!m_paused) return;
-    m_paused = false;
+    if (!isPaused()) return;
     showCovered(false);
     m_fallClock->resume();
 }
 
 void MainWindow::togglePause() {
-    if (m_paused) {
+    if (isPaused()) {
         resume();
     } else {
         pause();

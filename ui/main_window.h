@@ -21,8 +21,8 @@ class QTimer;
 namespace quillet {
 
 class CuePlayer;
-class HighScoreWindow;
 class FallClock;
+class HighScoreWindow;
 class LineWidget;
 class PauseCover;
 class PlayerActions;
@@ -54,7 +54,7 @@ public:
     // The action behind `command`, with its keys: the window's shortcuts and
     // its menu use it.
     QAction* action(Command command) const;
-    bool isPaused() const { return m_paused; }
+    bool isPaused() const;
     bool isSoundOn() const { return m_cues.isOn(); }
 
     // The controls, public so that the tests can press and read them.
@@ -154,7 +154,6 @@ private:
     bool m_soundPrepared = false;
     FallClock* m_fallClock = nullptr;
     PlayerActions* m_actions = nullptr;
-    bool m_paused = false;
     // Whether the descriptions of the cells, next-pair images and counters are
     // kept up to date: only while a screen reader listens (see
     // accessibilityActiveChanged).
