@@ -17,6 +17,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include "scores/sound_setting.h"
 #include "tests/scores/qstring_printer.h"
 #include "tests/scores/table_helpers.h"
 
@@ -435,6 +436,62 @@ TEST_F(ScoreStoreTest, FailedSaveInAReadOnlyFolderLeavesTheOldFile) {
     ::chmod(folder.constData(), 0700);
     ASSERT_TRUE(store.save(newer));
     expectSameTable(loadFrom(storePath()), newer);
+}
+
+// --- The sound switch ---------------------------------------------------------
+
+TEST_F(ScoreStoreTest, SoundIsOnUnlessTheFileSaysExactlyOff) {
+    struct Row {
+        QByteArray preferences;  // the [Preferences] section's lines
+        bool on;
+    };
+    const std::vector<Row> rows = {
+        {"", true},
+        {"Sound=off\n", false},
+        {"Sound=\"off\"\n", false},
+        {"Sound=on\n", true},
+        {"Sound=OFF \n", true},
+        {"Sound=Off\n", true},
+        {"Sound=\n", true},
+        {"Sound=off, off\n", true},
+        {"Sound=@Variant(\\0\\0\\0\\x1\\0)\n", true},
+        {"Sound=@Invalid()\n", true},
+        {"Sound=" + QByteArray(1024 * 1024, 'o') + "\n", true},
+        {"Sound=off\nSound=on\n", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.preferences.left(60).toStdString());
+        writeFile(storePath(), "[Setting]\nHScore_Nm_0=Ann\n[Preferences]\n" + row.preferences);
+        EXPECT_EQ(loadSoundOn(ScoreStore(storePath())), row.on);
+    }
+    // Off in another section is not the switch.
+    writeFile(storePath(), "[Setting]\nSound=off\n[General]\nSound=off\n");
+    EXPECT_TRUE(loadSoundOn(ScoreStore(storePath())));
+    // Nothing readable in the file's place: on, at once.
+    QFile::remove(storePath());
+    ASSERT_EQ(::mkfifo(QFile::encodeName(storePath()).constData(), 0600), 0);
+    EXPECT_TRUE(loadSoundOn(ScoreStore(storePath())));
+}
+
+TEST_F(ScoreStoreTest, SoundSwitchAndTableKeepEachOtherAndEveryOtherKey) {
+    writeFile(storePath(), "[Setting]\nHScore_Nm_0=Ann\nHScore_Val_0=900\n[Mine]\nkey=kept\n");
+    const ScoreStore store(storePath());
+    ASSERT_TRUE(saveSoundOn(store, false));
+    EXPECT_FALSE(loadSoundOn(store));
+    expectSameTable(loadFrom(storePath()), makeTable({"Ann", "", "", "", ""}, {900, 0, 0, 0, 0}));
+
+    ASSERT_TRUE(store.save(sampleTable()));
+    EXPECT_FALSE(loadSoundOn(store));
+    HighScoreTable merged;
+    ASSERT_TRUE(store.mergeAndSave({{QStringLiteral("Zoe"), 10000}}, merged));
+    EXPECT_FALSE(loadSoundOn(store));
+    expectSameTable(loadFrom(storePath()), merged);
+
+    ASSERT_TRUE(saveSoundOn(store, true));
+    EXPECT_TRUE(loadSoundOn(store));
+    expectSameTable(loadFrom(storePath()), merged);
+    EXPECT_TRUE(readFile(storePath()).contains("[Mine]\nkey=kept\n"));
+    EXPECT_TRUE(readFile(storePath()).contains("[Preferences]\nSound=on\n"));
 }
 
 // --- The user's own store -----------------------------------------------------

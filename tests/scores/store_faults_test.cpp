@@ -37,6 +37,7 @@
 #include <QTemporaryDir>
 
 #include "scores/score_book.h"
+#include "scores/sound_setting.h"
 #include "tests/scores/qstring_printer.h"
 #include "tests/scores/table_helpers.h"
 
@@ -133,8 +134,8 @@ bool sendByte(int fd) {
     return ::write(fd, &byte, 1) == 1;
 }
 
-// One game per entry, each a process of its own, each storing its entry as
-// the game's Close does. Every game waits at a gate of its own; the gates are
+// One game per entry, each a process of its own, each switching its sound off
+// as the M key does and then storing its entry as the game's Close does. Every game waits at a gate of its own; the gates are
 // opened back to back in `order`, so the games run side by side, started in
 // that order. Returns how many of them reported a failed save.
 int saveFromSeparateGames(const QString& path, const std::vector<ScoreEntry>& entries,
@@ -153,7 +154,8 @@ int saveFromSeparateGames(const QString& path, const std::vector<ScoreEntry>& en
             }
             if (!awaitByte(gates[i][0])) ::_exit(2);
             HighScoreTable stored;
-            const bool saved = ScoreStore(path).mergeAndSave({entries[i]}, stored);
+            const ScoreStore store(path);
+            const bool saved = saveSoundOn(store, false) && store.mergeAndSave({entries[i]}, stored);
             ::_exit(saved ? 0 : 1);
         }
         games.push_back(child);
@@ -485,8 +487,9 @@ TEST_F(StoreFaultTest, TwoProgramsSavingAtOnceLeaveOneWholeTableAtEveryMoment) {
 
 // Two and four games, each ending with a score that enters the table and each
 // storing it at the same moment: whatever order they start in, every entry is
-// in the table afterwards. Without the lock, one game's write would carry an
-// older table over another game's entry.
+// in the table afterwards, and the sound switch stays off. Without the lock,
+// one game's write would carry an older table, or an older switch, over
+// another game's.
 TEST_F(StoreFaultTest, GamesStoringAtOnceInAnyOrderLoseNoEntry) {
     const QString path = storePath();
     const std::vector<ScoreEntry> all = {
@@ -510,6 +513,7 @@ TEST_F(StoreFaultTest, GamesStoringAtOnceInAnyOrderLoseNoEntry) {
                 EXPECT_EQ(stored.names[rank], expected.name) << "rank " << rank;
                 EXPECT_EQ(stored.scores[rank], expected.score) << "rank " << rank;
             }
+            EXPECT_FALSE(loadSoundOn(ScoreStore(path)));
             EXPECT_EQ(folderEntries(), QStringList{QStringLiteral("Quillet.conf")})
                 << "no lock stays behind";
         } while (std::next_permutation(order.begin(), order.end()));
