@@ -255,6 +255,33 @@ TEST_F(ScoreStoreTest, FolderPipeOrDeviceInPlaceOfTheFileLoadsAsAnEmptyTable) {
     expectSameTable(loadFrom(link), HighScoreTable{});
 }
 
+// A half of a surrogate pair has no form in the file's UTF-8: it becomes
+// U+FFFD when loaded and when saved, so that the table always reads back as
+// written and can be stored.
+TEST_F(ScoreStoreTest, LoneSurrogateHalvesBecomeReplacementCharacters) {
+    writeFile(storePath(),
+              "[Setting]\n"
+              "HScore_Nm_0=Ann\\xd83d\nHScore_Val_0=3\n"
+              "HScore_Nm_1=\\xdc00-Bo\nHScore_Val_1=2\n"
+              "HScore_Nm_2=Cy\\xd83d\\xde00\nHScore_Val_2=1\n");
+    const QChar replacement = QChar::ReplacementCharacter;
+    const HighScoreTable loaded = loadFrom(storePath());
+    EXPECT_EQ(loaded.names[0], QStringLiteral("Ann") + replacement);
+    EXPECT_EQ(loaded.names[1], replacement + QStringLiteral("-Bo"));
+    EXPECT_EQ(loaded.names[2], QString::fromUtf8("Cy😀"));
+    EXPECT_EQ(loaded.scores[2], 1);
+
+    const QString emoji = QString::fromUtf8("😀");
+    HighScoreTable typed = sampleTable();
+    typed.names[0] = QStringLiteral("Zoe") + emoji.at(0);
+    typed.names[1] = emoji.at(1) + emoji + emoji.at(0);
+    ASSERT_TRUE(ScoreStore(storePath()).save(typed));
+    HighScoreTable expected = typed;
+    expected.names[0] = QStringLiteral("Zoe") + replacement;
+    expected.names[1] = replacement + emoji + replacement;
+    expectSameTable(loadFrom(storePath()), expected);
+}
+
 // --- Saving -------------------------------------------------------------------
 
 TEST_F(ScoreStoreTest, SaveWritesAllTenKeysUnderSettingAsPlainText) {
@@ -495,6 +522,37 @@ TEST_F(ScoreStoreTest, SoundSwitchAndTableKeepEachOtherAndEveryOtherKey) {
 }
 
 // --- The user's own store -----------------------------------------------------
+
+// The name QSettings gives the organisation's and application's native file,
+// worked out without a QSettings (which would read the file): the same bytes
+// whatever form XDG_CONFIG_HOME takes, and under ~/.config without it.
+TEST(UsersOwnScoreStore, NameIsTheOneQSettingsGivesForEveryConfigHome) {
+    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+    const QString home = QDir::homePath();
+    const QString current = QDir::currentPath();
+    struct Row {
+        const char* configHome;  // nullptr: unset
+        QString path;
+    };
+    const std::vector<Row> rows = {
+        {"/srv/cfg", QStringLiteral("/srv/cfg/Quillet/Quillet.conf")},
+        {"/srv/cfg/", QStringLiteral("/srv/cfg/Quillet/Quillet.conf")},
+        {"/srv//x/../cfg", QStringLiteral("/srv/cfg/Quillet/Quillet.conf")},
+        {"rel/cfg", current + QStringLiteral("/rel/cfg/Quillet/Quillet.conf")},
+        {"", home + QStringLiteral("/.config/Quillet/Quillet.conf")},
+        {nullptr, home + QStringLiteral("/.config/Quillet/Quillet.conf")},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.configHome ? row.configHome : "(unset)");
+        if (row.configHome) {
+            qputenv("XDG_CONFIG_HOME", row.configHome);
+        } else {
+            qunsetenv("XDG_CONFIG_HOME");
+        }
+        EXPECT_EQ(ScoreStore().filePath(), row.path);
+    }
+    qputenv("XDG_CONFIG_HOME", saved);
+}
 
 // test_main.cpp points XDG_CONFIG_HOME into a scratch folder for the whole run.
 TEST(UsersOwnScoreStore, LivesInQuilletConfUnderTheConfigHome) {

@@ -23,6 +23,7 @@
 #include <array>
 #include <cerrno>
 #include <functional>
+#include <utility>
 #include <numeric>
 #include <string>
 #include <vector>
@@ -322,6 +323,153 @@ TEST_F(StoreFaultTest, UnreadableFileLoadsAsAnEmptyTableAndIsNotOverwritten) {
     EXPECT_EQ(report.message, "");
     EXPECT_EQ(QString::fromStdString(report.errors), saveFailureLine());
     EXPECT_TRUE(sameTable(loadFrom(path), oldTable()));
+}
+
+// --- Odd things in the store's place or in TMPDIR ---------------------------------
+
+// The game starting up with a pipe, a folder, an endless device or a huge file
+// where its store lies: the user's own store is found and loaded at once (an
+// alarm ends a child that waits) and without taking the file's size in memory.
+TEST_F(StoreFaultTest, OddThingsInTheStoresPlaceLoadAtOnceAsAnEmptyTable) {
+    const QString configHome = m_dir.path();
+    const QString path = m_dir.filePath(QStringLiteral("Quillet/Quillet.conf"));
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
+    const std::vector<std::pair<const char*, std::function<bool()>>> rows = {
+        {"a pipe", [&] { return ::mkfifo(encoded(path).constData(), 0600) == 0; }},
+        {"a folder", [&] { return QDir().mkdir(path); }},
+        {"a link to /dev/zero",
+         [&] { return QFile::link(QStringLiteral("/dev/zero"), path); }},
+        {"a file of 300 MB",
+         [&] {
+             QFile file(path);
+             return file.open(QIODevice::WriteOnly) && file.resize(300LL * 1024 * 1024);
+         }},
+    };
+    for (const auto& [what, place] : rows) {
+        SCOPED_TRACE(what);
+        QFile::remove(path);
+        QDir().rmdir(path);
+        ASSERT_TRUE(place());
+        const ChildReport report = runInChild([&]() -> std::string {
+            ::alarm(10);
+            qputenv("XDG_CONFIG_HOME", encoded(configHome));
+            rusage before{};
+            ::getrusage(RUSAGE_SELF, &before);
+            const ScoreStore store;
+            if (store.filePath() != path) return "the store is not where it should be";
+            HighScoreTable table = newTable();
+            store.load(table);
+            if (!sameTable(table, HighScoreTable{})) return "the table did not load as empty";
+            rusage after{};
+            ::getrusage(RUSAGE_SELF, &after);
+            if (after.ru_maxrss - before.ru_maxrss > 100 * 1024) return "the load took 100 MB";
+            return "";
+        });
+        EXPECT_TRUE(report.exitedCleanly) << "the child waited or crashed";
+        EXPECT_EQ(report.message, "");
+    }
+    QFile::remove(path);
+}
+
+// No save touches the temporary folder: with TMPDIR missing, read-only or a
+// device that is always full, loading, saving, storing an entry and the sound
+// switch all work, and nothing is left in the temporary folder or beside the
+// store.
+TEST_F(StoreFaultTest, SavesNeedNoTemporaryFolder) {
+    const QString path = storePath();
+    const QString readOnly = m_dir.filePath(QStringLiteral("tmp"));
+    ASSERT_TRUE(QDir().mkdir(readOnly));
+    for (const QString& tempFolder :
+         {QStringLiteral("/nonexistent"), readOnly, QStringLiteral("/dev/full")}) {
+        SCOPED_TRACE(tempFolder.toStdString());
+        QFile::remove(path);
+        ASSERT_EQ(::chmod(encoded(readOnly).constData(), 0555), 0);
+        const ChildReport report = runInChild([&]() -> std::string {
+            std::string failure = dropPrivileges();
+            if (!failure.empty()) return failure;
+            qputenv("TMPDIR", encoded(tempFolder));
+            const ScoreStore store(path);
+            if (!store.save(oldTable())) return "the first save failed";
+            ScoreBook book(store);
+            book.reload();
+            if (!sameTable(book.table(), oldTable())) return "the table did not load";
+            if (book.enter(5000) != 1) return "the game did not enter at rank 1";
+            book.nameNewest(QStringLiteral("Zed"));
+            if (!book.save()) return "the entry was not stored";
+            if (!saveSoundOn(store, false)) return "the sound switch was not stored";
+            if (!store.save(newTable())) return "the table was not saved";
+            return "";
+        });
+        ASSERT_EQ(::chmod(encoded(readOnly).constData(), 0700), 0);
+        ASSERT_TRUE(report.exitedCleanly);
+        EXPECT_EQ(report.message, "");
+        EXPECT_EQ(report.errors, "");
+        EXPECT_TRUE(sameTable(loadFrom(path), newTable()));
+        EXPECT_FALSE(loadSoundOn(ScoreStore(path)));
+        EXPECT_EQ(folderEntries(), (QStringList{QStringLiteral("Quillet.conf"), QStringLiteral("tmp")}));
+        EXPECT_TRUE(QDir(readOnly).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    }
+}
+
+// A game killed in the middle of its saves leaves nothing that the next save
+// of another game does not clear away, and the file holds a whole table.
+TEST_F(StoreFaultTest, AGameKilledWhileSavingLeavesNothingBehindTheNextSave) {
+    const QString path = storePath();
+    ASSERT_TRUE(ScoreStore(path).save(oldTable()));
+    for (const useconds_t delay : {0u, 2000u, 5000u, 9000u, 14000u}) {
+        SCOPED_TRACE(delay);
+        const pid_t game = ::fork();
+        if (game == 0) {
+            const ScoreStore store(path);
+            HighScoreTable stored;
+            for (;;) {
+                store.save(newTable());
+                saveSoundOn(store, false);
+                store.mergeAndSave({{QStringLiteral("Kim"), 1}}, stored);
+            }
+        }
+        ASSERT_GT(game, 0);
+        ::usleep(delay + 3000);
+        ::kill(game, SIGKILL);
+        awaitExit(game);
+        const HighScoreTable left = loadFrom(path);
+        EXPECT_TRUE(sameTable(left, oldTable()) || sameTable(left, newTable()) ||
+                    left.names[4] == QStringLiteral("Kim"));
+        HighScoreTable stored;
+        ASSERT_TRUE(ScoreStore(path).mergeAndSave({}, stored));
+        EXPECT_EQ(folderEntries(), QStringList{QStringLiteral("Quillet.conf")});
+    }
+}
+
+// The table could not be stored (here a folder stands in the file's place),
+// and the entry's name holds half an emoji, cut by a paste: the entry stays
+// pending, and the next game's Close, once the store is back, stores both.
+TEST_F(StoreFaultTest, AFailedSaveKeepsItsEntryAndTheNextGameStoresBoth) {
+    const QString path = storePath();
+    ASSERT_TRUE(ScoreStore(path).save(oldTable()));
+    const ScoreStore store(path);
+    ScoreBook book(store);
+    const QString emoji = QString::fromUtf8("😀");
+    ASSERT_EQ(book.enter(5000), 1);
+    book.nameNewest(QStringLiteral("Ann") + emoji.at(0));
+
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_TRUE(QDir().mkdir(path));
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(book.save());
+    EXPECT_EQ(QString::fromStdString(testing::internal::GetCapturedStderr()), saveFailureLine());
+    ASSERT_EQ(book.pending().size(), 1u);
+
+    ASSERT_TRUE(QDir().rmdir(path));
+    ASSERT_TRUE(ScoreStore(path).save(oldTable()));
+    ASSERT_EQ(book.enter(4000), 3);
+    book.nameNewest(QStringLiteral("Zoe"));
+    EXPECT_TRUE(book.save());
+    EXPECT_TRUE(book.pending().empty());
+    const HighScoreTable stored = loadFrom(path);
+    EXPECT_EQ(stored.names[1], QStringLiteral("Ann") + QChar(QChar::ReplacementCharacter));
+    EXPECT_EQ(stored.names[3], QStringLiteral("Zoe"));
+    EXPECT_EQ(stored.scores[3], 4000);
 }
 
 // --- A full disk ----------------------------------------------------------------------
