@@ -4,10 +4,12 @@
 #include <unistd.h>
 
 #include <QAccessible>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -226,6 +228,65 @@ TEST_F(HighScoreWindowTest, CloseAtOnceStoresAnEmptyName) {
     EXPECT_EQ(stored().names[3], QString());
     EXPECT_EQ(stored().scores[3], 2000);
     EXPECT_EQ(stored().names[4], QStringLiteral("D"));
+}
+
+// A paste longer than the table shows is cut where the table cuts names, and
+// an emoji that the cut would split is left out whole.
+TEST_F(HighScoreWindowTest, TheNameBoxKeepsTwoHundredUnitsAndNoHalfCharacter) {
+    bringGameToItsLastTick(6000);
+    whenModal([&](QWidget* modal) {
+        auto* window = qobject_cast<HighScoreWindow*>(modal);
+        ASSERT_NE(window, nullptr);
+        QLineEdit* box = window->nameEdits[0];
+        const QString start(HighScoreWindow::ShownNameLength - 1, QLatin1Char('a'));
+        box->insert(start + QString::fromUtf8("😀b"));
+        EXPECT_EQ(box->text(), start);
+        QTest::keyClicks(box, QStringLiteral("cd"));
+        EXPECT_EQ(box->text(), start + QLatin1Char('c'));
+        QTest::mouseClick(window->closeButton, Qt::LeftButton);
+    });
+    m_mainWindow->tick();
+    EXPECT_EQ(stored().names[0].size(), HighScoreWindow::ShownNameLength);
+}
+
+// The first game's Close cannot store the table (a folder stands in the
+// file's place): once the window has closed, the player is told, in plain
+// text. The next game's Close stores both entries and tells nothing.
+TEST_F(HighScoreWindowTest, AFailedSaveIsToldAfterCloseAndTheNextGameStoresBoth) {
+    const QString path = m_store->filePath();
+    bringGameToItsLastTick(6000);
+    QString told;
+    whenModal<HighScoreWindow>([&](QWidget* modal) {
+        auto* window = qobject_cast<HighScoreWindow*>(modal);
+        ASSERT_TRUE(QFile::remove(path));
+        ASSERT_TRUE(QDir().mkdir(path));
+        QTest::keyClicks(window->nameEdits[0], QStringLiteral("Ann"));
+        whenModal<QMessageBox>([&](QWidget* box) {
+            EXPECT_FALSE(window->isVisible()) << "told after the window closed";
+            auto* message = qobject_cast<QMessageBox*>(box);
+            told = message->text();
+            EXPECT_EQ(message->textFormat(), Qt::PlainText);
+            message->button(QMessageBox::Ok)->click();
+        });
+        QTest::mouseClick(window->closeButton, Qt::LeftButton);
+    });
+    ::testing::internal::CaptureStderr();
+    m_mainWindow->tick();
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(told, HighScoreWindow::NotStoredText);
+    ASSERT_TRUE(QDir().rmdir(path));
+
+    bringGameToItsLastTick(4000);
+    whenModal<HighScoreWindow>([&](QWidget* modal) {
+        auto* window = qobject_cast<HighScoreWindow*>(modal);
+        QTest::keyClicks(window->nameEdits[1], QStringLiteral("Zoe"));
+        QTest::mouseClick(window->closeButton, Qt::LeftButton);
+    });
+    m_mainWindow->tick();
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "a good save shows nothing";
+    EXPECT_EQ(stored().names[0], QStringLiteral("Ann"));
+    EXPECT_EQ(stored().names[1], QStringLiteral("Zoe"));
+    EXPECT_EQ(stored().scores[1], 4000);
 }
 
 // Tells whether a file has been opened since the watch began: a label that
