@@ -30,23 +30,20 @@
 namespace quillet {
 namespace {
 
-// The section of the store that holds the table: it shows as [Setting] in the file.
-const QString SettingGroup = QStringLiteral("Setting");
-
 // The keys of one kind, "<prefix>0" to "<prefix>4", made once: every load and
-// save asks for all ten.
+// save asks for all ten. They lie in the section [Setting].
 std::array<QString, HighScoreRanks> rankKeys(const QString& prefix) {
     std::array<QString, HighScoreRanks> keys;
     for (int rank = 0; rank < HighScoreRanks; ++rank) keys[rank] = prefix + QString::number(rank);
     return keys;
 }
 const QString& nameKey(int rank) {
-    static const std::array<QString, HighScoreRanks> keys = rankKeys(QStringLiteral("HScore_Nm_"));
+    static const std::array<QString, HighScoreRanks> keys = rankKeys(QStringLiteral("Setting/HScore_Nm_"));
     return keys[rank];
 }
 const QString& scoreKey(int rank) {
     static const std::array<QString, HighScoreRanks> keys =
-        rankKeys(QStringLiteral("HScore_Val_"));
+        rankKeys(QStringLiteral("Setting/HScore_Val_"));
     return keys[rank];
 }
 
@@ -211,21 +208,17 @@ void parseInPlace(const QString& path, const std::function<void(const QSettings&
 HighScoreTable readTable(const QSettings& settings) {
     HighScoreTable table;
     for (int rank = 0; rank < HighScoreRanks; ++rank) {
-        table.names[rank] = storableName(
-            nameFromStored(settings.value(SettingGroup + QLatin1Char('/') + nameKey(rank))));
-        table.scores[rank] = scoreFromStored(
-            settings.value(SettingGroup + QLatin1Char('/') + scoreKey(rank), QStringLiteral("0")));
+        table.names[rank] = storableName(nameFromStored(settings.value(nameKey(rank))));
+        table.scores[rank] = scoreFromStored(settings.value(scoreKey(rank), QStringLiteral("0")));
     }
     return table;
 }
 
 void writeTable(QSettings& settings, const HighScoreTable& table) {
-    settings.beginGroup(SettingGroup);
     for (int rank = 0; rank < HighScoreRanks; ++rank) {
         settings.setValue(nameKey(rank), storableName(table.names[rank]));
         settings.setValue(scoreKey(rank), QString::number(table.scores[rank]));
     }
-    settings.endGroup();
 }
 
 bool sameTable(const HighScoreTable& a, const HighScoreTable& b) {
@@ -370,7 +363,7 @@ bool replaceSettings(const QString& path, const std::function<void(QSettings&)>&
     const QString scratch = scratchPath(path);
     removeScratch(path);
     if (!writeScratch(scratch, current.bytes, mode)) {
-        removeScratch(path);
+        QFile::remove(scratch);
         return false;
     }
     QSettings settings(scratch, QSettings::IniFormat);
@@ -390,7 +383,7 @@ bool replaceSettings(const QString& path, const std::function<void(QSettings&)>&
         saved = confirmed && syncScratch(scratch) &&
                 ::rename(encoded(scratch).constData(), encoded(path).constData()) == 0;
     }
-    removeScratch(path);
+    if (!saved) QFile::remove(scratch);
     // Read again once it is gone, the scratch file leaves QSettings' cache.
     settings.sync();
     return saved;
