@@ -33,17 +33,20 @@ public:
     explicit ScoreStore(QString filePath);
 
     const QString& filePath() const { return m_filePath; }
-    // The lock file that mergeAndSave holds while it reads, merges and writes.
-    // It exists only during a save (or after a game crashed in one).
+    // The lock file that mergeAndSave and changeSettings hold while they read,
+    // change and write. It exists only during a save (or after a game was
+    // killed in one, until the next save).
     QString lockFilePath() const;
 
-    // How long mergeAndSave waits for another game to let the lock go.
+    // How long a save waits for another game to let the lock go.
     static constexpr int LockWaitMs = 2000;
 
     // Replaces the whole table with what the store holds. A missing key reads as
     // an empty name or a score of 0; so does a score that is not a plain decimal
-    // integer in the signed 32-bit range. Never creates the file or a key, and
-    // never fails: an unreadable or damaged file yields what can be read.
+    // integer in the signed 32-bit range. A lone half of a surrogate pair in a
+    // name reads as U+FFFD. Never creates the file or a key, never waits, and
+    // never fails: only a regular file is read, and only its first 8 MiB; an
+    // unreadable or damaged file yields what can be read.
     void load(HighScoreTable& table) const;
 
     // Writes all ten keys as given, over whatever table the file holds (the
