@@ -136,19 +136,28 @@ struct StoreContent {
     QByteArray bytes;  // at most MaxStoreBytes; empty when there is no file
 };
 
-// The store's bytes. The file is opened without waiting (a pipe swapped in
-// would otherwise wait for a writer that never comes), and only then asked
-// what it is, so nothing can be swapped in between the check and the read.
+// Opens the store for reading without waiting: a pipe swapped in would
+// otherwise wait for a writer that never comes.
+int openWithoutWaiting(const QString& path) {
+    return ::open(encoded(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+}
+
+// Whether the open file is a regular one. It is asked of the open file, not
+// of its name, so nothing can be swapped in between the check and the read.
+bool isRegularFile(const OpenFile& file, struct stat& info) {
+    return file.isOpen() && ::fstat(file.fd(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// The store's bytes, read through one open file.
 StoreContent readStoreContent(const QString& path) {
     StoreContent content;
-    const OpenFile file(::open(encoded(path).constData(),
-                               O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    const OpenFile file(openWithoutWaiting(path));
     if (!file.isOpen()) {
         content.readable = errno == ENOENT;
         return content;
     }
     struct stat info {};
-    if (::fstat(file.fd(), &info) != 0 || !S_ISREG(info.st_mode)) return content;
+    if (!isRegularFile(file, info)) return content;
     // The buffer is sized by what the file holds, plus one byte that shows
     // whether it has grown since: asking for the whole cap at once would take
     // the cap's worth of memory for a file of a few hundred bytes. A file that
@@ -192,11 +201,9 @@ bool parseSettings(const QByteArray& bytes, const std::function<void(const QSett
 // between; a file past the size cap reads as empty. Its cache entry stays:
 // only a later parse in the same moment, at the same size, could meet it.
 void parseInPlace(const QString& path, const std::function<void(const QSettings&)>& read) {
-    const OpenFile file(::open(encoded(path).constData(),
-                               O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    const OpenFile file(openWithoutWaiting(path));
     struct stat info {};
-    if (file.isOpen() && ::fstat(file.fd(), &info) == 0 && S_ISREG(info.st_mode) &&
-        info.st_size <= MaxStoreBytes) {
+    if (isRegularFile(file, info) && info.st_size <= MaxStoreBytes) {
         read(QSettings(QStringLiteral("/proc/self/fd/%1").arg(file.fd()), QSettings::IniFormat));
     } else {
         read(QSettings(QString(), QSettings::IniFormat));
