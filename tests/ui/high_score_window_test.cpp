@@ -321,7 +321,8 @@ private:
 // entry it pushed down; the next Close stores it under that name. A name is
 // text: whatever it holds is stored as typed and shown as typed, never taken
 // for markup, and a screen reader reads it as typed too. Of a very long name
-// the label shows the beginning, far more than it has room for.
+// the box keeps, and the label shows, the beginning: far more than the label
+// has room for.
 class TitleBarClose : public HighScoreWindowTest,
                       public ::testing::WithParamInterface<std::string> {};
 
@@ -346,7 +347,7 @@ TEST_P(TitleBarClose, StoresNothingAndKeepsTheNameTypedSoFarForTheNextClose) {
     m_mainWindow->tick();
     EXPECT_EQ(stored().scores[1], 3000) << "the store is untouched";
     EXPECT_EQ(m_mainWindow->table().scores[1], 4000);
-    EXPECT_EQ(m_mainWindow->table().names[1], typed);
+    EXPECT_EQ(m_mainWindow->table().names[1], shown);
     EXPECT_EQ(m_mainWindow->table().names[2], QStringLiteral("B"));
     EXPECT_EQ(m_cues.calls, std::vector<std::string>{"async claps"});
 
@@ -375,7 +376,7 @@ TEST_P(TitleBarClose, StoresNothingAndKeepsTheNameTypedSoFarForTheNextClose) {
     });
     QTest::mouseClick(m_mainWindow->highScoreButton, Qt::LeftButton);
     EXPECT_EQ(stored().scores[1], 4000);
-    EXPECT_EQ(stored().names[1], typed);
+    EXPECT_EQ(stored().names[1], shown);
     EXPECT_EQ(stored().names[2], QStringLiteral("B"));
     EXPECT_TRUE(m_mainWindow->scores().pending().empty());
     EXPECT_FALSE(pictureWatch.opened()) << "a name loaded a picture";
