@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/mman.h>
+#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -185,12 +186,32 @@ StoreContent readStoreContent(const QString& path) {
 // again, the file is not kept. Nothing is written to any folder, and nothing
 // stays behind, whatever happens to the game meanwhile. False, without calling
 // `read`, when no file in memory can be had.
-bool parseSettings(const QByteArray& bytes, const std::function<void(const QSettings&)>& read) {
+bool parseInMemory(const std::function<bool(int)>& fill,
+                   const std::function<void(const QSettings&)>& read) {
     const OpenFile memory(::memfd_create("quillet-store", MFD_CLOEXEC));
-    if (!memory.isOpen() || !writeAll(memory.fd(), bytes)) return false;
+    if (!memory.isOpen() || !fill(memory.fd())) return false;
     QSettings settings(QStringLiteral("/proc/self/fd/%1").arg(memory.fd()), QSettings::IniFormat);
     read(settings);
     if (::ftruncate(memory.fd(), 0) == 0) settings.sync();
+    return true;
+}
+
+bool parseSettings(const QByteArray& bytes, const std::function<void(const QSettings&)>& read) {
+    return parseInMemory([&](int memory) { return writeAll(memory, bytes); }, read);
+}
+
+// Copies the first MaxStoreBytes of the open file `from` into `to`, file to
+// file inside the kernel: a huge file in the store's place costs the start of
+// the game no more than it must.
+bool copyStart(int from, int to) {
+    qint64 copied = 0;
+    while (copied < MaxStoreBytes) {
+        const ssize_t sent = ::sendfile(to, from, nullptr, MaxStoreBytes - copied);
+        if (sent < 0 && errno == EINTR) continue;
+        if (sent < 0) return false;
+        if (sent == 0) break;
+        copied += sent;
+    }
     return true;
 }
 
@@ -451,7 +472,12 @@ QString ScoreStore::lockFilePath() const {
 
 void ScoreStore::readSettings(const std::function<void(const QSettings&)>& read) const {
     // Loading only ever reads: it never creates the file, a key or a folder.
-    if (!parseSettings(readStoreContent(m_filePath).bytes, read)) parseInPlace(m_filePath, read);
+    // Anything but a regular file reads as an empty store.
+    const OpenFile file(openWithoutWaiting(m_filePath));
+    struct stat info {};
+    const bool regular = isRegularFile(file, info);
+    const auto fill = [&](int memory) { return !regular || copyStart(file.fd(), memory); };
+    if (!parseInMemory(fill, read)) parseInPlace(m_filePath, read);
 }
 
 void ScoreStore::load(HighScoreTable& table) const {
