@@ -15,6 +15,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -693,8 +694,9 @@ TEST_F(StoreFaultTest, LockLeftByACrashedGameIsTakenOver) {
 }
 
 // Another game holds the lock and does not let it go (a hung disk, a stopped
-// process): the save gives up after a while and fails like any failed save,
-// the entry stays pending, and the next save, once the lock is free, stores it.
+// process), for an hour already: the save gives up after a while and fails
+// like any failed save, the entry stays pending, and the next save, once the
+// lock is free, stores it.
 TEST_F(StoreFaultTest, LockHeldTooLongFailsTheSaveAndKeepsTheEntryPending) {
     const QString path = storePath();
     ASSERT_TRUE(ScoreStore(path).save(oldTable()));
@@ -719,6 +721,9 @@ TEST_F(StoreFaultTest, LockHeldTooLongFailsTheSaveAndKeepsTheEntryPending) {
     ::close(release[0]);
     ASSERT_TRUE(awaitByte(held[0]));
     ::close(held[0]);
+    // However long the other game's save has lasted, its lock stays its own.
+    const timeval hourAgo[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+    ASSERT_EQ(::utimes(encoded(lockPath).constData(), hourAgo), 0);
 
     const ChildReport report = runInChild([&]() -> std::string {
         const ScoreStore store(path);
