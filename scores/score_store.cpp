@@ -1,10 +1,18 @@
 #include "scores/score_store.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/mman.h>
+#include <sys/sendfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <limits>
-#include <optional>
 #include <utility>
 
 #include <QByteArray>
@@ -12,11 +20,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
-#include <QSaveFile>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QStringList>
-#include <QTemporaryFile>
 #include <QThread>
 #include <QVariant>
 
@@ -25,44 +31,21 @@
 namespace quillet {
 namespace {
 
-// The section of the store that holds the table: it shows as [Setting] in the file.
-const QString SettingGroup = QStringLiteral("Setting");
-
 // The keys of one kind, "<prefix>0" to "<prefix>4", made once: every load and
-// save asks for all ten.
+// save asks for all ten. They lie in the section [Setting].
 std::array<QString, HighScoreRanks> rankKeys(const QString& prefix) {
     std::array<QString, HighScoreRanks> keys;
     for (int rank = 0; rank < HighScoreRanks; ++rank) keys[rank] = prefix + QString::number(rank);
     return keys;
 }
 const QString& nameKey(int rank) {
-    static const std::array<QString, HighScoreRanks> keys = rankKeys(QStringLiteral("HScore_Nm_"));
+    static const std::array<QString, HighScoreRanks> keys = rankKeys(QStringLiteral("Setting/HScore_Nm_"));
     return keys[rank];
 }
 const QString& scoreKey(int rank) {
     static const std::array<QString, HighScoreRanks> keys =
-        rankKeys(QStringLiteral("HScore_Val_"));
+        rankKeys(QStringLiteral("Setting/HScore_Val_"));
     return keys[rank];
-}
-
-// The table takes a few hundred bytes on disk. A file far larger than this was
-// not written by the game; only its beginning is read, so that a huge file
-// cannot stall the start of the game.
-constexpr qint64 MaxStoreBytes = 8 * 1024 * 1024;
-
-// A lock older than this is taken for one left behind, even when its process
-// number now belongs to a running game (the number was reused). A save holds
-// the lock for a few milliseconds, so no live save comes near it. A lock whose
-// process is gone is taken over at once, whatever its age.
-constexpr int StaleLockMs = 10 * 1000;
-constexpr unsigned long LockRetryMs = 5;
-
-QString defaultFilePath() {
-    // On Linux the native per-user store is an INI file under $XDG_CONFIG_HOME
-    // (by default ~/.config), named after the organisation and the application.
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillet"),
-                     QStringLiteral("Quillet"))
-        .fileName();
 }
 
 // A name is text. A hand-edited value with unquoted commas ("Smith, John")
@@ -94,109 +77,247 @@ qint32 scoreFromStored(const QVariant& value) {
     return parseStoredScore(value.toString());
 }
 
-// Reads the ten keys, in the order HScore_Nm_0, HScore_Val_0, HScore_Nm_1, ...
-// A missing key gives the empty name or the text "0".
-HighScoreTable readTable(QSettings& settings) {
-    HighScoreTable table;
-    settings.beginGroup(SettingGroup);
-    for (int rank = 0; rank < HighScoreRanks; ++rank) {
-        table.names[rank] = nameFromStored(settings.value(nameKey(rank), QString()));
-        table.scores[rank] = scoreFromStored(settings.value(scoreKey(rank), QStringLiteral("0")));
-    }
-    settings.endGroup();
-    return table;
+// The table takes a few hundred bytes on disk. A file far larger than this was
+// not written by the game; only its beginning is read, so that a huge file
+// cannot stall the start of the game.
+constexpr qint64 MaxStoreBytes = 8 * 1024 * 1024;
+
+constexpr unsigned long LockRetryMs = 5;
+
+QString defaultFilePath() {
+    // On Linux QSettings' native per-user store is an INI file under
+    // $XDG_CONFIG_HOME (by default ~/.config), named after the organisation and
+    // the application, with the path made absolute and cleaned. The same name
+    // is put together here: building a QSettings only to ask would read the
+    // whole file, and would wait for ever on a pipe in its place.
+    const QString configHome =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    return QDir::cleanPath(
+        QDir::current().absoluteFilePath(configHome + QStringLiteral("/Quillet/Quillet.conf")));
 }
 
-// The bytes of the store file, at most MaxStoreBytes of them, or nothing when
-// there is no regular file to read. A folder, a pipe or a device in its place
-// reads as an empty store: opening a pipe would wait for a writer that never
-// comes.
-std::optional<QByteArray> readStoreBytes(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.isFile()) return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return std::nullopt;
+// A file descriptor that closes itself.
+class OpenFile {
+public:
+    explicit OpenFile(int fd) : m_fd(fd) {}
+    ~OpenFile() {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+
+    int fd() const { return m_fd; }
+    bool isOpen() const { return m_fd >= 0; }
+
+private:
+    int m_fd;
+};
+
+QByteArray encoded(const QString& path) {
+    return QFile::encodeName(path);
+}
+
+bool writeAll(int fd, const QByteArray& bytes) {
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t wrote = ::write(fd, bytes.constData() + done, bytes.size() - done);
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote <= 0) return false;
+        done += wrote;
+    }
+    return true;
+}
+
+// What is at the store's place, read once through one open file.
+struct StoreContent {
+    // False when something is there that cannot be read as the store: a
+    // folder, a pipe, a device, a file this user may not read. A save must not
+    // replace it; a load reads it as an empty table.
+    bool readable = false;
+    QByteArray bytes;  // at most MaxStoreBytes; empty when there is no file
+};
+
+// Opens the store for reading without waiting: a pipe swapped in would
+// otherwise wait for a writer that never comes.
+int openWithoutWaiting(const QString& path) {
+    return ::open(encoded(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+}
+
+// Whether the open file is a regular one. It is asked of the open file, not
+// of its name, so nothing can be swapped in between the check and the read.
+bool isRegularFile(const OpenFile& file, struct stat& info) {
+    return file.isOpen() && ::fstat(file.fd(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// The store's bytes, read through one open file.
+StoreContent readStoreContent(const QString& path) {
+    StoreContent content;
+    const OpenFile file(openWithoutWaiting(path));
+    if (!file.isOpen()) {
+        content.readable = errno == ENOENT;
+        return content;
+    }
+    struct stat info {};
+    if (!isRegularFile(file, info)) return content;
     // The buffer is sized by what the file holds, plus one byte that shows
     // whether it has grown since: asking for the whole cap at once would take
     // the cap's worth of memory for a file of a few hundred bytes. A file that
     // grows while it is read is followed, the buffer doubling, up to the cap.
-    QByteArray bytes(std::min<qint64>(file.size() + 1, MaxStoreBytes), Qt::Uninitialized);
+    QByteArray& bytes = content.bytes;
+    bytes.resize(std::min<qint64>(qint64(info.st_size) + 1, MaxStoreBytes));
     qint64 filled = 0;
     while (filled < MaxStoreBytes) {
         if (filled == bytes.size()) bytes.resize(std::min<qint64>(2 * bytes.size(), MaxStoreBytes));
-        const qint64 got = file.read(bytes.data() + filled, bytes.size() - filled);
-        if (got <= 0) break;
+        const ssize_t got = ::read(file.fd(), bytes.data() + filled, bytes.size() - filled);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return StoreContent{};
+        if (got == 0) break;
         filled += got;
     }
     bytes.truncate(filled);
-    return bytes;
+    content.readable = true;
+    return content;
 }
 
-// QSettings keeps every file it has read in a per-process cache and trusts that
-// cache for as long as the file's size and modification time look unchanged. A
-// file rewritten by hand to the same size within one tick of the file system's
-// clock would then still read as its old content. Parsing a private copy, under
-// a name never used before, makes every load see what is on disk now.
-// Nothing when no copy can be written (a full disk).
-// Writes `bytes` into `copy`, a private file under a name never used before.
-// False when they do not all fit (a full disk).
-bool writePrivateCopy(QTemporaryFile& copy, const QByteArray& bytes) {
-    // The bytes go out in one write, so the copy needs no write buffer.
-    // (QTemporaryFile takes open modes only through QFile.)
-    QFile& copyFile = copy;
-    if (!copyFile.open(QIODevice::ReadWrite | QIODevice::Unbuffered) ||
-        copy.write(bytes) != bytes.size()) {
-        return false;
-    }
-    copy.close();
+// QSettings reads only files, and keeps each one it has read in a per-process
+// cache that it trusts while the file's size and modification time look the
+// same. So the bytes are parsed from a file in memory, reached through its
+// /proc name, and that cache entry is dropped afterwards: emptied and read
+// again, the file is not kept. Nothing is written to any folder, and nothing
+// stays behind, whatever happens to the game meanwhile. False, without calling
+// `read`, when no file in memory can be had.
+bool parseInMemory(const std::function<bool(int)>& fill,
+                   const std::function<void(const QSettings&)>& read) {
+    const OpenFile memory(::memfd_create("quillet-store", MFD_CLOEXEC));
+    if (!memory.isOpen() || !fill(memory.fd())) return false;
+    QSettings settings(QStringLiteral("/proc/self/fd/%1").arg(memory.fd()), QSettings::IniFormat);
+    read(settings);
+    if (::ftruncate(memory.fd(), 0) == 0) settings.sync();
     return true;
 }
 
-// The name pattern of the private copies. The temporary folder is looked up
-// once: QDir::tempPath() resolves its links anew at every call.
-const QString& privateCopyTemplate() {
-    static const QString pattern = QDir::tempPath() + QStringLiteral("/quillet-scores-XXXXXX.conf");
-    return pattern;
+bool parseSettings(const QByteArray& bytes, const std::function<void(const QSettings&)>& read) {
+    return parseInMemory([&](int memory) { return writeAll(memory, bytes); }, read);
 }
 
-// Removes `copy`, which `settings` has read or written, and its entry in
-// QSettings' cache. The cache would otherwise keep every copy, parsed, under
-// its one-time name: a few kilobytes each for a table the game wrote, but as
-// much as the cap, twice over, for a huge file, and about ten of them at a
-// time. Reading the copy again once it is gone empties its entry, and
-// QSettings drops an empty file instead of caching it.
-void discardPrivateCopy(QTemporaryFile& copy, QSettings& settings) {
-    copy.remove();
-    settings.sync();
+// Copies the first MaxStoreBytes of the open file `from` into `to`, file to
+// file inside the kernel: a huge file in the store's place costs the start of
+// the game no more than it must.
+bool copyStart(int from, int to) {
+    qint64 copied = 0;
+    while (copied < MaxStoreBytes) {
+        const ssize_t sent = ::sendfile(to, from, nullptr, MaxStoreBytes - copied);
+        if (sent < 0 && errno == EINTR) continue;
+        if (sent < 0) return false;
+        if (sent == 0) break;
+        copied += sent;
+    }
+    return true;
 }
 
-std::optional<HighScoreTable> readTableFromCopy(const QByteArray& bytes) {
-    QTemporaryFile copy(privateCopyTemplate());
-    if (!writePrivateCopy(copy, bytes)) return std::nullopt;
-    QSettings settings(copy.fileName(), QSettings::IniFormat);
-    const HighScoreTable table = readTable(settings);
-    discardPrivateCopy(copy, settings);
+// Gives `read` the settings in the file at `path` itself, when no file in
+// memory can be had (the process may not grow any file: a full disk in the
+// tests). The file is opened and checked as readStoreContent does, and
+// QSettings reads it through that open file, so nothing can be swapped in
+// between; a file past the size cap reads as empty. Its cache entry stays:
+// only a later parse in the same moment, at the same size, could meet it.
+void parseInPlace(const QString& path, const std::function<void(const QSettings&)>& read) {
+    const OpenFile file(openWithoutWaiting(path));
+    struct stat info {};
+    if (isRegularFile(file, info) && info.st_size <= MaxStoreBytes) {
+        read(QSettings(QStringLiteral("/proc/self/fd/%1").arg(file.fd()), QSettings::IniFormat));
+    } else {
+        read(QSettings(QString(), QSettings::IniFormat));
+    }
+}
+
+// The keys of the table, read from `settings`. A missing key gives the empty
+// name or the text "0".
+HighScoreTable readTable(const QSettings& settings) {
+    HighScoreTable table;
+    for (int rank = 0; rank < HighScoreRanks; ++rank) {
+        table.names[rank] = storableName(nameFromStored(settings.value(nameKey(rank))));
+        table.scores[rank] = scoreFromStored(settings.value(scoreKey(rank), QStringLiteral("0")));
+    }
     return table;
+}
+
+void writeTable(QSettings& settings, const HighScoreTable& table) {
+    for (int rank = 0; rank < HighScoreRanks; ++rank) {
+        settings.setValue(nameKey(rank), storableName(table.names[rank]));
+        settings.setValue(scoreKey(rank), QString::number(table.scores[rank]));
+    }
 }
 
 bool sameTable(const HighScoreTable& a, const HighScoreTable& b) {
     return a.names == b.names && a.scores == b.scores;
 }
 
-// Takes `lock`, waiting up to ScoreStore::LockWaitMs for another game to let
-// it go. QLockFile's own waiting sleeps 100 ms, then 200, 400 and so on, which
-// is long for a lock held a few milliseconds at a time, and the player waits
-// on it; so the lock is tried again every few milliseconds instead. Each try
-// also removes a stale lock. A lock file that cannot be made at all (a
-// read-only folder) fails at once.
-bool takeLock(QLockFile& lock) {
-    const QDeadlineTimer deadline(ScoreStore::LockWaitMs);
-    while (!lock.tryLock(0)) {
-        if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired()) return false;
-        QThread::msleep(LockRetryMs);
-    }
-    return true;
+// The table as it will read back once stored: names with a lone half of a
+// surrogate pair replaced.
+HighScoreTable storableTable(HighScoreTable table) {
+    for (QString& name : table.names) name = storableName(name);
+    return table;
 }
+
+// The save's lock: an flock on a file beside the store. The kernel lets it go
+// when its holder ends, however that happens, and never while the holder
+// lives, so a save that takes long (a slow disk, a stopped game) keeps it to
+// the end and no age makes it look abandoned. The file itself is removed by
+// its holder before letting go, so it exists only during a save; one left by a
+// game killed mid-save is simply locked again by the next.
+class StoreLock {
+public:
+    explicit StoreLock(QString path) : m_path(std::move(path)) {}
+    ~StoreLock() { unlock(); }
+    StoreLock(const StoreLock&) = delete;
+    StoreLock& operator=(const StoreLock&) = delete;
+
+    // Waits up to ScoreStore::LockWaitMs for another game to let go, trying
+    // every few milliseconds: a save holds the lock for a few milliseconds, and
+    // the player waits on it. A lock file that cannot be made at all (a
+    // read-only folder) fails at once.
+    bool lock() {
+        const QDeadlineTimer deadline(ScoreStore::LockWaitMs);
+        const QByteArray path = encoded(m_path);
+        for (;;) {
+            m_fd = ::open(path.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+            if (m_fd < 0) return false;
+            if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0) {
+                // The holder before us may have removed the file between our
+                // open and our flock: then the lock is on a file no one else
+                // will find, and the path must be locked anew.
+                struct stat held {};
+                struct stat named {};
+                if (::fstat(m_fd, &held) == 0 && ::stat(path.constData(), &named) == 0 &&
+                    held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+                    return true;
+                }
+            } else if (errno != EWOULDBLOCK && errno != EINTR) {
+                closeFile();
+                return false;
+            }
+            closeFile();
+            if (deadline.hasExpired()) return false;
+            QThread::msleep(LockRetryMs);
+        }
+    }
+
+    void unlock() {
+        if (m_fd < 0) return;
+        ::unlink(encoded(m_path).constData());
+        closeFile();
+    }
+
+private:
+    void closeFile() {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+
+    QString m_path;
+    int m_fd = -1;
+};
 
 // The failure goes on one line, even when the path holds a line break.
 void reportSaveFailure(const QString& path) {
@@ -209,49 +330,111 @@ void reportSaveFailure(const QString& path) {
     std::fflush(stderr);
 }
 
-// What the store file holds once `table` is written over `current`. QSettings
-// writes it into a private scratch copy of `current`, so the file keeps
-// QSettings' own form and any other section or key in it. A short write can
-// still be reported as a success there (a full disk, seen with Qt 6.4), so the
-// bytes are read back and must give the table. Nothing when they do not.
-std::optional<QByteArray> storeBytesFor(const HighScoreTable& table, const QByteArray& current) {
-    QTemporaryFile scratch(privateCopyTemplate());
-    if (!writePrivateCopy(scratch, current)) return std::nullopt;
-    QSettings settings(scratch.fileName(), QSettings::IniFormat);
-    settings.beginGroup(SettingGroup);
-    for (int rank = 0; rank < HighScoreRanks; ++rank) {
-        settings.setValue(nameKey(rank), table.names[rank]);
-        settings.setValue(scoreKey(rank), QString::number(table.scores[rank]));
-    }
-    settings.endGroup();
-    settings.sync();
-    // A damaged `current` is reported as a FormatError while it is read, before
-    // the write; the reading back below tells whether the write replaced the
-    // damage.
-    std::optional<QByteArray> bytes = settings.status() == QSettings::AccessError
-                                          ? std::nullopt
-                                          : readStoreBytes(scratch.fileName());
-    discardPrivateCopy(scratch, settings);
-    const std::optional<HighScoreTable> written =
-        bytes ? readTableFromCopy(*bytes) : std::nullopt;
-    if (!written || !sameTable(*written, table)) return std::nullopt;
-    return bytes;
+// The one scratch file of a save lies beside the store, and so on its file
+// system: renamed over the store, it replaces it in one step. Its name carries
+// the saving game's process number, so that games saving at once never share
+// one. What a game killed mid-save leaves (QSettings' own scratch and lock
+// files, named after ours, included) is removed by the next save of any game
+// once that process is gone.
+QString scratchPath(const QString& storePath) {
+    return storePath + QStringLiteral(".saving-") + QString::number(::getpid());
 }
 
-// Puts `bytes` in the file at `path` through a new file beside it, renamed over
-// the old one only once every byte is written: a save cut short (a full disk, a
-// crash) leaves the old table rather than half of the new one. Where no file can
-// be made beside it, the save fails instead of writing in place.
-bool replaceFile(const QString& path, const QByteArray& bytes) {
+// Removes this game's scratch files and those of games no longer running.
+void removeScratch(const QString& storePath) {
+    const QFileInfo store(storePath);
+    QDir folder = store.absoluteDir();
+    const QString prefix = store.fileName() + QStringLiteral(".saving-");
+    const QStringList found =
+        folder.entryList({prefix + QLatin1Char('*')},
+                         QDir::Files | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QString& name : found) {
+        const QString owner = name.mid(prefix.size()).section(QLatin1Char('.'), 0, 0);
+        bool isNumber = false;
+        const pid_t pid = owner.toInt(&isNumber);
+        if (!isNumber || pid <= 0) continue;
+        if (pid == ::getpid() || (::kill(pid, 0) != 0 && errno == ESRCH)) folder.remove(name);
+    }
+}
+
+// Copies `bytes` into a new scratch file with the store's permissions.
+bool writeScratch(const QString& path, const QByteArray& bytes, mode_t mode) {
+    const OpenFile file(::open(encoded(path).constData(),
+                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    return file.isOpen() && ::fchmod(file.fd(), mode) == 0 && writeAll(file.fd(), bytes);
+}
+
+// Flushes the scratch file to its disk, so that the rename never puts a file
+// in the store's place whose content is still to come.
+bool syncScratch(const QString& path) {
+    const OpenFile file(::open(encoded(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    return file.isOpen() && ::fsync(file.fd()) == 0;
+}
+
+// The save itself, with the lock held. QSettings writes the change into the
+// scratch copy of the store, so the file keeps QSettings' own form and every
+// other section and key. QSettings can report a short write as a success (a
+// full disk, seen with Qt 6.4), so what it wrote is read back and checked
+// before it takes the store's place.
+bool replaceSettings(const QString& path, const std::function<void(QSettings&)>& change,
+                     const std::function<bool(const QSettings&)>& isStored) {
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    // Unbuffered, so that the write's own count tells whether the disk took it.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
-    if (file.write(bytes) != bytes.size()) return false;  // discarded, never committed
-    return file.commit();
+    const StoreContent current = readStoreContent(path);
+    if (!current.readable) return false;
+    // A file the player made read-only stays as it is, although its folder
+    // would let a new file take its place.
+    struct stat info {};
+    const bool exists = ::stat(encoded(path).constData(), &info) == 0;
+    if (exists && ::access(encoded(path).constData(), W_OK) != 0) return false;
+    const mode_t mode = exists ? (info.st_mode & 07777) : mode_t(0600);
+
+    const QString scratch = scratchPath(path);
+    removeScratch(path);
+    if (!writeScratch(scratch, current.bytes, mode)) {
+        QFile::remove(scratch);
+        return false;
+    }
+    QSettings settings(scratch, QSettings::IniFormat);
+    change(settings);
+    settings.sync();
+    // A damaged store shows as a FormatError while it is read, before the
+    // write; the reading back tells whether the write replaced the damage.
+    bool saved = false;
+    if (settings.status() != QSettings::AccessError) {
+        const StoreContent written = readStoreContent(scratch);
+        bool confirmed = false;
+        const auto check = [&](const QSettings& back) { confirmed = isStored(back); };
+        if (written.readable && written.bytes.size() < MaxStoreBytes &&
+            !parseSettings(written.bytes, check)) {
+            parseInPlace(scratch, check);
+        }
+        saved = confirmed && syncScratch(scratch) &&
+                ::rename(encoded(scratch).constData(), encoded(path).constData()) == 0;
+    }
+    if (!saved) QFile::remove(scratch);
+    // Read again once it is gone, the scratch file leaves QSettings' cache.
+    settings.sync();
+    return saved;
 }
 
 }  // namespace
+
+QString storableName(const QString& name) {
+    // The file is UTF-8, which has no form for half of a surrogate pair: such
+    // a half (a hand-edited "\xd83d", a paste cut in two) would come back as
+    // something else, and a table that does not read back as written is never
+    // stored. So it becomes U+FFFD, the character that stands for one lost.
+    QString storable = name;
+    for (qsizetype i = 0; i < storable.size(); ++i) {
+        const QChar c = storable.at(i);
+        if (c.isHighSurrogate() && i + 1 < storable.size() && storable.at(i + 1).isLowSurrogate()) {
+            ++i;
+        } else if (c.isSurrogate()) {
+            storable[i] = QChar::ReplacementCharacter;
+        }
+    }
+    return storable;
+}
 
 qint32 parseStoredScore(const QString& text) {
     // Only the form the game writes is accepted: an optional '-' and one or more
@@ -282,71 +465,63 @@ ScoreStore::ScoreStore() : ScoreStore(defaultFilePath()) {}
 ScoreStore::ScoreStore(QString filePath) : m_filePath(std::move(filePath)) {}
 
 QString ScoreStore::lockFilePath() const {
-    // Not "<file>.lock": QSettings takes that one itself for the few moments of
-    // each write, inside our lock, and a second lock on the same file would
-    // wait on ourselves.
+    // The name older versions of the game lock too, so that a save of theirs
+    // and one of ours never overlap.
     return m_filePath + QStringLiteral(".merge-lock");
 }
 
-void ScoreStore::load(HighScoreTable& table) const {
+void ScoreStore::readSettings(const std::function<void(const QSettings&)>& read) const {
     // Loading only ever reads: it never creates the file, a key or a folder.
-    const std::optional<QByteArray> bytes = readStoreBytes(m_filePath);
-    if (!bytes || bytes->isEmpty()) {
-        table = HighScoreTable{};
-        return;
-    }
-    if (std::optional<HighScoreTable> read = readTableFromCopy(*bytes)) {
-        table = *read;
-        return;
-    }
-    // No room for a copy: the store itself is still worth reading. The cache
-    // cannot mislead the one load at start-up, which comes before any save.
-    QSettings settings(m_filePath, QSettings::IniFormat);
-    table = readTable(settings);
+    // Anything but a regular file reads as an empty store.
+    const OpenFile file(openWithoutWaiting(m_filePath));
+    struct stat info {};
+    const bool regular = isRegularFile(file, info);
+    const auto fill = [&](int memory) { return !regular || copyStart(file.fd(), memory); };
+    if (!parseInMemory(fill, read)) parseInPlace(m_filePath, read);
+}
+
+void ScoreStore::load(HighScoreTable& table) const {
+    readSettings([&](const QSettings& settings) { table = readTable(settings); });
+}
+
+bool ScoreStore::changeSettings(const std::function<void(QSettings&)>& change,
+                                const std::function<bool(const QSettings&)>& isStored) const {
+    // QSettings locks the file too, but only for the moment of each write:
+    // a read that decides what to write would fall outside it, and another
+    // game's save could slip in between. So the whole read, change and write
+    // happens under a lock of our own. The lock lies beside the store, so the
+    // folder must exist before the lock can; the first save of a new user
+    // creates it here. A game that holds the lock too long (a hung disk, a
+    // stopped process) is waited for LockWaitMs and no longer, so the player
+    // never waits long on another game.
+    QDir().mkpath(QFileInfo(m_filePath).absolutePath());
+    StoreLock lock(lockFilePath());
+    const bool saved = lock.lock() && replaceSettings(m_filePath, change, isStored);
+    if (!saved) reportSaveFailure(m_filePath);
+    return saved;
 }
 
 bool ScoreStore::save(const HighScoreTable& table) const {
-    // A folder or a pipe in the file's place can never take the table, and
-    // QSettings would wait on a pipe while reading the old content.
-    const QFileInfo info(m_filePath);
-    if (info.exists() && !info.isFile()) {
-        reportSaveFailure(m_filePath);
-        return false;
-    }
-
-    const std::optional<QByteArray> bytes =
-        storeBytesFor(table, readStoreBytes(m_filePath).value_or(QByteArray()));
-    const bool saved = bytes && replaceFile(m_filePath, *bytes);
+    // Writes what it is given, whatever the file holds now, so it needs no
+    // lock: the replacing is atomic, and each game's scratch file its own.
+    const HighScoreTable stored = storableTable(table);
+    const bool saved = replaceSettings(
+        m_filePath, [&](QSettings& settings) { writeTable(settings, stored); },
+        [&](const QSettings& back) { return sameTable(readTable(back), stored); });
     if (!saved) reportSaveFailure(m_filePath);
     return saved;
 }
 
 bool ScoreStore::mergeAndSave(const std::vector<ScoreEntry>& entries,
                               HighScoreTable& result) const {
-    // QSettings locks the file too, but only for the moment of each write:
-    // the read that decides where the entries go would fall outside it, and
-    // another game's save could slip in between. So the whole read, merge and
-    // write happens under a lock of our own.
-    // The lock lies beside the store, so the folder must exist before the
-    // lock can; the first save of a new user creates it here.
-    QDir().mkpath(QFileInfo(m_filePath).absolutePath());
-    // QLockFile holds the lock as a file that only one process can create,
-    // with the holder's process number in it, and an flock on it while held.
-    // A file whose process is gone (a game that crashed mid-save) is stale and
-    // removed by the next try. A game that simply holds the lock too long (a
-    // hung disk, a stopped process) is waited for LockWaitMs and no longer, so
-    // the player never waits long on another game.
-    QLockFile lock(lockFilePath());
-    lock.setStaleLockTime(StaleLockMs);
-    if (!takeLock(lock)) {
-        reportSaveFailure(m_filePath);
-        return false;
-    }
-    HighScoreTable stored;
-    load(stored);
-    const HighScoreTable merged = mergeEntries(stored, entries);
-    const bool saved = save(merged);
-    lock.unlock();
+    // The entries go into the table as the file holds it under the lock.
+    HighScoreTable merged;
+    const bool saved = changeSettings(
+        [&](QSettings& settings) {
+            merged = storableTable(mergeEntries(readTable(settings), entries));
+            writeTable(settings, merged);
+        },
+        [&](const QSettings& back) { return sameTable(readTable(back), merged); });
     if (saved) result = merged;
     return saved;
 }

@@ -1,22 +1,40 @@
 #include "scores/sound_setting.h"
 
 #include <QSettings>
+#include <QString>
+#include <QVariant>
 
 #include "scores/score_store.h"
 
 namespace quillet {
+namespace {
+
+const QString SoundKey = QStringLiteral("Preferences/Sound");
+const QString SoundOff = QStringLiteral("off");
+
+// Silence is what the player chose only when the file says so in the very
+// words the game writes; anything else leaves the game as it comes, with sound.
+bool soundOnIn(const QSettings& settings) {
+    const QVariant value = settings.value(SoundKey);
+    return value.typeId() != QMetaType::QString || value.toString() != SoundOff;
+}
+
+}  // namespace
 
 bool loadSoundOn(const ScoreStore& store) {
-    QSettings settings(store.filePath(), QSettings::IniFormat);
-    return settings.value(QStringLiteral("Preferences/Sound")).toString() != QStringLiteral("off");
+    bool on = true;
+    store.readSettings([&](const QSettings& settings) { on = soundOnIn(settings); });
+    return on;
 }
 
 bool saveSoundOn(const ScoreStore& store, bool on) {
-    QSettings settings(store.filePath(), QSettings::IniFormat);
-    settings.setValue(QStringLiteral("Preferences/Sound"),
-                      on ? QStringLiteral("on") : QStringLiteral("off"));
-    settings.sync();
-    return settings.status() == QSettings::NoError;
+    return store.changeSettings(
+        [&](QSettings& settings) {
+            settings.setValue(SoundKey, on ? QStringLiteral("on") : SoundOff);
+        },
+        [&](const QSettings& back) {
+            return back.value(SoundKey).typeId() == QMetaType::QString && soundOnIn(back) == on;
+        });
 }
 
 }  // namespace quillet

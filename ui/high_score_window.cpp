@@ -3,9 +3,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QStringList>
+#include <QValidator>
 
 #include "scores/score_book.h"
 #include "sound/cue_player.h"
@@ -28,6 +30,29 @@ QString shownName(const QString& name) {
     if (name.at(length - 1).isHighSurrogate()) --length;
     return name.left(length);
 }
+
+// Keeps a name box from holding half of a character. The box's length limit
+// cuts a pasted text after so many UTF-16 units, which can fall between the
+// two halves of an emoji; the half left over is dropped.
+class WholeCharactersValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+
+    State validate(QString& input, int& pos) const override {
+        for (qsizetype i = 0; i < input.size();) {
+            if (input.at(i).isHighSurrogate() && i + 1 < input.size() &&
+                input.at(i + 1).isLowSurrogate()) {
+                i += 2;
+            } else if (input.at(i).isSurrogate()) {
+                input.remove(i, 1);
+                if (i < pos) --pos;
+            } else {
+                ++i;
+            }
+        }
+        return Acceptable;
+    }
+};
 
 }  // namespace
 
@@ -53,6 +78,9 @@ HighScoreWindow::HighScoreWindow(ScoreBook& scores, CuePlayer& cues, QWidget* pa
     for (int i = 0; i < HighScoreRanks; ++i) {
         auto* box = new QLineEdit(this);
         setBox(box, hs::nameBox(i));
+        // No longer than the table shows, and never half of a character.
+        box->setMaxLength(ShownNameLength);
+        box->setValidator(new WholeCharactersValidator(box));
         box->hide();
         connect(box, &QLineEdit::textChanged, this, [this, i] { onNameEdited(i); });
         nameEdits[i] = box;
@@ -119,10 +147,18 @@ void HighScoreWindow::storeAndClose() {
     takeTypedName();
     // In viewing as well: the entries another game stored meanwhile are kept,
     // and any entry of this run still unstored goes in with them.
-    m_scores.save();
+    const bool stored = m_scores.save();
     refresh();
     m_cues.playAndWait("click");
     accept();
+    // The table just shown holds entries the file does not: the player must
+    // not take them for stored. They stay pending for the next Close.
+    if (!stored) {
+        QMessageBox box(QMessageBox::NoIcon, windowTitle(), NotStoredText, QMessageBox::Ok,
+                        parentWidget());
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
+    }
 }
 
 void HighScoreWindow::reject() {

@@ -3,6 +3,7 @@
 #include <array>
 
 #include <QDialog>
+#include <QString>
 
 #include "scores/high_score_table.h"
 
@@ -29,7 +30,12 @@ public:
     // The most characters of a name that its label shows, and a screen reader
     // reads: far more than the label has room for, but a name of millions (a
     // hand-edited store) would take hundreds of megabytes to lay out.
+    // The name box takes no more than this either.
     static constexpr int ShownNameLength = 200;
+
+    // What the player is told, after Close, when the table could not be stored.
+    static inline const QString NotStoredText =
+        QStringLiteral("The high scores could not be saved. Close tries again next time.");
 
     // Refreshes all ten labels from the table. Any number of calls, before or
     // while the window is shown.
@@ -46,7 +52,8 @@ public slots:
     // Takes the text of the visible name box as the new entry's name, stores
     // this run's new entries merged into the table as stored now, shows the
     // result, plays the click and closes the window. A failed save keeps the
-    // entries for the next Close.
+    // entries for the next Close and says so in a message box once the window
+    // has closed.
     void storeAndClose();
     // Closing without Close (the title bar): stores nothing, but the new entry
     // keeps the name typed so far.

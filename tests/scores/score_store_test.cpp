@@ -17,6 +17,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include "scores/sound_setting.h"
 #include "tests/scores/qstring_printer.h"
 #include "tests/scores/table_helpers.h"
 
@@ -254,6 +255,33 @@ TEST_F(ScoreStoreTest, FolderPipeOrDeviceInPlaceOfTheFileLoadsAsAnEmptyTable) {
     expectSameTable(loadFrom(link), HighScoreTable{});
 }
 
+// A half of a surrogate pair has no form in the file's UTF-8: it becomes
+// U+FFFD when loaded and when saved, so that the table always reads back as
+// written and can be stored.
+TEST_F(ScoreStoreTest, LoneSurrogateHalvesBecomeReplacementCharacters) {
+    writeFile(storePath(),
+              "[Setting]\n"
+              "HScore_Nm_0=Ann\\xd83d\nHScore_Val_0=3\n"
+              "HScore_Nm_1=\\xdc00-Bo\nHScore_Val_1=2\n"
+              "HScore_Nm_2=Cy\\xd83d\\xde00\nHScore_Val_2=1\n");
+    const QChar replacement = QChar::ReplacementCharacter;
+    const HighScoreTable loaded = loadFrom(storePath());
+    EXPECT_EQ(loaded.names[0], QStringLiteral("Ann") + replacement);
+    EXPECT_EQ(loaded.names[1], replacement + QStringLiteral("-Bo"));
+    EXPECT_EQ(loaded.names[2], QString::fromUtf8("Cy😀"));
+    EXPECT_EQ(loaded.scores[2], 1);
+
+    const QString emoji = QString::fromUtf8("😀");
+    HighScoreTable typed = sampleTable();
+    typed.names[0] = QStringLiteral("Zoe") + emoji.at(0);
+    typed.names[1] = emoji.at(1) + emoji + emoji.at(0);
+    ASSERT_TRUE(ScoreStore(storePath()).save(typed));
+    HighScoreTable expected = typed;
+    expected.names[0] = QStringLiteral("Zoe") + replacement;
+    expected.names[1] = replacement + emoji + replacement;
+    expectSameTable(loadFrom(storePath()), expected);
+}
+
 // --- Saving -------------------------------------------------------------------
 
 TEST_F(ScoreStoreTest, SaveWritesAllTenKeysUnderSettingAsPlainText) {
@@ -437,7 +465,92 @@ TEST_F(ScoreStoreTest, FailedSaveInAReadOnlyFolderLeavesTheOldFile) {
     expectSameTable(loadFrom(storePath()), newer);
 }
 
+// --- The sound switch ---------------------------------------------------------
+
+TEST_F(ScoreStoreTest, SoundIsOnUnlessTheFileSaysExactlyOff) {
+    struct Row {
+        QByteArray preferences;  // the [Preferences] section's lines
+        bool on;
+    };
+    const std::vector<Row> rows = {
+        {"", true},
+        {"Sound=off\n", false},
+        {"Sound=\"off\"\n", false},
+        {"Sound=on\n", true},
+        {"Sound=OFF \n", true},
+        {"Sound=Off\n", true},
+        {"Sound=\n", true},
+        {"Sound=off, off\n", true},
+        {"Sound=@Variant(\\0\\0\\0\\x1\\0)\n", true},
+        {"Sound=@Invalid()\n", true},
+        {"Sound=" + QByteArray(1024 * 1024, 'o') + "\n", true},
+        {"Sound=off\nSound=on\n", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.preferences.left(60).toStdString());
+        writeFile(storePath(), "[Setting]\nHScore_Nm_0=Ann\n[Preferences]\n" + row.preferences);
+        EXPECT_EQ(loadSoundOn(ScoreStore(storePath())), row.on);
+    }
+    // Off in another section is not the switch.
+    writeFile(storePath(), "[Setting]\nSound=off\n[General]\nSound=off\n");
+    EXPECT_TRUE(loadSoundOn(ScoreStore(storePath())));
+    // Nothing readable in the file's place: on, at once.
+    QFile::remove(storePath());
+    ASSERT_EQ(::mkfifo(QFile::encodeName(storePath()).constData(), 0600), 0);
+    EXPECT_TRUE(loadSoundOn(ScoreStore(storePath())));
+}
+
+TEST_F(ScoreStoreTest, SoundSwitchAndTableKeepEachOtherAndEveryOtherKey) {
+    writeFile(storePath(), "[Setting]\nHScore_Nm_0=Ann\nHScore_Val_0=900\n[Mine]\nkey=kept\n");
+    const ScoreStore store(storePath());
+    ASSERT_TRUE(saveSoundOn(store, false));
+    EXPECT_FALSE(loadSoundOn(store));
+    expectSameTable(loadFrom(storePath()), makeTable({"Ann", "", "", "", ""}, {900, 0, 0, 0, 0}));
+
+    ASSERT_TRUE(store.save(sampleTable()));
+    EXPECT_FALSE(loadSoundOn(store));
+    HighScoreTable merged;
+    ASSERT_TRUE(store.mergeAndSave({{QStringLiteral("Zoe"), 10000}}, merged));
+    EXPECT_FALSE(loadSoundOn(store));
+    expectSameTable(loadFrom(storePath()), merged);
+
+    ASSERT_TRUE(saveSoundOn(store, true));
+    EXPECT_TRUE(loadSoundOn(store));
+    expectSameTable(loadFrom(storePath()), merged);
+    EXPECT_TRUE(readFile(storePath()).contains("[Mine]\nkey=kept\n"));
+    EXPECT_TRUE(readFile(storePath()).contains("[Preferences]\nSound=on\n"));
+}
+
 // --- The user's own store -----------------------------------------------------
+
+// The name QSettings gives the organisation's and application's native file,
+// worked out without a QSettings (which would read the file): the same bytes
+// whatever form XDG_CONFIG_HOME takes, and under ~/.config without it.
+TEST(UsersOwnScoreStore, NameIsTheOneQSettingsGivesForEveryConfigHome) {
+    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+    const QString home = QDir::homePath();
+    struct Row {
+        const char* configHome;  // nullptr: unset
+        QString path;
+    };
+    const std::vector<Row> rows = {
+        {"/srv/cfg", QStringLiteral("/srv/cfg/Quillet/Quillet.conf")},
+        {"/srv/cfg/", QStringLiteral("/srv/cfg/Quillet/Quillet.conf")},
+        {"/srv//x/../cfg", QStringLiteral("/srv/cfg/Quillet/Quillet.conf")},
+        {"", home + QStringLiteral("/.config/Quillet/Quillet.conf")},
+        {nullptr, home + QStringLiteral("/.config/Quillet/Quillet.conf")},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.configHome ? row.configHome : "(unset)");
+        if (row.configHome) {
+            qputenv("XDG_CONFIG_HOME", row.configHome);
+        } else {
+            qunsetenv("XDG_CONFIG_HOME");
+        }
+        EXPECT_EQ(ScoreStore().filePath(), row.path);
+    }
+    qputenv("XDG_CONFIG_HOME", saved);
+}
 
 // test_main.cpp points XDG_CONFIG_HOME into a scratch folder for the whole run.
 TEST(UsersOwnScoreStore, LivesInQuilletConfUnderTheConfigHome) {

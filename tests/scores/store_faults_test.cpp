@@ -15,6 +15,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,6 +24,7 @@
 #include <array>
 #include <cerrno>
 #include <functional>
+#include <utility>
 #include <numeric>
 #include <string>
 #include <vector>
@@ -37,6 +39,7 @@
 #include <QTemporaryDir>
 
 #include "scores/score_book.h"
+#include "scores/sound_setting.h"
 #include "tests/scores/qstring_printer.h"
 #include "tests/scores/table_helpers.h"
 
@@ -133,8 +136,8 @@ bool sendByte(int fd) {
     return ::write(fd, &byte, 1) == 1;
 }
 
-// One game per entry, each a process of its own, each storing its entry as
-// the game's Close does. Every game waits at a gate of its own; the gates are
+// One game per entry, each a process of its own, each switching its sound off
+// as the M key does and then storing its entry as the game's Close does. Every game waits at a gate of its own; the gates are
 // opened back to back in `order`, so the games run side by side, started in
 // that order. Returns how many of them reported a failed save.
 int saveFromSeparateGames(const QString& path, const std::vector<ScoreEntry>& entries,
@@ -153,7 +156,8 @@ int saveFromSeparateGames(const QString& path, const std::vector<ScoreEntry>& en
             }
             if (!awaitByte(gates[i][0])) ::_exit(2);
             HighScoreTable stored;
-            const bool saved = ScoreStore(path).mergeAndSave({entries[i]}, stored);
+            const ScoreStore store(path);
+            const bool saved = saveSoundOn(store, false) && store.mergeAndSave({entries[i]}, stored);
             ::_exit(saved ? 0 : 1);
         }
         games.push_back(child);
@@ -322,6 +326,153 @@ TEST_F(StoreFaultTest, UnreadableFileLoadsAsAnEmptyTableAndIsNotOverwritten) {
     EXPECT_TRUE(sameTable(loadFrom(path), oldTable()));
 }
 
+// --- Odd things in the store's place or in TMPDIR ---------------------------------
+
+// The game starting up with a pipe, a folder, an endless device or a huge file
+// where its store lies: the user's own store is found and loaded at once (an
+// alarm ends a child that waits) and without taking the file's size in memory.
+TEST_F(StoreFaultTest, OddThingsInTheStoresPlaceLoadAtOnceAsAnEmptyTable) {
+    const QString configHome = m_dir.path();
+    const QString path = m_dir.filePath(QStringLiteral("Quillet/Quillet.conf"));
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
+    const std::vector<std::pair<const char*, std::function<bool()>>> rows = {
+        {"a pipe", [&] { return ::mkfifo(encoded(path).constData(), 0600) == 0; }},
+        {"a folder", [&] { return QDir().mkdir(path); }},
+        {"a link to /dev/zero",
+         [&] { return QFile::link(QStringLiteral("/dev/zero"), path); }},
+        {"a file of 300 MB",
+         [&] {
+             QFile file(path);
+             return file.open(QIODevice::WriteOnly) && file.resize(300LL * 1024 * 1024);
+         }},
+    };
+    for (const auto& [what, place] : rows) {
+        SCOPED_TRACE(what);
+        QFile::remove(path);
+        QDir().rmdir(path);
+        ASSERT_TRUE(place());
+        const ChildReport report = runInChild([&]() -> std::string {
+            ::alarm(10);
+            qputenv("XDG_CONFIG_HOME", encoded(configHome));
+            rusage before{};
+            ::getrusage(RUSAGE_SELF, &before);
+            const ScoreStore store;
+            if (store.filePath() != path) return "the store is not where it should be";
+            HighScoreTable table = newTable();
+            store.load(table);
+            if (!sameTable(table, HighScoreTable{})) return "the table did not load as empty";
+            rusage after{};
+            ::getrusage(RUSAGE_SELF, &after);
+            if (after.ru_maxrss - before.ru_maxrss > 100 * 1024) return "the load took 100 MB";
+            return "";
+        });
+        EXPECT_TRUE(report.exitedCleanly) << "the child waited or crashed";
+        EXPECT_EQ(report.message, "");
+    }
+    QFile::remove(path);
+}
+
+// No save touches the temporary folder: with TMPDIR missing, read-only or a
+// device that is always full, loading, saving, storing an entry and the sound
+// switch all work, and nothing is left in the temporary folder or beside the
+// store.
+TEST_F(StoreFaultTest, SavesNeedNoTemporaryFolder) {
+    const QString path = storePath();
+    const QString readOnly = m_dir.filePath(QStringLiteral("tmp"));
+    ASSERT_TRUE(QDir().mkdir(readOnly));
+    for (const QString& tempFolder :
+         {QStringLiteral("/nonexistent"), readOnly, QStringLiteral("/dev/full")}) {
+        SCOPED_TRACE(tempFolder.toStdString());
+        QFile::remove(path);
+        ASSERT_EQ(::chmod(encoded(readOnly).constData(), 0555), 0);
+        const ChildReport report = runInChild([&]() -> std::string {
+            std::string failure = dropPrivileges();
+            if (!failure.empty()) return failure;
+            qputenv("TMPDIR", encoded(tempFolder));
+            const ScoreStore store(path);
+            if (!store.save(oldTable())) return "the first save failed";
+            ScoreBook book(store);
+            book.reload();
+            if (!sameTable(book.table(), oldTable())) return "the table did not load";
+            if (book.enter(5000) != 1) return "the game did not enter at rank 1";
+            book.nameNewest(QStringLiteral("Zed"));
+            if (!book.save()) return "the entry was not stored";
+            if (!saveSoundOn(store, false)) return "the sound switch was not stored";
+            if (!store.save(newTable())) return "the table was not saved";
+            return "";
+        });
+        ASSERT_EQ(::chmod(encoded(readOnly).constData(), 0700), 0);
+        ASSERT_TRUE(report.exitedCleanly);
+        EXPECT_EQ(report.message, "");
+        EXPECT_EQ(report.errors, "");
+        EXPECT_TRUE(sameTable(loadFrom(path), newTable()));
+        EXPECT_FALSE(loadSoundOn(ScoreStore(path)));
+        EXPECT_EQ(folderEntries(), (QStringList{QStringLiteral("Quillet.conf"), QStringLiteral("tmp")}));
+        EXPECT_TRUE(QDir(readOnly).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    }
+}
+
+// A game killed in the middle of its saves leaves nothing that the next save
+// of another game does not clear away, and the file holds a whole table.
+TEST_F(StoreFaultTest, AGameKilledWhileSavingLeavesNothingBehindTheNextSave) {
+    const QString path = storePath();
+    ASSERT_TRUE(ScoreStore(path).save(oldTable()));
+    for (const useconds_t delay : {0u, 2000u, 5000u, 9000u, 14000u}) {
+        SCOPED_TRACE(delay);
+        const pid_t game = ::fork();
+        if (game == 0) {
+            const ScoreStore store(path);
+            HighScoreTable stored;
+            for (;;) {
+                store.save(newTable());
+                saveSoundOn(store, false);
+                store.mergeAndSave({{QStringLiteral("Kim"), 1}}, stored);
+            }
+        }
+        ASSERT_GT(game, 0);
+        ::usleep(delay + 3000);
+        ::kill(game, SIGKILL);
+        awaitExit(game);
+        const HighScoreTable left = loadFrom(path);
+        EXPECT_TRUE(sameTable(left, oldTable()) || sameTable(left, newTable()) ||
+                    left.names[4] == QStringLiteral("Kim"));
+        HighScoreTable stored;
+        ASSERT_TRUE(ScoreStore(path).mergeAndSave({}, stored));
+        EXPECT_EQ(folderEntries(), QStringList{QStringLiteral("Quillet.conf")});
+    }
+}
+
+// The table could not be stored (here a folder stands in the file's place),
+// and the entry's name holds half an emoji, cut by a paste: the entry stays
+// pending, and the next game's Close, once the store is back, stores both.
+TEST_F(StoreFaultTest, AFailedSaveKeepsItsEntryAndTheNextGameStoresBoth) {
+    const QString path = storePath();
+    ASSERT_TRUE(ScoreStore(path).save(oldTable()));
+    const ScoreStore store(path);
+    ScoreBook book(store);
+    const QString emoji = QString::fromUtf8("😀");
+    ASSERT_EQ(book.enter(5000), 1);
+    book.nameNewest(QStringLiteral("Ann") + emoji.at(0));
+
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_TRUE(QDir().mkdir(path));
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(book.save());
+    EXPECT_EQ(QString::fromStdString(testing::internal::GetCapturedStderr()), saveFailureLine());
+    ASSERT_EQ(book.pending().size(), 1u);
+
+    ASSERT_TRUE(QDir().rmdir(path));
+    ASSERT_TRUE(ScoreStore(path).save(oldTable()));
+    ASSERT_EQ(book.enter(4000), 3);
+    book.nameNewest(QStringLiteral("Zoe"));
+    EXPECT_TRUE(book.save());
+    EXPECT_TRUE(book.pending().empty());
+    const HighScoreTable stored = loadFrom(path);
+    EXPECT_EQ(stored.names[1], QStringLiteral("Ann") + QChar(QChar::ReplacementCharacter));
+    EXPECT_EQ(stored.names[3], QStringLiteral("Zoe"));
+    EXPECT_EQ(stored.scores[3], 4000);
+}
+
 // --- A full disk ----------------------------------------------------------------------
 
 // How far a file may grow on the "full disk" of the tests below. Nothing the
@@ -485,8 +636,9 @@ TEST_F(StoreFaultTest, TwoProgramsSavingAtOnceLeaveOneWholeTableAtEveryMoment) {
 
 // Two and four games, each ending with a score that enters the table and each
 // storing it at the same moment: whatever order they start in, every entry is
-// in the table afterwards. Without the lock, one game's write would carry an
-// older table over another game's entry.
+// in the table afterwards, and the sound switch stays off. Without the lock,
+// one game's write would carry an older table, or an older switch, over
+// another game's.
 TEST_F(StoreFaultTest, GamesStoringAtOnceInAnyOrderLoseNoEntry) {
     const QString path = storePath();
     const std::vector<ScoreEntry> all = {
@@ -510,6 +662,7 @@ TEST_F(StoreFaultTest, GamesStoringAtOnceInAnyOrderLoseNoEntry) {
                 EXPECT_EQ(stored.names[rank], expected.name) << "rank " << rank;
                 EXPECT_EQ(stored.scores[rank], expected.score) << "rank " << rank;
             }
+            EXPECT_FALSE(loadSoundOn(ScoreStore(path)));
             EXPECT_EQ(folderEntries(), QStringList{QStringLiteral("Quillet.conf")})
                 << "no lock stays behind";
         } while (std::next_permutation(order.begin(), order.end()));
@@ -541,8 +694,9 @@ TEST_F(StoreFaultTest, LockLeftByACrashedGameIsTakenOver) {
 }
 
 // Another game holds the lock and does not let it go (a hung disk, a stopped
-// process): the save gives up after a while and fails like any failed save,
-// the entry stays pending, and the next save, once the lock is free, stores it.
+// process), for an hour already: the save gives up after a while and fails
+// like any failed save, the entry stays pending, and the next save, once the
+// lock is free, stores it.
 TEST_F(StoreFaultTest, LockHeldTooLongFailsTheSaveAndKeepsTheEntryPending) {
     const QString path = storePath();
     ASSERT_TRUE(ScoreStore(path).save(oldTable()));
@@ -567,6 +721,9 @@ TEST_F(StoreFaultTest, LockHeldTooLongFailsTheSaveAndKeepsTheEntryPending) {
     ::close(release[0]);
     ASSERT_TRUE(awaitByte(held[0]));
     ::close(held[0]);
+    // However long the other game's save has lasted, its lock stays its own.
+    const timeval hourAgo[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+    ASSERT_EQ(::utimes(encoded(lockPath).constData(), hourAgo), 0);
 
     const ChildReport report = runInChild([&]() -> std::string {
         const ScoreStore store(path);

@@ -4,10 +4,12 @@
 #include <unistd.h>
 
 #include <QAccessible>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -228,6 +230,65 @@ TEST_F(HighScoreWindowTest, CloseAtOnceStoresAnEmptyName) {
     EXPECT_EQ(stored().names[4], QStringLiteral("D"));
 }
 
+// A paste longer than the table shows is cut where the table cuts names, and
+// an emoji that the cut would split is left out whole.
+TEST_F(HighScoreWindowTest, TheNameBoxKeepsTwoHundredUnitsAndNoHalfCharacter) {
+    bringGameToItsLastTick(6000);
+    whenModal([&](QWidget* modal) {
+        auto* window = qobject_cast<HighScoreWindow*>(modal);
+        ASSERT_NE(window, nullptr);
+        QLineEdit* box = window->nameEdits[0];
+        const QString start(HighScoreWindow::ShownNameLength - 1, QLatin1Char('a'));
+        box->insert(start + QString::fromUtf8("😀b"));
+        EXPECT_EQ(box->text(), start);
+        QTest::keyClicks(box, QStringLiteral("cd"));
+        EXPECT_EQ(box->text(), start + QLatin1Char('c'));
+        QTest::mouseClick(window->closeButton, Qt::LeftButton);
+    });
+    m_mainWindow->tick();
+    EXPECT_EQ(stored().names[0].size(), HighScoreWindow::ShownNameLength);
+}
+
+// The first game's Close cannot store the table (a folder stands in the
+// file's place): once the window has closed, the player is told, in plain
+// text. The next game's Close stores both entries and tells nothing.
+TEST_F(HighScoreWindowTest, AFailedSaveIsToldAfterCloseAndTheNextGameStoresBoth) {
+    const QString path = m_store->filePath();
+    bringGameToItsLastTick(6000);
+    QString told;
+    whenModal<HighScoreWindow>([&](QWidget* modal) {
+        auto* window = qobject_cast<HighScoreWindow*>(modal);
+        ASSERT_TRUE(QFile::remove(path));
+        ASSERT_TRUE(QDir().mkdir(path));
+        QTest::keyClicks(window->nameEdits[0], QStringLiteral("Ann"));
+        whenModal<QMessageBox>([&](QWidget* box) {
+            EXPECT_FALSE(window->isVisible()) << "told after the window closed";
+            auto* message = qobject_cast<QMessageBox*>(box);
+            told = message->text();
+            EXPECT_EQ(message->textFormat(), Qt::PlainText);
+            message->button(QMessageBox::Ok)->click();
+        });
+        QTest::mouseClick(window->closeButton, Qt::LeftButton);
+    });
+    ::testing::internal::CaptureStderr();
+    m_mainWindow->tick();
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(told, HighScoreWindow::NotStoredText);
+    ASSERT_TRUE(QDir().rmdir(path));
+
+    bringGameToItsLastTick(4000);
+    whenModal<HighScoreWindow>([&](QWidget* modal) {
+        auto* window = qobject_cast<HighScoreWindow*>(modal);
+        QTest::keyClicks(window->nameEdits[1], QStringLiteral("Zoe"));
+        QTest::mouseClick(window->closeButton, Qt::LeftButton);
+    });
+    m_mainWindow->tick();
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "a good save shows nothing";
+    EXPECT_EQ(stored().names[0], QStringLiteral("Ann"));
+    EXPECT_EQ(stored().names[1], QStringLiteral("Zoe"));
+    EXPECT_EQ(stored().scores[1], 4000);
+}
+
 // Tells whether a file has been opened since the watch began: a label that
 // took a name for markup would open the picture an <img> in it names.
 class OpenWatch {
@@ -260,7 +321,8 @@ private:
 // entry it pushed down; the next Close stores it under that name. A name is
 // text: whatever it holds is stored as typed and shown as typed, never taken
 // for markup, and a screen reader reads it as typed too. Of a very long name
-// the label shows the beginning, far more than it has room for.
+// the box keeps, and the label shows, the beginning: far more than the label
+// has room for.
 class TitleBarClose : public HighScoreWindowTest,
                       public ::testing::WithParamInterface<std::string> {};
 
@@ -285,7 +347,7 @@ TEST_P(TitleBarClose, StoresNothingAndKeepsTheNameTypedSoFarForTheNextClose) {
     m_mainWindow->tick();
     EXPECT_EQ(stored().scores[1], 3000) << "the store is untouched";
     EXPECT_EQ(m_mainWindow->table().scores[1], 4000);
-    EXPECT_EQ(m_mainWindow->table().names[1], typed);
+    EXPECT_EQ(m_mainWindow->table().names[1], shown);
     EXPECT_EQ(m_mainWindow->table().names[2], QStringLiteral("B"));
     EXPECT_EQ(m_cues.calls, std::vector<std::string>{"async claps"});
 
@@ -314,7 +376,7 @@ TEST_P(TitleBarClose, StoresNothingAndKeepsTheNameTypedSoFarForTheNextClose) {
     });
     QTest::mouseClick(m_mainWindow->highScoreButton, Qt::LeftButton);
     EXPECT_EQ(stored().scores[1], 4000);
-    EXPECT_EQ(stored().names[1], typed);
+    EXPECT_EQ(stored().names[1], shown);
     EXPECT_EQ(stored().names[2], QStringLiteral("B"));
     EXPECT_TRUE(m_mainWindow->scores().pending().empty());
     EXPECT_FALSE(pictureWatch.opened()) << "a name loaded a picture";
