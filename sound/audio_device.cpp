@@ -29,8 +29,11 @@ constexpr std::chrono::milliseconds FirstRetryPause{1000};
 constexpr std::chrono::milliseconds LongestRetryPause{64000};
 
 // Once the callback has handed on a cue's last sample, the sound server still
-// has that buffer to play, and the sink may hold a little more: closing the
-// device any earlier cut the end of a cue off (12 of the click's 59 ms).
+// has that buffer to play, and the sink may hold as much again: closing the
+// device any earlier cut the end of a cue off (12 of the click's 59 ms). With
+// one buffer's wait, a recording of a PulseAudio sink found the click whole
+// time after time; two leave room for a busier server.
+constexpr int PlayOutBuffers = 2;
 constexpr std::chrono::milliseconds PlayOutMargin{25};
 
 // A callback late by more than a buffer and this much is not a busy machine but
@@ -195,7 +198,7 @@ std::optional<AudioDevice::Clock::time_point> AudioDevice::heardToEndAt() const 
     if (!given) {
         return std::nullopt;
     }
-    return *given + bufferLength() + PlayOutMargin;
+    return *given + bufferLength() * PlayOutBuffers + PlayOutMargin;
 }
 
 bool AudioDevice::hasStalled(Clock::time_point now) const {

@@ -60,9 +60,9 @@ public:
     // the cue.
     void handOver(std::vector<Uint8>& samples);
 
-    // When the cue handed over last will have been heard to its end: a
-    // buffer's length and a margin after the callback handed on its last
-    // sample, when the device has played that buffer. Nothing while samples
+    // When the cue handed over last will have been heard to its end: two
+    // buffers' length and a margin after the callback handed on its last
+    // sample, when the server has played that buffer. Nothing while samples
     // are left.
     std::optional<Clock::time_point> heardToEndAt() const;
 
