@@ -41,6 +41,10 @@ constexpr std::chrono::milliseconds PlayOutMargin{25};
 // calls it again, one stopped by a signal not until it resumes.
 constexpr std::chrono::milliseconds StallMargin{750};
 
+// A new stream may take a while to get under way: on a PulseAudio null sink,
+// the server asked for the second buffer 0.9 s after the device opened.
+constexpr std::chrono::seconds StartLimit{3};
+
 // SDL starts its threads (the one that feeds the device, and the loop threads
 // of its sound-server drivers) with the scheduling policy of the thread that
 // asks for them. The cue thread is a batch thread, so that reading and
@@ -141,7 +145,8 @@ bool AudioDevice::tryOpen() {
         return false;
     }
     // A device opens paused: the callback does not run before this.
-    m_feed.start(m_spec.silence, Clock::now());
+    m_feed.start(m_spec.silence);
+    m_openedAt = Clock::now();
     m_sdl.pauseAudioDevice(m_device, 0);
     return true;
 }
@@ -207,7 +212,8 @@ bool AudioDevice::hasStalled(Clock::time_point now) const {
 }
 
 AudioDevice::Clock::time_point AudioDevice::stallsAt() const {
-    return m_feed.lastRun() + bufferLength() + StallMargin;
+    const std::optional<Clock::time_point> lastRun = m_feed.lastRun();
+    return lastRun ? *lastRun + bufferLength() + StallMargin : m_openedAt + StartLimit;
 }
 
 }  // namespace quillet

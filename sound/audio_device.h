@@ -68,7 +68,8 @@ public:
 
     // Whether the open device has stopped playing: SDL has lost it, or its
     // callback has not run for a buffer's length and a margin (a sound
-    // server that went away or stopped answering).
+    // server that went away or stopped answering), or not at all for a few
+    // seconds since the device opened.
     bool hasStalled(Clock::time_point now) const;
 
     // When hasStalled will hold unless the callback runs again meanwhile.
@@ -85,6 +86,7 @@ private:
     bool m_audioStarted = false;
     SDL_AudioDeviceID m_device = 0;
     SDL_AudioSpec m_spec{};
+    Clock::time_point m_openedAt{};
     Clock::time_point m_nextTry{};
     std::chrono::milliseconds m_retryPause;
     // Its address is SDL's user data for the callback: the device never moves.

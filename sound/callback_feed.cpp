@@ -11,7 +11,10 @@ CallbackFeed::Clock::rep ticks(CallbackFeed::Clock::time_point time) {
     return time.time_since_epoch().count();
 }
 
-CallbackFeed::Clock::time_point timeOf(CallbackFeed::Clock::rep ticks) {
+std::optional<CallbackFeed::Clock::time_point> timeOf(CallbackFeed::Clock::rep ticks) {
+    if (ticks == 0) {
+        return std::nullopt;
+    }
     return CallbackFeed::Clock::time_point(CallbackFeed::Clock::duration(ticks));
 }
 
@@ -32,11 +35,15 @@ void SDLCALL CallbackFeed::fill(void* feed, Uint8* stream, int length) {
     }
     std::memset(stream + copied, self->m_silence, wanted - copied);
     self->m_lastRun.store(now);
+    if (self->m_runs.load() < 2) {
+        self->m_runs.fetch_add(1);
+    }
 }
 
-void CallbackFeed::start(Uint8 silence, Clock::time_point openedAt) {
+void CallbackFeed::start(Uint8 silence) {
     m_silence = silence;
-    m_lastRun.store(ticks(openedAt));
+    m_lastRun.store(Never);
+    m_runs.store(0);
 }
 
 void CallbackFeed::replace(std::vector<Uint8>& samples) {
@@ -46,16 +53,15 @@ void CallbackFeed::replace(std::vector<Uint8>& samples) {
     samples.clear();
 }
 
-CallbackFeed::Clock::time_point CallbackFeed::lastRun() const {
+std::optional<CallbackFeed::Clock::time_point> CallbackFeed::lastRun() const {
+    if (m_runs.load() < 2) {
+        return std::nullopt;
+    }
     return timeOf(m_lastRun.load());
 }
 
 std::optional<CallbackFeed::Clock::time_point> CallbackFeed::lastSampleGiven() const {
-    const Clock::rep given = m_lastSampleGiven.load();
-    if (given == Never) {
-        return std::nullopt;
-    }
-    return timeOf(given);
+    return timeOf(m_lastSampleGiven.load());
 }
 
 }  // namespace quillet

@@ -19,7 +19,8 @@ namespace quillet {
 // callback. The two times are atomics that the cue thread reads without any
 // lock: when the callback last ran, which tells whether the device still
 // plays, and when it handed on the cue's last sample, from which the cue
-// thread tells when the cue will have been heard to its end.
+// thread tells when the cue will have been heard to its end. So is the count
+// of its first runs.
 class CallbackFeed {
 public:
     using Clock = std::chrono::steady_clock;
@@ -28,16 +29,18 @@ public:
     static void SDLCALL fill(void* feed, Uint8* stream, int length);
 
     // Once the device has opened and before it is let play: the byte that
-    // stands for silence, and the time of the opening, which counts as the
-    // callback's last run until it first runs.
-    void start(Uint8 silence, Clock::time_point openedAt);
+    // stands for silence.
+    void start(Uint8 silence);
 
     // Plays `samples` from their start in place of the cue, and puts the cue's
     // buffer, emptied, into `samples`. Under the device lock, or with the
     // device closed.
     void replace(std::vector<Uint8>& samples);
 
-    Clock::time_point lastRun() const;
+    // When the callback last ran, once the device is under way: SDL runs the
+    // callback once as the device opens, and the second run waits for the
+    // sound server to ask for more. Nothing before the second run since start.
+    std::optional<Clock::time_point> lastRun() const;
 
     // When the callback handed on the cue's last sample; nothing while some
     // are left, or when there is no cue.
@@ -51,6 +54,8 @@ private:
     std::size_t m_played = 0;
     Uint8 m_silence = 0;
     std::atomic<Clock::rep> m_lastRun{Never};
+    // Runs since start, counted up to two.
+    std::atomic<int> m_runs{0};
     std::atomic<Clock::rep> m_lastSampleGiven{Never};
 };
 

@@ -151,17 +151,25 @@ const SoundServerKind SoundServers[] = {
     {"PipeWire", [] { return std::make_unique<PrivatePipeWire>(); }, "application.icon-name"},
 };
 
-class CueMixerTest : public ::testing::TestWithParam<SoundServerKind> {};
+// Each test has a private server of the row's kind, and a folder for its cues.
+class CueMixerTest : public ::testing::TestWithParam<SoundServerKind> {
+protected:
+    void SetUp() override {
+        m_server = GetParam().make();
+        const std::string whyNot = m_server->start();
+        if (!whyNot.empty()) {
+            GTEST_SKIP() << "no private " << GetParam().name << " server: " << whyNot;
+        }
+    }
+
+    std::unique_ptr<PrivateSoundServer> m_server;
+    TempFolder m_cues;
+    const std::string m_directory = m_cues.path().string();
+};
 
 TEST_P(CueMixerTest, TheStreamCarriesTheNameIconStreamNameAndRoleItWasGiven) {
-    const std::unique_ptr<PrivateSoundServer> server = GetParam().make();
-    const std::string whyNot = server->start();
-    if (!whyNot.empty()) {
-        GTEST_SKIP() << "no private " << GetParam().name << " server: " << whyNot;
-    }
-    TempFolder cues;
-    writeCue(cues.path(), "long", 30000);
-    const std::string directory = cues.path().string();
+    writeCue(m_cues.path(), "long", 30000);
+    const std::string directory = m_directory;
     MixerIdentity identity;
     identity.applicationName = "ヌビロケーキ試験";
     identity.iconName = "io.github.quillet.QuilletTest";
@@ -169,7 +177,7 @@ TEST_P(CueMixerTest, TheStreamCarriesTheNameIconStreamNameAndRoleItWasGiven) {
     identity.role = "music";
 
     // The player runs in a child, whose environment is its own to change.
-    PlayerChild child(*server, [&](PlayerChild& talk) {
+    PlayerChild child(*m_server, [&](PlayerChild& talk) {
         // A value of the user's would win over the identity.
         for (const char* own : {"PULSE_PROP_application.icon_name", "PULSE_PROP_media.role",
                                 "PIPEWIRE_PROPS", "SDL_AUDIO_DEVICE_APP_NAME",
@@ -187,7 +195,7 @@ TEST_P(CueMixerTest, TheStreamCarriesTheNameIconStreamNameAndRoleItWasGiven) {
     if (answer == "sounding") {
         const Clock::time_point deadline = Clock::now() + std::chrono::seconds(5);
         while (stream.empty() && Clock::now() < deadline) {
-            stream = server->streamProperties();
+            stream = m_server->streamProperties();
         }
     }
     const bool ended = child.endedCleanly();
@@ -205,17 +213,11 @@ TEST_P(CueMixerTest, TheStreamCarriesTheNameIconStreamNameAndRoleItWasGiven) {
 // as long as it stays stopped. The game waits for its cues only as the cue
 // lasts and half a second more, and End ends the game within a second.
 TEST_P(CueMixerTest, AServerThatStopsAnsweringHoldsNeitherACueNorTheEnd) {
-    const std::unique_ptr<PrivateSoundServer> server = GetParam().make();
-    const std::string whyNot = server->start();
-    if (!whyNot.empty()) {
-        GTEST_SKIP() << "no private " << GetParam().name << " server: " << whyNot;
-    }
     constexpr int ClickMs = 100;
-    TempFolder cues;
-    writeCue(cues.path(), "click", ClickMs);
-    const std::string directory = cues.path().string();
+    writeCue(m_cues.path(), "click", ClickMs);
+    const std::string directory = m_directory;
 
-    PlayerChild child(*server, [&](PlayerChild& talk) {
+    PlayerChild child(*m_server, [&](PlayerChild& talk) {
         auto player = std::make_unique<SdlCuePlayer>([directory] { return directory; });
         player->playAndWait("click");
         const bool heard =
@@ -236,10 +238,10 @@ TEST_P(CueMixerTest, AServerThatStopsAnsweringHoldsNeitherACueNorTheEnd) {
                  millisecondsBetween(secondReturnedAt, goneAt));
     });
     ASSERT_EQ(child.hear(), "heard") << "the click did not sound while the server answered";
-    server->stall();
+    m_server->stall();
     child.say("stalled");
     std::istringstream times(child.hear());
-    server->resume();
+    m_server->resume();
     long first = -1;
     long second = -1;
     long destruction = -1;
@@ -255,16 +257,10 @@ TEST_P(CueMixerTest, AServerThatStopsAnsweringHoldsNeitherACueNorTheEnd) {
 // that sounded ends with the old server, and the next one opens a stream on
 // the new server.
 TEST_P(CueMixerTest, TheNextCueAfterTheServerRestartsOpensAStreamOnTheNewServer) {
-    const std::unique_ptr<PrivateSoundServer> server = GetParam().make();
-    const std::string whyNot = server->start();
-    if (!whyNot.empty()) {
-        GTEST_SKIP() << "no private " << GetParam().name << " server: " << whyNot;
-    }
-    TempFolder cues;
-    writeCue(cues.path(), "long", 30000);
-    const std::string directory = cues.path().string();
+    writeCue(m_cues.path(), "long", 30000);
+    const std::string directory = m_directory;
 
-    PlayerChild child(*server, [&](PlayerChild& talk) {
+    PlayerChild child(*m_server, [&](PlayerChild& talk) {
         SdlCuePlayer player([directory] { return directory; });
         player.play("long");
         talk.say(waitUntil([&] { return player.isSounding(); }) ? "sounding" : "silent");
@@ -276,17 +272,17 @@ TEST_P(CueMixerTest, TheNextCueAfterTheServerRestartsOpensAStreamOnTheNewServer)
         talk.hear();
     });
     ASSERT_EQ(child.hear(), "sounding") << "the cue did not sound on the first server";
-    server->end();
+    m_server->end();
     child.say("ended");
     ASSERT_EQ(child.hear(), "ended") << "the cue went on sounding on a server that had gone";
-    const std::string whyNotAgain = server->start();
+    const std::string whyNotAgain = m_server->start();
     ASSERT_EQ(whyNotAgain, "");
     child.say("restarted");
     const std::string answer = child.hear();
     Properties stream;
     const Clock::time_point deadline = Clock::now() + std::chrono::seconds(5);
     while (answer == "sounding" && stream.empty() && Clock::now() < deadline) {
-        stream = server->streamProperties();
+        stream = m_server->streamProperties();
     }
     EXPECT_EQ(answer, "sounding");
     EXPECT_FALSE(stream.empty()) << "no stream on the new server";
