@@ -188,14 +188,17 @@ AudioDevice::Clock::duration AudioDevice::bufferLength() const {
     return lengthOf(m_spec.size);
 }
 
-void AudioDevice::handOver(std::vector<Uint8>& samples) {
+bool AudioDevice::handOver(std::vector<Uint8>& samples, const std::function<bool()>& accept) {
     if (m_device == 0) {
-        samples.clear();
-        return;
+        return false;
     }
     m_sdl.lockAudioDevice(m_device);
-    m_feed.replace(samples);
+    const bool accepted = !accept || accept();
+    if (accepted) {
+        m_feed.replace(samples);
+    }
     m_sdl.unlockAudioDevice(m_device);
+    return accepted;
 }
 
 std::optional<AudioDevice::Clock::time_point> AudioDevice::heardToEndAt() const {

@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -56,9 +57,11 @@ public:
     Clock::duration lengthOf(std::size_t bytes) const;
 
     // Lets the device play `samples` from their start in place of its cue,
-    // and puts the cue's buffer, emptied, into `samples`. Empty samples stop
-    // the cue.
-    void handOver(std::vector<Uint8>& samples);
+    // and puts the cue's buffer, emptied, into `samples`; empty samples stop
+    // the cue. `accept`, when given, is asked first, with the device's lock
+    // held, so that what it records happens as the device takes the cue; when
+    // it says no, nothing changes. Whether the device took `samples`.
+    bool handOver(std::vector<Uint8>& samples, const std::function<bool()>& accept = {});
 
     // When the cue handed over last will have been heard to its end: two
     // buffers' length and a margin after the callback handed on its last

@@ -67,8 +67,10 @@ public:
     Wake next(Clock::time_point until, Request& request);
     // Whether the request is still wanted: its caller has not given up.
     bool isWanted(const Request& request) const;
-    // The request's cue, `length` long, is about to sound in place of any
+    // The request's cue, `length` long, sounds from now on in place of any
     // other. False when its caller has given up waiting: then it stays silent.
+    // Called with SDL's device lock held, as the device takes the cue: this
+    // lock comes second.
     bool beginCue(const Request& request, Clock::duration length);
     // The cue that sounded has been heard to its end, or was stopped.
     void endCue();

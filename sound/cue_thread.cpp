@@ -98,12 +98,12 @@ void CueThread::handle(const CueRequests::Request& request) {
         }
         return;
     }
+    // Counted as begun as the device takes it, not before.
     const Clock::duration length = m_device->lengthOf(m_spare.size());
-    if (!m_requests->beginCue(request, length)) {
+    if (!m_device->handOver(m_spare, [&] { return m_requests->beginCue(request, length); })) {
         m_spare.clear();
         return;
     }
-    m_device->handOver(m_spare);
     m_cueSounding = true;
     m_cueDue = now + length;
 }
