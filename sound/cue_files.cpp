@@ -114,57 +114,56 @@ std::optional<WaveHeader> readWaveHeader(const std::vector<std::uint8_t>& bytes)
     return std::nullopt;
 }
 
-// Frames are counted from the smallest frame the encoding allows, so that a
-// block alignment that claims more padding than there is cannot hide frames.
-// A PCM frame of n channels takes at least n bytes a sample (n * 3 for 24
-// bits), a float, A-law or mu-law frame its samples' bytes; an ADPCM block holds
-// at most two samples a channel for each of its bytes, and a couple more in its
-// header. SDL decodes 8 and 16-bit PCM as they are, 24 and 32-bit PCM and float
-// into 32 bits, and the rest into 16.
+// Counted as SDL counts them, so that no header can make SDL decode more than
+// the bound says. SDL takes a PCM or float wave's frames to be its data length
+// over the header's block alignment, which may be smaller than the frame's
+// samples (it only has to divide them): a 24-bit wave of eight channels aligned
+// to single bytes counts 24 times the frames it holds, and SDL widens each of
+// them to eight 32-bit samples, 256 MiB from 8 MB of file. The other PCM sizes
+// and float are copied as they are, whole blocks of the data. An A-law or
+// mu-law frame takes one byte a channel. An ADPCM block holds at most two
+// samples a channel for each of its bytes, and a couple more in its header. SDL
+// decodes 24 and 32-bit PCM and float into 32 bits, the companded and ADPCM
+// encodings into 16, and 8 and 16-bit PCM as they are.
 DecodedSize mostDecodedSize(const WaveHeader& header) {
     enum : std::uint16_t { Pcm = 1, MsAdpcm = 2, Float = 3, ALaw = 6, MuLaw = 7, ImaAdpcm = 0x11 };
     constexpr std::uint16_t MostChannels = 8;
     DecodedSize size;
     const std::uint64_t channels = header.channels;
-    if (channels == 0 || channels > MostChannels || header.sampleRate == 0 ||
-        header.blockAlign == 0) {
+    const std::uint64_t blockAlign = header.blockAlign;
+    if (channels == 0 || channels > MostChannels || header.sampleRate == 0 || blockAlign == 0) {
         return size;
     }
     const std::uint64_t sampleBytes = (header.bitsPerSample + 7u) / 8u;
-    std::uint64_t decodedSampleBytes = 0;
+    std::uint64_t decodedSampleBytes = 2;
+    std::uint64_t decodedBytes = 0;
     switch (header.encoding) {
         case Pcm:
-            if (sampleBytes == 0 || sampleBytes > 4) {
+        case Float: {
+            if (sampleBytes == 0 || sampleBytes > 4 || (header.encoding == Float && sampleBytes != 4)) {
                 return size;
             }
-            size.frames = header.dataBytes / (channels * sampleBytes);
+            const std::uint64_t blocks = header.dataBytes / blockAlign;
             decodedSampleBytes = sampleBytes <= 2 ? sampleBytes : 4;
+            decodedBytes = sampleBytes == 3 ? blocks * channels * 4 : blocks * blockAlign;
             break;
-        case Float:
-            if (sampleBytes != 4) {
-                return size;
-            }
-            size.frames = header.dataBytes / (channels * 4);
-            decodedSampleBytes = 4;
-            break;
+        }
         case ALaw:
         case MuLaw:
-            size.frames = header.dataBytes / channels;
-            decodedSampleBytes = 2;
+            decodedBytes = header.dataBytes / channels * channels * 2;
             break;
         case MsAdpcm:
         case ImaAdpcm: {
-            const std::uint64_t blocks = (header.dataBytes + header.blockAlign - 1u) / header.blockAlign;
-            size.frames = blocks * (2 + 2u * header.blockAlign / channels);
-            decodedSampleBytes = 2;
+            const std::uint64_t blocks = (header.dataBytes + blockAlign - 1u) / blockAlign;
+            decodedBytes = blocks * (2 + 2u * blockAlign / channels) * channels * 2;
             break;
         }
         default:
             return size;
     }
-    // Padding that SDL keeps in each frame decodes no larger than the data itself.
-    size.bytes = std::max<std::uint64_t>(size.frames * channels * decodedSampleBytes,
-                                          header.dataBytes);
+    size.frames = decodedBytes / (channels * decodedSampleBytes);
+    // Padding that SDL keeps decodes no larger than the data itself.
+    size.bytes = std::max<std::uint64_t>(decodedBytes, header.dataBytes);
     size.seconds = static_cast<double>(size.frames) / header.sampleRate;
     return size;
 }

@@ -6,7 +6,7 @@ namespace quillet {
 
 namespace {
 
-// SDL2 is loaded by the audio thread, not linked into the program: with the
+// SDL2 is loaded by the cue thread, not linked into the program: with the
 // libraries it needs it would be loaded before main(), and the window would
 // show up later. Its sound-server drivers load their client libraries
 // themselves, only once audio starts.
@@ -45,7 +45,8 @@ const SdlFunctions* sdl() {
                               find(library, "SDL_CloseAudioDevice", f.closeAudioDevice) &&
                               find(library, "SDL_PauseAudioDevice", f.pauseAudioDevice) &&
                               find(library, "SDL_LockAudioDevice", f.lockAudioDevice) &&
-                              find(library, "SDL_UnlockAudioDevice", f.unlockAudioDevice);
+                              find(library, "SDL_UnlockAudioDevice", f.unlockAudioDevice) &&
+                              find(library, "SDL_GetAudioDeviceStatus", f.getAudioDeviceStatus);
         return complete ? &functions : nullptr;
     }();
     return loaded;

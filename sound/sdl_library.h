@@ -5,7 +5,8 @@
 namespace quillet {
 
 // The SDL functions the player calls, looked up in the loaded library: the
-// audio subsystem, the wave loader, format conversion and one audio device.
+// audio subsystem, the wave loader, format conversion and one audio device,
+// with its status.
 struct SdlFunctions {
     decltype(&SDL_SetHint) setHint = nullptr;
     decltype(&SDL_InitSubSystem) initSubSystem = nullptr;
@@ -25,12 +26,13 @@ struct SdlFunctions {
     decltype(&SDL_PauseAudioDevice) pauseAudioDevice = nullptr;
     decltype(&SDL_LockAudioDevice) lockAudioDevice = nullptr;
     decltype(&SDL_UnlockAudioDevice) unlockAudioDevice = nullptr;
+    decltype(&SDL_GetAudioDeviceStatus) getAudioDeviceStatus = nullptr;
 };
 
 // SDL2 loaded at run time, on first use, and kept for the rest of the process
 // (an unloaded SDL could leave threads of its own behind). Null when the
 // library is missing or lacks one of the functions: then every cue is silent.
-// Call it from the audio thread only: loading takes a while.
+// Call it from the cue thread only: loading takes a while.
 const SdlFunctions* sdl();
 
 }  // namespace quillet

@@ -46,8 +46,16 @@ struct Fault {
     const char* says = "";
 };
 
-// A wave of `dataBytes` bytes of 8-bit mono silence at `rate` Hz.
-std::vector<uint8_t> makeLowRateWave(uint32_t rate, uint32_t dataBytes) {
+// A PCM wave of `dataBytes` bytes of silence with the header's fields as given,
+// sense or not.
+struct PcmHeader {
+    uint32_t rate;
+    uint16_t channels;
+    uint16_t bits;
+    uint16_t blockAlign;
+};
+
+std::vector<uint8_t> makePcmWave(const PcmHeader& header, uint32_t dataBytes) {
     std::vector<uint8_t> wave = makeWave(0);
     const auto put = [&wave](size_t at, uint32_t value, int width) {
         for (int i = 0; i < width; ++i) {
@@ -55,12 +63,13 @@ std::vector<uint8_t> makeLowRateWave(uint32_t rate, uint32_t dataBytes) {
         }
     };
     put(4, 36 + dataBytes, 4);
-    put(24, rate, 4);
-    put(28, rate, 4);  // bytes a second
-    put(32, 1, 2);     // bytes a frame
-    put(34, 8, 2);     // bits a sample
+    put(22, header.channels, 2);
+    put(24, header.rate, 4);
+    put(28, header.rate * header.blockAlign, 4);  // bytes a second
+    put(32, header.blockAlign, 2);                // bytes a frame
+    put(34, header.bits, 2);
     setDataLength(wave, dataBytes);
-    wave.resize(HeaderBytes + dataBytes, 0x80);
+    wave.resize(HeaderBytes + dataBytes, header.bits == 8 ? 0x80 : 0);
     return wave;
 }
 
@@ -125,9 +134,17 @@ const Fault Faults[] = {
      [](const fs::path& file) {
          // 8 MB of 8-bit mono at 1 kHz: within the file size limit, a valid
          // wave, and two hours and a half of sound.
-         writeBytes(file, makeLowRateWave(1000, 8u * 1000 * 1000 - HeaderBytes));
+         writeBytes(file, makePcmWave({1000, 1, 8, 1}, 8u * 1000 * 1000 - HeaderBytes));
      },
      "quillet: the sound cue broken.wav is not played: it would last 8000 s"},
+    {"WidePcmAlignedToSingleBytes",
+     [](const fs::path& file) {
+         // 24-bit samples of eight channels, whose header claims frames of
+         // one byte: SDL counts a frame for every byte and widens each to
+         // 32 bytes, 256 MiB from a file of 8 MB lasting 44 s.
+         writeBytes(file, makePcmWave({192000, 8, 24, 1}, 8u * 1024 * 1024 - HeaderBytes));
+     },
+     "quillet: the sound cue broken.wav is not played: it would last 44 s and take 256.0 MiB"},
     {"Unreadable",
      [](const fs::path& file) {
          if (geteuid() == 0) {

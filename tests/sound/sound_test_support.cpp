@@ -96,7 +96,7 @@ void writeBytes(const fs::path& file, const std::vector<uint8_t>& bytes) {
 }
 
 void writeCue(const fs::path& directory, const std::string& cue, int milliseconds) {
-    writeBytes(directory / (cue + ".wav"), makeWave(milliseconds));
+    writeBytes(directory / (cue + ".wav"), makeWave(milliseconds, WaveShape{1, 44100, 2, 16}));
 }
 
 bool waitUntil(const std::function<bool()>& condition) {

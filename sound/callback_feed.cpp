@@ -1,0 +1,67 @@
+#include "sound/callback_feed.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace quillet {
+
+namespace {
+
+CallbackFeed::Clock::rep ticks(CallbackFeed::Clock::time_point time) {
+    return time.time_since_epoch().count();
+}
+
+std::optional<CallbackFeed::Clock::time_point> timeOf(CallbackFeed::Clock::rep ticks) {
+    if (ticks == 0) {
+        return std::nullopt;
+    }
+    return CallbackFeed::Clock::time_point(CallbackFeed::Clock::duration(ticks));
+}
+
+}  // namespace
+
+void SDLCALL CallbackFeed::fill(void* feed, Uint8* stream, int length) {
+    CallbackFeed* self = static_cast<CallbackFeed*>(feed);
+    const Clock::rep now = ticks(Clock::now());
+    const std::size_t wanted = static_cast<std::size_t>(length);
+    const std::size_t left = self->m_samples.size() - self->m_played;
+    const std::size_t copied = std::min(wanted, left);
+    if (copied > 0) {
+        std::memcpy(stream, self->m_samples.data() + self->m_played, copied);
+        self->m_played += copied;
+        if (self->m_played == self->m_samples.size()) {
+            self->m_lastSampleGiven.store(now);
+        }
+    }
+    std::memset(stream + copied, self->m_silence, wanted - copied);
+    self->m_lastRun.store(now);
+    if (self->m_runs.load() < 2) {
+        self->m_runs.fetch_add(1);
+    }
+}
+
+void CallbackFeed::start(Uint8 silence) {
+    m_silence = silence;
+    m_lastRun.store(Never);
+    m_runs.store(0);
+}
+
+void CallbackFeed::replace(std::vector<Uint8>& samples) {
+    m_samples.swap(samples);
+    m_played = 0;
+    m_lastSampleGiven.store(Never);
+    samples.clear();
+}
+
+std::optional<CallbackFeed::Clock::time_point> CallbackFeed::lastRun() const {
+    if (m_runs.load() < 2) {
+        return std::nullopt;
+    }
+    return timeOf(m_lastRun.load());
+}
+
+std::optional<CallbackFeed::Clock::time_point> CallbackFeed::lastSampleGiven() const {
+    return timeOf(m_lastSampleGiven.load());
+}
+
+}  // namespace quillet

@@ -1,0 +1,207 @@
+#include "sound/cue_requests.h"
+
+#include <utility>
+
+namespace quillet {
+
+// Guarded by the requests' lock.
+struct CueRequests::Waiter {
+    Clock::time_point calledAt;
+    // Moved on by the cue's length once it begins.
+    Clock::time_point giveUpAt;
+    bool done = false;
+    bool gaveUp = false;
+};
+
+void CueRequests::prepare() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_prepare = true;
+    }
+    m_cueThreadWakes.notify_all();
+}
+
+// Both calls only hand the cue's name over: the cue thread looks for its file
+// and reads it. The fall tick can ask for three cues in a row, and the game's
+// thread should spend on each no more than a lock and a wake-up.
+void CueRequests::play(const std::string& cue) {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (isSilentNow(Clock::now())) {
+            return;
+        }
+        // An asynchronous cue that has not started yet would be stopped by
+        // this one at once: drop it, so that a burst of cues costs one play.
+        while (!m_queue.empty() && m_queue.back().waiter == nullptr) {
+            m_queue.pop_back();
+        }
+        m_queue.push_back(Request{cue, nullptr});
+    }
+    m_cueThreadWakes.notify_all();
+}
+
+void CueRequests::playAndWait(const std::string& cue) {
+    const Clock::time_point now = Clock::now();
+    const auto waiter = std::make_shared<Waiter>();
+    waiter->calledAt = now;
+    waiter->giveUpAt = now + WaitMargin;
+    std::unique_lock<std::mutex> lock(m_mutex);
+    // A cue thread stuck in the sound library would only make this caller
+    // wait out its margin.
+    const bool stuck = m_busySince && now - *m_busySince > WaitMargin;
+    if (stuck || isSilentNow(now)) {
+        return;
+    }
+    m_queue.push_back(Request{cue, waiter});
+    // Woken after the lock is let go, the cue thread does not run straight
+    // into it.
+    lock.unlock();
+    m_cueThreadWakes.notify_all();
+    lock.lock();
+    while (!waiter->done) {
+        m_callersWake.wait_until(lock, waiter->giveUpAt);
+        if (!waiter->done && Clock::now() >= waiter->giveUpAt) {
+            waiter->gaveUp = true;
+            return;
+        }
+    }
+}
+
+bool CueRequests::isSounding() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_sounding;
+}
+
+int CueRequests::playsStarted() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_playsStarted;
+}
+
+void CueRequests::stop() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stopping = true;
+    }
+    m_cueThreadWakes.notify_all();
+}
+
+bool CueRequests::waitForFinish(Clock::time_point deadline) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_callersWake.wait_until(lock, deadline, [this] { return m_finished; });
+}
+
+bool CueRequests::waitForFirstUse() {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_cueThreadWakes.wait(lock, [this] { return m_stopping || m_prepare || !m_queue.empty(); });
+    m_busySince = Clock::now();
+    return !m_stopping;
+}
+
+bool CueRequests::hasRequests() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return !m_queue.empty();
+}
+
+CueRequests::Wake CueRequests::next(Clock::time_point until, Request& request) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_busySince.reset();
+    const auto asked = [this] { return m_stopping || !m_queue.empty(); };
+    if (until == Clock::time_point::max()) {
+        m_cueThreadWakes.wait(lock, asked);
+    } else {
+        m_cueThreadWakes.wait_until(lock, until, asked);
+    }
+    if (m_stopping) {
+        return Wake::Stop;
+    }
+    m_busySince = Clock::now();
+    if (m_queue.empty()) {
+        return Wake::Time;
+    }
+    request = std::move(m_queue.front());
+    m_queue.pop_front();
+    return Wake::Request;
+}
+
+bool CueRequests::isWanted(const Request& request) const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return request.waiter == nullptr || !request.waiter->gaveUp;
+}
+
+bool CueRequests::beginCue(const Request& request, Clock::duration length) {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (request.waiter != nullptr) {
+            if (request.waiter->gaveUp) {
+                return false;
+            }
+            request.waiter->giveUpAt = request.waiter->calledAt + WaitMargin + length;
+        }
+        // The cue that sounded stops: it counts as ended.
+        releaseLocked(m_soundingWaiter);
+        m_soundingWaiter = request.waiter;
+        m_sounding = true;
+        ++m_playsStarted;
+    }
+    m_callersWake.notify_all();
+    return true;
+}
+
+void CueRequests::endCue() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_sounding = false;
+        releaseLocked(m_soundingWaiter);
+        m_soundingWaiter = nullptr;
+    }
+    m_callersWake.notify_all();
+}
+
+void CueRequests::release(const Request& request) {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        releaseLocked(request.waiter);
+    }
+    m_callersWake.notify_all();
+}
+
+void CueRequests::silenceUntil(Clock::time_point nextTry) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_silentUntil = nextTry;
+}
+
+void CueRequests::silenceForGood() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_silentForGood = true;
+}
+
+void CueRequests::finish() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stopping = true;
+        m_finished = true;
+        for (const Request& left : m_queue) {
+            releaseLocked(left.waiter);
+        }
+        m_queue.clear();
+        releaseLocked(m_soundingWaiter);
+        m_soundingWaiter = nullptr;
+        m_sounding = false;
+    }
+    m_callersWake.notify_all();
+}
+
+// Whether a cue asked for now cannot sound: the player is going, it is not the
+// process's player or SDL is missing, or the device failed and its next try is
+// still to come.
+bool CueRequests::isSilentNow(Clock::time_point now) const {
+    return m_stopping || m_silentForGood || now < m_silentUntil;
+}
+
+void CueRequests::releaseLocked(const std::shared_ptr<Waiter>& waiter) {
+    if (waiter != nullptr) {
+        waiter->done = true;
+    }
+}
+
+}  // namespace quillet

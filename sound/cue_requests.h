@@ -1,0 +1,108 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+namespace quillet {
+
+// The cues asked for, on their way from the threads that ask (the game's) to
+// the cue thread that plays them, and what the askers may know of the cue that
+// sounds. Its one lock is held only for a few steps at a time, never while
+// calling SDL, so the game's thread waits for nothing else: a caller of
+// playAndWait waits for its cue's end, but never past its own deadline.
+//
+// The order of events: the callers queue requests; the cue thread takes them
+// one at a time with next(), in the order they came, and tells of each one that
+// it has begun sounding (beginCue), or that it will not sound (release). A cue
+// that sounds ends with endCue, or when beginCue starts the next one.
+class CueRequests {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    // How long a playAndWait caller waits beyond its cue's own length: time for
+    // the cues asked for before it, for reading and decoding its file, for
+    // opening the device and for the device to play the cue's last buffer. A
+    // caller whose cue has not begun by then goes on, and the cue stays
+    // silent. While the cue thread has been busy with one thing for longer,
+    // as when stuck in a sound server that does not answer, playAndWait
+    // returns at once.
+    static constexpr std::chrono::milliseconds WaitMargin{400};
+
+    // What a playAndWait caller and the cue thread share of its request.
+    struct Waiter;
+
+    struct Request {
+        std::string cue;
+        // Null for play, whose caller does not wait.
+        std::shared_ptr<Waiter> waiter;
+    };
+
+    // What woke the cue thread in next().
+    enum class Wake { Request, Time, Stop };
+
+    // The callers' side.
+    void prepare();
+    void play(const std::string& cue);
+    void playAndWait(const std::string& cue);
+    bool isSounding() const;
+    int playsStarted() const;
+    // The player is going: calls from now on return at once, and the cue
+    // thread finishes what it is doing and ends.
+    void stop();
+    // Waits until the cue thread has ended, but not past `deadline`. Whether
+    // it has ended.
+    bool waitForFinish(Clock::time_point deadline);
+
+    // The cue thread's side.
+    // Waits until prepare is called, a cue is asked for or the player goes;
+    // false for the last.
+    bool waitForFirstUse();
+    bool hasRequests() const;
+    // Waits for a request, until `until` at the latest, and takes it.
+    Wake next(Clock::time_point until, Request& request);
+    // Whether the request is still wanted: its caller has not given up.
+    bool isWanted(const Request& request) const;
+    // The request's cue, `length` long, sounds from now on in place of any
+    // other. False when its caller has given up waiting: then it stays silent.
+    // Called with SDL's device lock held, as the device takes the cue: this
+    // lock comes second.
+    bool beginCue(const Request& request, Clock::duration length);
+    // The cue that sounded has been heard to its end, or was stopped.
+    void endCue();
+    // The request will not sound: a waiting caller goes on.
+    void release(const Request& request);
+    // No device until `nextTry`: until then every call returns at once.
+    void silenceUntil(Clock::time_point nextTry);
+    // No sound for the rest of this player's life.
+    void silenceForGood();
+    // The cue thread ends: every waiting caller goes on.
+    void finish();
+
+private:
+    bool isSilentNow(Clock::time_point now) const;
+    void releaseLocked(const std::shared_ptr<Waiter>& waiter);
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_cueThreadWakes;
+    std::condition_variable m_callersWake;
+    // Guarded by m_mutex.
+    std::deque<Request> m_queue;
+    bool m_prepare = false;
+    bool m_stopping = false;
+    bool m_finished = false;
+    bool m_silentForGood = false;
+    Clock::time_point m_silentUntil{};
+    // Since when the cue thread has been away from next(); nothing while it
+    // waits there.
+    std::optional<Clock::time_point> m_busySince;
+    bool m_sounding = false;
+    std::shared_ptr<Waiter> m_soundingWaiter;
+    int m_playsStarted = 0;
+};
+
+}  // namespace quillet

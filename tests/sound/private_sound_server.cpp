@@ -1,0 +1,327 @@
+#include "private_sound_server.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <thread>
+
+namespace quillet::testing {
+
+using Clock = std::chrono::steady_clock;
+
+std::string findProgram(const std::string& program) {
+    const char* path = std::getenv("PATH");
+    std::string folders = path != nullptr ? path : "/usr/bin:/bin";
+    std::string::size_type start = 0;
+    for (;;) {
+        const std::string::size_type end = folders.find(':', start);
+        const std::string folder = folders.substr(start, end - start);
+        const std::string candidate = (folder.empty() ? "." : folder) + "/" + program;
+        if (access(candidate.c_str(), X_OK) == 0) {
+            return candidate;
+        }
+        if (end == std::string::npos) {
+            return {};
+        }
+        start = end + 1;
+    }
+}
+
+pid_t spawn(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
+            int output) {
+    // Built before the fork: the child only calls what is safe after one.
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (const std::string& variable : environment) {
+        envp.push_back(const_cast<char*>(variable.c_str()));
+    }
+    envp.push_back(nullptr);
+    const pid_t parent = getpid();
+    const pid_t child = fork();
+    if (child == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent) {
+            _exit(127);
+        }
+        const int nothing = open("/dev/null", O_RDONLY | O_CLOEXEC);
+        dup2(nothing, STDIN_FILENO);
+        dup2(output, STDOUT_FILENO);
+        dup2(output, STDERR_FILENO);
+        execve(argv[0], argv.data(), envp.data());
+        _exit(127);
+    }
+    return child;
+}
+
+ProgramRun runProgram(const std::vector<std::string>& arguments,
+                      const std::vector<std::string>& environment) {
+    ProgramRun run;
+    int pipeEnds[2];
+    if (pipe2(pipeEnds, O_CLOEXEC) != 0) {
+        return run;
+    }
+    const pid_t child = spawn(arguments, environment, pipeEnds[1]);
+    close(pipeEnds[1]);
+    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(5);
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        pollfd readable{pipeEnds[0], POLLIN, 0};
+        if (left.count() <= 0 || poll(&readable, 1, static_cast<int>(left.count())) != 1) {
+            break;
+        }
+        char buffer[4096];
+        const ssize_t got = read(pipeEnds[0], buffer, sizeof buffer);
+        if (got <= 0) {
+            break;
+        }
+        run.output.append(buffer, static_cast<std::size_t>(got));
+    }
+    close(pipeEnds[0]);
+    int status = 0;
+    run.succeeded = child > 0 && reapChild(child, deadline, status) && WIFEXITED(status) &&
+                    WEXITSTATUS(status) == 0;
+    return run;
+}
+
+Properties pactlProperties(const std::string& listing) {
+    Properties properties;
+    std::istringstream lines(listing);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const std::string::size_type equals = line.find(" = \"");
+        if (line.rfind("\t\t", 0) != 0 || equals == std::string::npos || line.back() != '"') {
+            continue;
+        }
+        properties[line.substr(2, equals - 2)] =
+            line.substr(equals + 4, line.size() - equals - 5);
+    }
+    return properties;
+}
+
+Properties pipewireStreamProperties(const std::string& dump) {
+    Properties properties;
+    const std::string::size_type stream = dump.find("\"media.class\": \"Stream/Output/Audio\"");
+    if (stream == std::string::npos) {
+        return properties;
+    }
+    const std::string::size_type start = dump.rfind("\"props\": {", stream);
+    const std::string::size_type end = dump.find('}', stream);
+    if (start == std::string::npos || end == std::string::npos) {
+        return properties;
+    }
+    std::istringstream lines(dump.substr(start, end - start));
+    std::string line;
+    while (std::getline(lines, line)) {
+        const std::string::size_type keyStart = line.find('"');
+        const std::string::size_type keyEnd = line.find("\": \"", keyStart + 1);
+        const std::string::size_type valueEnd = line.rfind('"');
+        if (keyStart == std::string::npos || keyEnd == std::string::npos || valueEnd <= keyEnd + 3) {
+            continue;
+        }
+        properties[line.substr(keyStart + 1, keyEnd - keyStart - 1)] =
+            line.substr(keyEnd + 4, valueEnd - keyEnd - 4);
+    }
+    return properties;
+}
+
+namespace {
+
+std::string readLog(const std::string& file) {
+    std::ifstream in(file);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+PrivateSoundServer::~PrivateSoundServer() {
+    end();
+}
+
+void PrivateSoundServer::end() {
+    if (m_server > 0) {
+        // A stopped server would not see SIGTERM until it resumes.
+        kill(m_server, SIGCONT);
+        kill(m_server, SIGTERM);
+        int status = 0;
+        reapChild(m_server, Clock::now() + std::chrono::seconds(5), status);
+        m_server = -1;
+    }
+}
+
+std::vector<std::string> PrivateSoundServer::environment() const {
+    const std::string folder = m_folder.path().string();
+    const char* path = std::getenv("PATH");
+    return {"PATH=" + std::string(path != nullptr ? path : "/usr/bin:/bin"),
+            "HOME=" + folder,
+            "XDG_CONFIG_HOME=" + folder,
+            "XDG_RUNTIME_DIR=" + folder,
+            "PULSE_RUNTIME_PATH=" + folder,
+            "PULSE_STATE_PATH=" + folder,
+            "PIPEWIRE_RUNTIME_DIR=" + folder,
+            "DBUS_SESSION_BUS_ADDRESS=unix:path=" + folder + "/no-bus",
+            "DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + folder + "/no-bus"};
+}
+
+void PrivateSoundServer::enter() const {
+    std::vector<std::string> variables = environment();
+    for (const std::string& variable : clientVariables()) {
+        variables.push_back(variable);
+    }
+    for (const std::string& variable : variables) {
+        const std::string::size_type equals = variable.find('=');
+        setenv(variable.substr(0, equals).c_str(), variable.substr(equals + 1).c_str(), 1);
+    }
+}
+
+void PrivateSoundServer::stall() {
+    kill(m_server, SIGSTOP);
+}
+
+void PrivateSoundServer::resume() {
+    kill(m_server, SIGCONT);
+}
+
+std::string PrivateSoundServer::launch(const std::vector<std::string>& arguments,
+                                       const std::function<bool()>& answers) {
+    const std::string name = arguments.front().substr(arguments.front().rfind('/') + 1);
+    const std::string logFile = folder() + "/server.log";
+    const int log = open(logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (log < 0) {
+        return "cannot write " + logFile;
+    }
+    m_server = spawn(arguments, environment(), log);
+    close(log);
+    if (m_server < 0) {
+        return "cannot start " + name;
+    }
+    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(10);
+    while (Clock::now() < deadline) {
+        int status = 0;
+        if (waitpid(m_server, &status, WNOHANG) == m_server) {
+            m_server = -1;
+            return name + " ended at once: " + readLog(logFile);
+        }
+        if (answers()) {
+            return {};
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return name + " did not answer within ten seconds: " + readLog(logFile);
+}
+
+std::string PrivatePulseAudio::start() {
+    const std::string server = findProgram("pulseaudio");
+    m_pactl = findProgram("pactl");
+    if (server.empty() || m_pactl.empty()) {
+        return "pulseaudio or pactl is not installed (packages pulseaudio, pulseaudio-utils)";
+    }
+    return launch({server, "-n", "--daemonize=no", "--system=no", "--use-pid-file=no",
+                   "--exit-idle-time=-1", "--disable-shm=yes", "--high-priority=no",
+                   "--realtime=no", "--no-cpu-limit=yes", "--log-target=stderr", "-L",
+                   "module-null-sink", "-L",
+                   "module-native-protocol-unix socket=" + socket() + " auth-anonymous=1"},
+                  [this] {
+                      return access(socket().c_str(), F_OK) == 0 && pactl({"info"}).succeeded;
+                  });
+}
+
+std::vector<std::string> PrivatePulseAudio::clientVariables() const {
+    return {"PULSE_SERVER=unix:" + socket(), "SDL_AUDIODRIVER=pulseaudio"};
+}
+
+Properties PrivatePulseAudio::streamProperties() const {
+    const std::string listing = pactl({"list", "sink-inputs"}).output;
+    if (listing.find("Sink Input #") == std::string::npos) {
+        return {};
+    }
+    return pactlProperties(listing);
+}
+
+std::vector<std::string> PrivatePulseAudio::recorder() const {
+    const std::string parec = findProgram("parec");
+    if (parec.empty()) {
+        return {};
+    }
+    // The null sink's monitor, which module-null-sink names after its sink.
+    return {parec,       "-s",           "unix:" + socket(), "-d",
+            "null.monitor", "--raw",     "--format=s16le",   "--rate=44100",
+            "--channels=2", "--latency-msec=20"};
+}
+
+ProgramRun PrivatePulseAudio::pactl(std::vector<std::string> arguments) const {
+    arguments.insert(arguments.begin(), {m_pactl, "-s", "unix:" + socket()});
+    return runProgram(arguments, environment());
+}
+
+namespace {
+
+constexpr const char* PipeWireServerConfiguration = R"(
+context.properties = { core.daemon = true core.name = pipewire-0 }
+context.spa-libs = {
+    audio.convert.* = audioconvert/libspa-audioconvert
+    support.*       = support/libspa-support
+}
+context.modules = [
+    { name = libpipewire-module-protocol-native }
+    { name = libpipewire-module-metadata }
+    { name = libpipewire-module-spa-node-factory }
+    { name = libpipewire-module-client-node }
+    { name = libpipewire-module-access }
+    { name = libpipewire-module-adapter }
+    { name = libpipewire-module-link-factory }
+]
+context.objects = [
+    { factory = spa-node-factory
+        args = { factory.name = support.node.driver node.name = Dummy-Driver priority.driver = 20000 }
+    }
+]
+)";
+
+constexpr const char* PipeWireClientConfiguration = R"(
+stream.properties = {
+    adapter.auto-port-config = { mode = dsp monitor = false control = false position = preserve }
+}
+)";
+
+}  // namespace
+
+std::string PrivatePipeWire::start() {
+    const std::string server = findProgram("pipewire");
+    m_dump = findProgram("pw-dump");
+    if (server.empty() || m_dump.empty()) {
+        return "pipewire or pw-dump is not installed (package pipewire-bin)";
+    }
+    const std::string configuration = folder() + "/server.conf";
+    std::ofstream(configuration) << PipeWireServerConfiguration;
+    std::filesystem::create_directories(folder() + "/pipewire/client.conf.d");
+    std::ofstream(folder() + "/pipewire/client.conf.d/ports.conf") << PipeWireClientConfiguration;
+    return launch({server, "-c", configuration}, [this] {
+        return access((folder() + "/pipewire-0").c_str(), F_OK) == 0 &&
+               runProgram({m_dump}, environment()).succeeded;
+    });
+}
+
+std::vector<std::string> PrivatePipeWire::clientVariables() const {
+    return {"SDL_AUDIODRIVER=pipewire"};
+}
+
+Properties PrivatePipeWire::streamProperties() const {
+    return pipewireStreamProperties(runProgram({m_dump}, environment()).output);
+}
+
+}  // namespace quillet::testing
