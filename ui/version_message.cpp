@@ -31,9 +31,11 @@ void showVersionMessage(QWidget* parent, const QString& text) {
                     QMessageBox::NoButton, parent);
     // Made at the first showing and kept by the parent for the later ones. The
     // OK button is added once the button box has the style without icons.
-    auto* style = parent->findChild<NoButtonIconsStyle*>(QString(), Qt::FindDirectChildrenOnly);
+    const QString styleName = QStringLiteral("versionMessageStyle");
+    auto* style = parent->findChild<QStyle*>(styleName, Qt::FindDirectChildrenOnly);
     if (!style) {
         style = new NoButtonIconsStyle;
+        style->setObjectName(styleName);
         style->setParent(parent);
     }
     if (auto* buttons = box.findChild<QDialogButtonBox*>()) buttons->setStyle(style);
