@@ -9,6 +9,7 @@
 #include "sound/sdl_cue_player.h"
 #include "ui/fonts.h"
 #include "ui/main_window.h"
+#include "ui/translations.h"
 
 namespace {
 
@@ -69,6 +70,8 @@ int main(int argc, char* argv[]) {
     // and task bars find the game's icon (on Wayland too).
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.quillet.Quillet"));
     quillet::installFontSubstitutions();
+    // The desktop's language, as LANGUAGE, LC_ALL, LC_MESSAGES and LANG set it.
+    quillet::installTranslations(QLocale::system());
 
     quillet::SdlCuePlayer cues(quillet::programDirectory, mixer);
     quillet::ScoreStore store;
