@@ -14,6 +14,7 @@
 #include "ui/fonts.h"
 #include "ui/layout.h"
 #include "ui/line_widget.h"
+#include "ui/narration.h"
 #include "ui/window_style.h"
 
 namespace quillet {
@@ -128,6 +129,8 @@ void HighScoreWindow::refreshAccessibleNames() {
         row << scoreLabels[i]->text();
         rankLabels[i]->setAccessibleName(row.join(QStringLiteral(", ")));
         nameEdits[i]->setAccessibleName(QStringLiteral("Name for the %1 place").arg(rank));
+        // Close is the next stop after the name box; Return does not press it.
+        nameEdits[i]->setAccessibleDescription(Narration::namePrompt());
     }
 }
 
@@ -148,6 +151,7 @@ void HighScoreWindow::storeAndClose() {
     // In viewing as well: the entries another game stored meanwhile are kept,
     // and any entry of this run still unstored goes in with them.
     const bool stored = m_scores.save();
+    m_storedOnClose = stored;
     refresh();
     m_cues.playAndWait("click");
     accept();

@@ -41,6 +41,9 @@ public:
     // while the window is shown.
     void refresh();
 
+    // Whether Close stored the table when it last closed this window.
+    bool storedOnClose() const { return m_storedOnClose; }
+
     std::array<QLabel*, HighScoreRanks> rankLabels{};  // "1st" to "5th"
     std::array<QLabel*, HighScoreRanks> nameLabels{};
     std::array<QLineEdit*, HighScoreRanks> nameEdits{};  // hidden until ranking shows one
@@ -73,6 +76,7 @@ private:
 
     ScoreBook& m_scores;
     CuePlayer& m_cues;
+    bool m_storedOnClose = false;
 };
 
 }  // namespace quillet

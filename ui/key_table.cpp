@@ -7,7 +7,8 @@ namespace quillet {
 const std::vector<KeyCommand>& keyTable() {
     // The arrows, with W, A, S and D for a player who keeps the left hand on
     // the keyboard. Start, HighScore and End take their buttons' place; P,
-    // Pause, M and F1 are the keys desktop games use for these.
+    // Pause, M and F1 are the keys desktop games use for these. The read-outs
+    // speak through a screen reader.
     static const std::vector<KeyCommand> table{
         {Command::MoveLeft, QStringLiteral("Move the pair left"),
          QStringLiteral("ペアを左へ動かす"), {Qt::Key_Left, Qt::Key_A}, true},
@@ -35,6 +36,19 @@ const std::vector<KeyCommand>& keyTable() {
          QStringLiteral("音のオン・オフ"), {Qt::Key_M}, false},
         {Command::Help, QStringLiteral("Keys and rules"),
          QStringLiteral("キーとルール"), {Qt::Key_F1}, false},
+        // For a screen reader's user: plain letters that neither the game nor
+        // Orca takes (Orca's own keys go with Insert or Caps Lock, and the
+        // keypad is its review).
+        {Command::ReadRows, QStringLiteral("Read the board row by row"),
+         QStringLiteral("盤を行ごとに読み上げる"), {Qt::Key_R}, false},
+        {Command::ReadColumns, QStringLiteral("Read the board column by column"),
+         QStringLiteral("盤を列ごとに読み上げる"), {Qt::Key_C}, false},
+        {Command::ReadNext, QStringLiteral("Read the next pair"),
+         QStringLiteral("次のペアを読み上げる"), {Qt::Key_N}, false},
+        {Command::ReadScore, QStringLiteral("Read the score and the cakes"),
+         QStringLiteral("スコアとケーキ数を読み上げる"), {Qt::Key_I}, false},
+        {Command::ReadPair, QStringLiteral("Read where the falling pair is"),
+         QStringLiteral("落ちているペアの位置を読み上げる"), {Qt::Key_L}, false},
     };
     return table;
 }

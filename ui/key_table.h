@@ -9,7 +9,24 @@
 namespace quillet {
 
 // What the player can do from the keyboard of the main window.
-enum class Command { MoveLeft, MoveRight, Turn, Drop, Start, HighScore, End, Pause, Sound, Help };
+enum class Command {
+    MoveLeft,
+    MoveRight,
+    Turn,
+    Drop,
+    Start,
+    HighScore,
+    End,
+    Pause,
+    Sound,
+    Help,
+    // Read out through a screen reader; nothing happens without one.
+    ReadRows,
+    ReadColumns,
+    ReadNext,
+    ReadScore,
+    ReadPair,
+};
 
 struct KeyCommand {
     Command command;
