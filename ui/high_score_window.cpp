@@ -106,6 +106,10 @@ HighScoreWindow::HighScoreWindow(ScoreBook& scores, CuePlayer& cues, QWidget* pa
     refresh();
 }
 
+QString HighScoreWindow::notStoredText() {
+    return tr("The high scores could not be saved. Close tries again next time.");
+}
+
 void HighScoreWindow::refresh() {
     const HighScoreTable& table = m_scores.table();
     for (int i = 0; i < HighScoreRanks; ++i) {
@@ -128,7 +132,7 @@ void HighScoreWindow::refreshAccessibleNames() {
         }
         row << scoreLabels[i]->text();
         rankLabels[i]->setAccessibleName(row.join(QStringLiteral(", ")));
-        nameEdits[i]->setAccessibleName(QStringLiteral("Name for the %1 place").arg(rank));
+        nameEdits[i]->setAccessibleName(tr("Name for the %1 place").arg(rank));
         // Close is the next stop after the name box; Return does not press it.
         nameEdits[i]->setAccessibleDescription(Narration::namePrompt());
     }
@@ -158,7 +162,7 @@ void HighScoreWindow::storeAndClose() {
     // The table just shown holds entries the file does not: the player must
     // not take them for stored. They stay pending for the next Close.
     if (!stored) {
-        QMessageBox box(QMessageBox::NoIcon, windowTitle(), NotStoredText, QMessageBox::Ok,
+        QMessageBox box(QMessageBox::NoIcon, windowTitle(), notStoredText(), QMessageBox::Ok,
                         parentWidget());
         box.setTextFormat(Qt::PlainText);
         box.exec();

@@ -34,8 +34,7 @@ public:
     static constexpr int ShownNameLength = 200;
 
     // What the player is told, after Close, when the table could not be stored.
-    static inline const QString NotStoredText =
-        QStringLiteral("The high scores could not be saved. Close tries again next time.");
+    static QString notStoredText();
 
     // Refreshes all ten labels from the table. Any number of calls, before or
     // while the window is shown.

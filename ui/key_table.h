@@ -4,6 +4,7 @@
 
 #include <QKeySequence>
 #include <QList>
+#include <QCoreApplication>
 #include <QString>
 
 namespace quillet {
@@ -30,15 +31,16 @@ enum class Command {
 
 struct KeyCommand {
     Command command;
-    // How the keys window and the main window's menu name it.
-    QString name;
-    // The same in the keys window's Japanese version.
-    QString japaneseName;
+    // How the keys window and the main window's menu name it, untranslated:
+    // name() gives it in the player's language.
+    const char* sourceName;
     // The first key is the one the menu shows beside the name.
     QList<QKeySequence> keys;
     // A held key repeats the command at the desktop's repeat rate: the moves
     // and the drop do, a switch such as pause or sound does not.
     bool repeats;
+
+    QString name() const;
 };
 
 // The one table of keys. The main window's shortcuts, its menu, the keys and

@@ -153,10 +153,10 @@ void MainWindow::buildControls() {
     highScoreButton = makeButton(this, mw::HighScore, QStringLiteral("HighScore"), captionFont);
     aboutButton = makeButton(this, mw::About, QStringLiteral("About"), captionFont);
     endButton = makeButton(this, mw::End, QStringLiteral("End"), captionFont);
-    leftButton = makeMoveButton(this, mw::Left, QStringLiteral("left"), QStringLiteral("Left"));
-    turnButton = makeMoveButton(this, mw::Turn, QStringLiteral("turn"), QStringLiteral("Turn"));
+    leftButton = makeMoveButton(this, mw::Left, QStringLiteral("left"), tr("Left"));
+    turnButton = makeMoveButton(this, mw::Turn, QStringLiteral("turn"), tr("Turn"));
     turnButton->setToolTip(QStringLiteral("左右反転"));
-    rightButton = makeMoveButton(this, mw::Right, QStringLiteral("right"), QStringLiteral("Right"));
+    rightButton = makeMoveButton(this, mw::Right, QStringLiteral("right"), tr("Right"));
 
     setTabOrder(leftButton, turnButton);
     setTabOrder(turnButton, rightButton);

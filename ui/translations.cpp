@@ -5,26 +5,34 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include <memory>
+#include <vector>
+
 namespace quillet {
 
 namespace {
 
+// The translators installed last, which the next call takes out again.
+std::vector<std::unique_ptr<QTranslator>>& installed() {
+    static std::vector<std::unique_ptr<QTranslator>> translators;
+    return translators;
+}
+
 // Loads `name`_<language> for the first language of `locale` that has a file
-// in `folder`, and installs it over the ones installed before. The
-// translators live as long as the application.
+// in `folder`, and installs it over the ones installed before.
 bool installTranslator(const QLocale& locale, const QString& name, const QString& folder) {
-    auto* translator = new QTranslator(QCoreApplication::instance());
-    if (!translator->load(locale, name, QStringLiteral("_"), folder)) {
-        delete translator;
-        return false;
-    }
-    QCoreApplication::installTranslator(translator);
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(locale, name, QStringLiteral("_"), folder)) return false;
+    QCoreApplication::installTranslator(translator.get());
+    installed().push_back(std::move(translator));
     return true;
 }
 
 }  // namespace
 
 void installTranslations(const QLocale& locale) {
+    for (const auto& translator : installed()) QCoreApplication::removeTranslator(translator.get());
+    installed().clear();
     const QString ours = QStringLiteral(":/i18n");
     installTranslator(QLocale(QLocale::English), QStringLiteral("quillet"), ours);
     if (locale.language() == QLocale::English || locale.language() == QLocale::C) return;

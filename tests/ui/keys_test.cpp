@@ -364,21 +364,16 @@ TEST_F(Keyboard, F1ListsEveryKeyPausesTheGameAndClosesWithEscape) {
     whenModal<KeysWindow>([&](QWidget* modal) {
         auto* window = qobject_cast<KeysWindow*>(modal);
         EXPECT_TRUE(m_mainWindow->isPaused());
-        const QString spoken = window->keysLabel->accessibleDescription();
+        const QString spoken = window->keysLabel->accessibleName();
         for (const KeyCommand& row : keyTable()) {
-            EXPECT_TRUE(window->keysLabel->text().contains(row.name)) << row.name.toStdString();
+            EXPECT_TRUE(window->keysLabel->text().contains(row.name()))
+                << row.name().toStdString();
             for (const QKeySequence& key : row.keys) {
                 EXPECT_TRUE(spoken.contains(keyText(key) + QStringLiteral(" ")) ||
                             spoken.contains(keyText(key) + QStringLiteral(":")))
                     << keyText(key).toStdString();
             }
         }
-        EXPECT_TRUE(window->rulesLabel->text().contains(QStringLiteral("1,800")));
-        QTest::mouseClick(window->languageButton, Qt::LeftButton);
-        for (const KeyCommand& row : keyTable()) {
-            EXPECT_TRUE(window->keysLabel->text().contains(row.japaneseName));
-        }
-        EXPECT_TRUE(window->rulesLabel->text().contains(QStringLiteral("ホールケーキ")));
         EXPECT_TRUE(window->rulesLabel->text().contains(QStringLiteral("1,800")));
         shown = true;
         QTest::keyClick(window, Qt::Key_Escape);
