@@ -18,7 +18,8 @@ std::array<QString, HighScoreRanks> rankKeys(const QString& prefix) {
     return keys;
 }
 const QString& nameKey(int rank) {
-    static const std::array<QString, HighScoreRanks> keys = rankKeys(QStringLiteral("Setting/HScore_Nm_"));
+    static const std::array<QString, HighScoreRanks> keys =
+        rankKeys(QStringLiteral("Setting/HScore_Nm_"));
     return keys[rank];
 }
 const QString& scoreKey(int rank) {

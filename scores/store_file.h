@@ -16,8 +16,9 @@ namespace quillet {
 // The table takes a few hundred bytes on disk. A file far larger than this was
 // not written by the game: a load reads only its beginning, so that a huge
 // file cannot stall the game, and no save writes such a file back, so that
-// nothing past its beginning is ever lost.
-constexpr qint64 MaxStoreBytes = 256 * 1024;
+// nothing past its beginning is ever lost. At this size the costliest file
+// for QSettings to parse still loads in some 40 ms and 6 MB (BENCHMARKS.md).
+constexpr qint64 MaxStoreBytes = 128 * 1024;
 
 // A file descriptor that closes itself.
 class OpenFile {

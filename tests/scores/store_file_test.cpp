@@ -41,9 +41,7 @@ protected:
             ASSERT_EQ(::chown(encoded(m_dir.path()).constData(), NobodyUser, NobodyGroup), 0);
         }
     }
-    void TearDown() override {
-        ::chmod(encoded(pathOf(QStringLiteral("dots"))).constData(), 0700);
-    }
+    void TearDown() override { ::chmod(encoded(pathOf(QStringLiteral("dots"))).constData(), 0700); }
 
     QString pathOf(const QString& name) const { return m_dir.filePath(name); }
     QString storePath() const { return pathOf(QStringLiteral("Quillet.conf")); }
@@ -117,7 +115,8 @@ TEST_F(StoreFileTest, SaveReplacesTheFileInOneStep) {
     expectSameTable(loadFrom(storePath()), second);
 
     // Neither the lock nor the temporary file of the save stays behind.
-    EXPECT_EQ(folderEntries(m_dir.path()), (QStringList{QStringLiteral("Quillet.conf"), QStringLiteral("old.conf")}));
+    EXPECT_EQ(folderEntries(m_dir.path()),
+              (QStringList{QStringLiteral("Quillet.conf"), QStringLiteral("old.conf")}));
 }
 
 // What a save may do to a file near or over the cap: it writes back only a
@@ -127,16 +126,18 @@ TEST_F(StoreFileTest, SaveReplacesTheFileInOneStep) {
 TEST_F(StoreFileTest, NoSaveWritesAFileOverTheCapOrBackFromPartOfOne) {
     // A player's file of comments, then the table and the sound switch, one
     // byte over the cap.
-    const QByteArray kept = "\n[Setting]\nHScore_Nm_0=Ann\nHScore_Val_0=90000\n"
-                            "[Preferences]\nSound=on\n";
+    const QByteArray kept =
+        "\n[Setting]\nHScore_Nm_0=Ann\nHScore_Val_0=90000\n"
+        "[Preferences]\nSound=on\n";
     const QByteArray overCap = ";" + QByteArray(MaxStoreBytes - kept.size(), 'c') + kept;
     // The switch and a short table, then a key of the player's own, in a
     // section that QSettings writes last, that fills the file up to `size`.
     // What a save changes lies before that key: growing, it pushes the key's
     // end along.
     const auto ownKey = [](qint64 size) {
-        const QByteArray head = "[Preferences]\nSound=on\n\n[Setting]\nHScore_Nm_0=A\n"
-                                "HScore_Val_0=1\n\n[Viewer]\nkey=";
+        const QByteArray head =
+            "[Preferences]\nSound=on\n\n[Setting]\nHScore_Nm_0=A\n"
+            "HScore_Val_0=1\n\n[Viewer]\nkey=";
         return head + QByteArray(size - head.size() - 1, 'k') + "\n";
     };
     struct Save {
@@ -181,7 +182,8 @@ TEST_F(StoreFileTest, NoSaveWritesAFileOverTheCapOrBackFromPartOfOne) {
             const std::string errors = testing::internal::GetCapturedStderr();
             if (row.saved) {
                 EXPECT_EQ(errors, "");
-                EXPECT_TRUE(readFile(storePath()).endsWith(row.bytes.mid(row.bytes.indexOf("[Viewer]"))))
+                EXPECT_TRUE(
+                    readFile(storePath()).endsWith(row.bytes.mid(row.bytes.indexOf("[Viewer]"))))
                     << "the player's key is cut";
             } else {
                 EXPECT_EQ(QString::fromStdString(errors), saveFailureLine());
@@ -210,7 +212,9 @@ TEST_F(StoreFileTest, SavesThroughLinksWriteTheFileTheyLeadToAndKeepTheLinks) {
     const std::vector<Row> rows = {
         {"a link to the file", true, false, {{QStringLiteral("Quillet.conf"), real}}},
         {"a dangling link", false, false, {{QStringLiteral("Quillet.conf"), real}}},
-        {"a chain of two relative links", true, false,
+        {"a chain of two relative links",
+         true,
+         false,
          {{QStringLiteral("dots/middle.conf"), QStringLiteral("Quillet.conf")},
           {QStringLiteral("Quillet.conf"), QStringLiteral("dots/middle.conf")}}},
         {"a link into a read-only folder", true, true, {{QStringLiteral("Quillet.conf"), real}}},
@@ -221,9 +225,11 @@ TEST_F(StoreFileTest, SavesThroughLinksWriteTheFileTheyLeadToAndKeepTheLinks) {
             std::string failure = dropPrivileges();
             if (!failure.empty()) return failure;
             if (!QDir().mkpath(dots)) return "no folder for the file";
-            if (row.realExists && !ScoreStore(real).save(sampleTable())) return "no file to link to";
+            if (row.realExists && !ScoreStore(real).save(sampleTable()))
+                return "no file to link to";
             for (const auto& [name, target] : row.links) {
-                if (::symlink(encoded(target).constData(), encoded(pathOf(name)).constData()) != 0) {
+                if (::symlink(encoded(target).constData(), encoded(pathOf(name)).constData()) !=
+                    0) {
                     return "no link";
                 }
             }
