@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "game/random_source.h"
+#include "scores/score_store.h"
 #include "scores/sound_setting.h"
 #include "sound/cue_player.h"
 #include "ui/commentary.h"
@@ -61,15 +62,19 @@ QPushButton* makeMoveButton(QWidget* parent, const layout::Box& box, const QStri
 
 MainWindow::MainWindow(CuePlayer& cues, const ScoreStore& store, RandomSource& random,
                        QWidget* parent)
+    : MainWindow(cues, store, store.read(), random, parent) {}
+
+MainWindow::MainWindow(CuePlayer& cues, const ScoreStore& store, const StoredSettings& stored,
+                       RandomSource& random, QWidget* parent)
     : QWidget(parent, fixedWindowFlags(Qt::Window)),
       m_store(store),
-      m_cues(cues, loadSoundOn(store)),
+      m_cues(cues, stored.soundOn),
       m_random(random),
-      m_scores(store),
+      m_scores(store, stored.table),
       m_game(*this, random) {
     buildControls();
     buildActions();
-    seedAndLoadScores();
+    m_random.seedFromClock();
     m_commentary = new Commentary(*this);
     // Another application took the keyboard focus: the player has looked away.
     // The game's own windows keep the application active, so the About box and
@@ -206,11 +211,6 @@ void MainWindow::buildActions() {
 
 QAction* MainWindow::action(Command command) const {
     return m_actions->action(command);
-}
-
-void MainWindow::seedAndLoadScores() {
-    m_random.seedFromClock();
-    m_scores.reload();
 }
 
 void MainWindow::showEvent(QShowEvent* event) {

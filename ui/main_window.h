@@ -28,6 +28,7 @@ class PauseCover;
 class PlayerActions;
 class RandomSource;
 class ScoreStore;
+struct StoredSettings;
 
 // The main window: the board, the next pair, the score and cake counters and
 // the seven buttons. It holds no rules: the game reaches it through GameView,
@@ -38,8 +39,8 @@ class MainWindow : public QWidget, public GameView {
     Q_OBJECT
 
 public:
-    // Builds every control, seeds `random` from the clock, then loads the high-score table from
-    // `store`.
+    // Reads the high-score table and the sound switch from `store`, in one
+    // read, builds every control and seeds `random` from the clock.
     MainWindow(CuePlayer& cues, const ScoreStore& store, RandomSource& random,
                QWidget* parent = nullptr);
     ~MainWindow() override;
@@ -135,7 +136,8 @@ private:
     // From Start to game over; paused or not.
     bool isPlaying() const;
     void showCovered(bool covered);
-    void seedAndLoadScores();
+    MainWindow(CuePlayer& cues, const ScoreStore& store, const StoredSettings& stored,
+               RandomSource& random, QWidget* parent);
     // The high-score window, created (and loaded) on first reference.
     HighScoreWindow& ensureHighScoreWindow();
     // Shows `count` slices in a cell or next-pair image: the shared picture.
