@@ -8,6 +8,7 @@
 #include "scores/score_store.h"
 #include "sound/sdl_cue_player.h"
 #include "ui/fonts.h"
+#include "ui/shared_palette_style.h"
 #include "ui/main_window.h"
 
 namespace {
@@ -69,6 +70,7 @@ int main(int argc, char* argv[]) {
     // and task bars find the game's icon (on Wayland too).
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.quillet.Quillet"));
     quillet::installFontSubstitutions();
+    quillet::installSharedPaletteStyle();
 
     quillet::SdlCuePlayer cues(quillet::programDirectory, mixer);
     quillet::ScoreStore store;
