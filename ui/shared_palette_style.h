@@ -37,9 +37,6 @@ public:
     // same colours.
     const QPalette& shared(const QPalette& palette) const;
 
-    // How many distinct sets of colours it has drawn with.
-    int paletteCount() const { return static_cast<int>(m_palettes.size()); }
-
     // A new instance of the style that `style` is, or draws through: for a
     // window part that needs a style of its own.
     static QStyle* createBaseLike(const QStyle* style);
