@@ -20,6 +20,7 @@
 // Prints one "key=value ..." line per measure, times in microseconds.
 
 #include <dirent.h>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/prctl.h>
@@ -199,6 +200,22 @@ private:
     std::optional<Clock::time_point> m_firstSound = Clock::time_point{};
 };
 
+}  // namespace
+
+// SDL's disk driver writes each buffer with stdio, whose 4 kB buffer held a
+// buffer of 512 frames (2 kB) back until the next one came: a sound card takes
+// each buffer as it is written. Defined here, in the program, this fwrite is
+// the one SDL calls; it hands every write on at once.
+extern "C" size_t fwrite(const void* data, size_t size, size_t count, FILE* stream) {
+    using Write = size_t (*)(const void*, size_t, size_t, FILE*);
+    static const auto write = reinterpret_cast<Write>(dlsym(RTLD_NEXT, "fwrite"));
+    const size_t written = write(data, size, count, stream);
+    std::fflush(stream);
+    return written;
+}
+
+namespace {
+
 void print(const char* name, std::vector<double> samples, const char* extra = "") {
     std::printf("%s n=%zu p50=%.1f p99=%.1f max=%.1f%s\n", name, samples.size(),
                 percentile(samples, 0.5), percentile(samples, 0.99), percentile(samples, 1.0),
@@ -248,8 +265,8 @@ int main(int argc, char* argv[]) {
     // From silence, so that the first buffer with sound is the cue's own: a
     // cue whose file is missing stops the one sounding, and a silent buffer
     // has gone out before the call. The call then comes at a random point of
-    // the device's next period (2,048 frames at 44.1 kHz), as a player's click
-    // would, not right after a buffer went out.
+    // the device's next period (46 ms, a whole number of the player's
+    // buffers), as a player's click would, not right after a buffer went out.
     std::mt19937 random(20261208);
     std::uniform_int_distribution<int> phase(0, 46439);
     std::vector<double> firstSamples;

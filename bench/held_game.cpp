@@ -39,6 +39,7 @@
 #include "bench/game_harness.h"
 #include "bench/proc_stats.h"
 #include "ui/fonts.h"
+#include "ui/shared_palette_style.h"
 #include "ui/high_score_window.h"
 
 namespace {
@@ -273,6 +274,7 @@ int main(int argc, char* argv[]) {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     QApplication app(argc, argv);
     quillet::installFontSubstitutions();
+    quillet::installSharedPaletteStyle();
     quillet::bench::GameHarness harness(std::make_unique<quillet::bench::DealingRandom>(
         options.script ? scriptDeal() : endlessDeal()));
     harness.window().show();

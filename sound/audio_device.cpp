@@ -10,16 +10,17 @@ namespace quillet {
 
 namespace {
 
-// Device settings: CD-rate stereo with a buffer of 46 ms, so a cue starts within
-// a few tens of milliseconds of being asked for. SDL's audio thread wakes once
-// per buffer while the device is open; a buffer half as long doubled the
-// player's share of the CPU in play for little gain in promptness. SDL may
+// Device settings: CD-rate stereo with a buffer of 512 frames (12 ms), so a cue
+// reaches the device within a buffer of being asked for: a click that sounds
+// at once, and a merge heard with the tick that made it. SDL's audio thread
+// wakes once per buffer while the device is open, four times as often as with
+// the 2,048 frames used before; see BENCHMARKS.md for what that costs. SDL may
 // give another rate or channel count where the device prefers one: cues are
 // converted to whatever it gives.
 constexpr int DeviceFrequency = 44100;
 constexpr SDL_AudioFormat DeviceFormat = AUDIO_S16SYS;
 constexpr Uint8 DeviceChannels = 2;
-constexpr Uint16 DeviceFrames = 2048;
+constexpr Uint16 DeviceFrames = 512;
 
 // After a device that could not be opened, cues are silent for this long
 // before one tries again; each failure in a row doubles the pause, up to the
@@ -29,12 +30,14 @@ constexpr std::chrono::milliseconds FirstRetryPause{1000};
 constexpr std::chrono::milliseconds LongestRetryPause{64000};
 
 // Once the callback has handed on a cue's last sample, the sound server still
-// has that buffer to play, and the sink may hold as much again: closing the
-// device any earlier cut the end of a cue off (12 of the click's 59 ms). With
-// one buffer's wait, a recording of a PulseAudio sink found the click whole
-// time after time; two leave room for a busier server.
-constexpr int PlayOutBuffers = 2;
-constexpr std::chrono::milliseconds PlayOutMargin{25};
+// has that buffer to play: closing the device any earlier cut the end of a cue
+// off. The device says when it has: each later run of the callback is the
+// server asking for more, having taken in what it had. The cue counts as heard
+// once the callback has run this many times after the run that handed on its
+// last sample: then the server has played that buffer and the one after it,
+// whatever its buffer or its pace, and a recording of a PulseAudio sink finds
+// the click whole.
+constexpr int PlayOutRuns = 2;
 
 // A callback late by more than a buffer and this much is not a busy machine but
 // a device that no longer plays: a PipeWire server that was restarted never
@@ -201,12 +204,16 @@ bool AudioDevice::handOver(std::vector<Uint8>& samples, const std::function<bool
     return accepted;
 }
 
-std::optional<AudioDevice::Clock::time_point> AudioDevice::heardToEndAt() const {
+bool AudioDevice::hasPlayedOut() const {
+    return m_feed.runsSinceLastSample() >= PlayOutRuns;
+}
+
+std::optional<AudioDevice::Clock::time_point> AudioDevice::playOutDueAt() const {
     const std::optional<Clock::time_point> given = m_feed.lastSampleGiven();
     if (!given) {
         return std::nullopt;
     }
-    return *given + bufferLength() * PlayOutBuffers + PlayOutMargin;
+    return *given + bufferLength() * PlayOutRuns;
 }
 
 bool AudioDevice::hasStalled(Clock::time_point now) const {

@@ -63,11 +63,14 @@ public:
     // it says no, nothing changes. Whether the device took `samples`.
     bool handOver(std::vector<Uint8>& samples, const std::function<bool()>& accept = {});
 
-    // When the cue handed over last will have been heard to its end: two
-    // buffers' length and a margin after the callback handed on its last
-    // sample, when the server has played that buffer. Nothing while samples
-    // are left.
-    std::optional<Clock::time_point> heardToEndAt() const;
+    // Whether the cue handed over last has been heard to its end, as the
+    // device tells: it has asked for more, twice, since the callback handed
+    // on the cue's last sample.
+    bool hasPlayedOut() const;
+
+    // When hasPlayedOut should hold, at the device's own pace: nothing while
+    // samples are left.
+    std::optional<Clock::time_point> playOutDueAt() const;
 
     // Whether the open device has stopped playing: SDL has lost it, or its
     // callback has not run for a buffer's length and a margin (a sound

@@ -18,6 +18,9 @@ std::optional<CallbackFeed::Clock::time_point> timeOf(CallbackFeed::Clock::rep t
     return CallbackFeed::Clock::time_point(CallbackFeed::Clock::duration(ticks));
 }
 
+// Runs since a cue's last sample are counted this far; nobody asks for more.
+constexpr int MostRunsCounted = 1000;
+
 }  // namespace
 
 void SDLCALL CallbackFeed::fill(void* feed, Uint8* stream, int length) {
@@ -26,11 +29,16 @@ void SDLCALL CallbackFeed::fill(void* feed, Uint8* stream, int length) {
     const std::size_t wanted = static_cast<std::size_t>(length);
     const std::size_t left = self->m_samples.size() - self->m_played;
     const std::size_t copied = std::min(wanted, left);
+    const int runsSince = self->m_runsSinceLastSample.load();
+    if (runsSince >= 0 && runsSince < MostRunsCounted) {
+        self->m_runsSinceLastSample.store(runsSince + 1);
+    }
     if (copied > 0) {
         std::memcpy(stream, self->m_samples.data() + self->m_played, copied);
         self->m_played += copied;
         if (self->m_played == self->m_samples.size()) {
             self->m_lastSampleGiven.store(now);
+            self->m_runsSinceLastSample.store(0);
         }
     }
     std::memset(stream + copied, self->m_silence, wanted - copied);
@@ -50,6 +58,7 @@ void CallbackFeed::replace(std::vector<Uint8>& samples) {
     m_samples.swap(samples);
     m_played = 0;
     m_lastSampleGiven.store(Never);
+    m_runsSinceLastSample.store(-1);
     samples.clear();
 }
 

@@ -19,8 +19,8 @@ namespace quillet {
 // callback. The two times are atomics that the cue thread reads without any
 // lock: when the callback last ran, which tells whether the device still
 // plays, and when it handed on the cue's last sample, from which the cue
-// thread tells when the cue will have been heard to its end. So is the count
-// of its first runs.
+// thread tells when the cue will have been heard to its end. So are the count
+// of its first runs and of its runs since that last sample.
 class CallbackFeed {
 public:
     using Clock = std::chrono::steady_clock;
@@ -46,6 +46,12 @@ public:
     // are left, or when there is no cue.
     std::optional<Clock::time_point> lastSampleGiven() const;
 
+    // How many times the callback has run since the run that handed on the
+    // cue's last sample: each later run is the device asking for more, so
+    // having taken in the buffer before. -1 while samples are left, or when
+    // there is no cue.
+    int runsSinceLastSample() const { return m_runsSinceLastSample.load(); }
+
 private:
     // A time as the atomics hold it; Never for no time.
     static constexpr Clock::rep Never = 0;
@@ -57,6 +63,7 @@ private:
     // Runs since start, counted up to two.
     std::atomic<int> m_runs{0};
     std::atomic<Clock::rep> m_lastSampleGiven{Never};
+    std::atomic<int> m_runsSinceLastSample{-1};
 };
 
 }  // namespace quillet

@@ -20,9 +20,10 @@ namespace {
 // cue, which costs that cue about a millisecond.
 constexpr std::chrono::seconds KeepDeviceOpen{5};
 
-// Once a cue's last sample is due, how often to look whether the callback has
-// handed it on: it may be up to a buffer late.
-constexpr std::chrono::milliseconds LookAgain{10};
+// Once a cue's last sample, or its play-out, is due, how often to look whether
+// the device has got there: it may be up to a buffer late. A click's caller
+// waits for this look, so it is short; it happens a few times a cue.
+constexpr std::chrono::milliseconds LookAgain{2};
 
 }  // namespace
 
@@ -129,8 +130,7 @@ void CueThread::watchDevice(Clock::time_point now) {
         return;
     }
     if (m_cueSounding) {
-        const std::optional<Clock::time_point> heard = m_device->heardToEndAt();
-        if (heard && now >= *heard) {
+        if (m_device->hasPlayedOut()) {
             endCue(now);
         } else if (m_device->hasStalled(now)) {
             dropDevice(now);
@@ -149,10 +149,8 @@ CueThread::Clock::time_point CueThread::nextLook(Clock::time_point now) const {
     if (!m_cueSounding) {
         return m_silentSince + KeepDeviceOpen;
     }
-    if (const std::optional<Clock::time_point> heard = m_device->heardToEndAt()) {
-        return *heard;
-    }
-    return std::min(std::max(m_cueDue, now + LookAgain), m_device->stallsAt());
+    const Clock::time_point due = m_device->playOutDueAt().value_or(m_cueDue);
+    return std::min(std::max(due, now + LookAgain), m_device->stallsAt());
 }
 
 void CueThread::endCue(Clock::time_point now) {

@@ -52,7 +52,9 @@ QString KeysWindow::rulesText() {
 }
 
 KeysWindow::KeysWindow(QWidget* parent) : QDialog(parent, fixedWindowFlags(Qt::Dialog)) {
-    setWindowIcon(loadIcon(QStringLiteral("icon")));
+    // The main window's icon itself, not a new one of the same picture: each
+    // new icon was decoded again and cached again under a key of its own.
+    setWindowIcon(parent != nullptr ? parent->windowIcon() : loadIcon(QStringLiteral("icon")));
     fillBackground(this, layout::WindowGrey);
     const QFont font = boldCaptionFont(layout::CaptionPointSize);
 

@@ -150,10 +150,6 @@ void MainWindow::buildControls() {
         counter->setAlignment(Qt::AlignRight | Qt::AlignTop);
     }
 
-    for (int n = 1; n <= rules::WholeCake; ++n) {
-        slicePictures[n] = loadPicture(QStringLiteral("cake%1").arg(n));
-    }
-
     startButton = makeButton(this, mw::Start, QStringLiteral("Start"), captionFont);
     highScoreButton = makeButton(this, mw::HighScore, QStringLiteral("HighScore"), captionFont);
     aboutButton = makeButton(this, mw::About, QStringLiteral("About"), captionFont);
@@ -217,10 +213,14 @@ void MainWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // The sound system is made ready once the window is on screen, on the
     // player's own thread, so that it neither delays the window's first
-    // showing nor makes the first cue wait.
+    // showing nor makes the first cue wait; the slice pictures are decoded
+    // then too, so that the first Start finds them ready.
     if (!m_soundPrepared) {
         m_soundPrepared = true;
-        QTimer::singleShot(0, this, [this] { m_cues.prepare(); });
+        QTimer::singleShot(0, this, [this] {
+            m_cues.prepare();
+            slicePictures.decodeAll();
+        });
     }
 }
 

@@ -10,6 +10,7 @@
 #include "game/game_view.h"
 #include "scores/score_book.h"
 #include "ui/key_table.h"
+#include "ui/slice_pictures.h"
 #include "ui/sound_switch.h"
 
 class QAction;
@@ -81,7 +82,7 @@ public:
     // picture). Cells and next-pair images share them. Plain pictures rather
     // than hidden labels, so that a screen reader finds nothing in the window
     // that the player cannot see.
-    std::array<QPixmap, rules::WholeCake + 1> slicePictures{};
+    SlicePictures slicePictures;
     QTimer* fallTimer = nullptr;
     // Over the board while the game is paused, and only then.
     PauseCover* pauseCover = nullptr;

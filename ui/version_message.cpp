@@ -4,7 +4,8 @@
 #include <QDialogButtonBox>
 #include <QMessageBox>
 #include <QProxyStyle>
-#include <QStyleFactory>
+
+#include "ui/shared_palette_style.h"
 
 namespace quillet {
 namespace {
@@ -13,14 +14,14 @@ namespace {
 // the stock icons on dialog buttons. Such an icon is decoded from the style's
 // resources anew every time a box is built, and the version message may be
 // opened in the middle of a game, where nothing is decoded.
-class NoButtonIconsStyle : public QProxyStyle {
+class NoButtonIconsStyle : public SharedPaletteStyle {
 public:
-    NoButtonIconsStyle() : QProxyStyle(QStyleFactory::create(QApplication::style()->name())) {}
+    NoButtonIconsStyle() : SharedPaletteStyle(createBaseLike(QApplication::style())) {}
 
     int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                   QStyleHintReturn* returnData) const override {
         if (hint == SH_DialogButtonBox_ButtonsHaveIcons) return 0;
-        return QProxyStyle::styleHint(hint, option, widget, returnData);
+        return SharedPaletteStyle::styleHint(hint, option, widget, returnData);
     }
 };
 

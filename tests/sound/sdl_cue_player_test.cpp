@@ -253,6 +253,49 @@ TEST_F(SdlCuePlayerTest, DeviceThatFailsItsFirstOpenIsTriedAgainByALaterCueNotBy
     EXPECT_EQ(openTries, 2);
 }
 
+// The device as the player opens it, with every run of its callback counted
+// and the last run whose buffer held sound noted, on SDL's audio thread.
+std::atomic<int> deviceRuns{0};
+std::atomic<int> lastRunWithSound{-1};
+SDL_AudioCallback playerCallback = nullptr;
+
+void SDLCALL countingCallback(void* feed, Uint8* stream, int length) {
+    playerCallback(feed, stream, length);
+    const int run = deviceRuns.fetch_add(1);
+    for (int i = 0; i < length; ++i) {
+        if (stream[i] != 0) {
+            lastRunWithSound = run;
+            break;
+        }
+    }
+}
+
+SDL_AudioDeviceID openCounting(const char* device, int capture, const SDL_AudioSpec* wanted,
+                               SDL_AudioSpec* obtained, int allowedChanges) {
+    SDL_AudioSpec counted = *wanted;
+    playerCallback = wanted->callback;
+    counted.callback = &countingCallback;
+    return sdl()->openAudioDevice(device, capture, &counted, obtained, allowedChanges);
+}
+
+// The click's last buffer is heard only once the device has played it: a
+// device that asks for more has taken in what it had, so playAndWait returns
+// only after the device asked twice more since the buffer with the click's end.
+TEST_F(SdlCuePlayerTest, PlayAndWaitReturnsOnlyOnceTheDeviceAskedTwiceMoreAfterTheCuesEnd) {
+    SdlFunctions counting = *sdl();
+    counting.openAudioDevice = &openCounting;
+    const std::string directory = m_folder.path().string();
+    SdlCuePlayer player([directory] { return directory; }, {}, [&counting] { return &counting; });
+    for (int cue = 0; cue < 3; ++cue) {
+        player.playAndWait("click");
+        const int runs = deviceRuns;
+        const int lastSound = lastRunWithSound;
+        ASSERT_EQ(player.playsStarted(), cue + 1);
+        ASSERT_GE(lastSound, 0) << "the click never reached the device";
+        EXPECT_GE(runs - 1 - lastSound, 2) << "click " << cue << " was cut short";
+    }
+}
+
 // A destructor that waited for the cue would run into the test's timeout.
 TEST_F(SdlCuePlayerTest, DestroyingWhileALongCueSoundsLeavesTheDeviceToTheNextPlayer) {
     auto player = makePlayer();

@@ -1,13 +1,23 @@
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
 #include <QLabel>
+#include <QProxyStyle>
+#include <QStyleFactory>
+#include <QStyleOption>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+
+#include <memory>
+#include <set>
 
 #include "scores/sound_setting.h"
 #include "scores/store_file.h"
 #include "tests/ui/ui_fixture.h"
 #include "ui/fonts.h"
 #include "ui/line_widget.h"
+#include "ui/shared_palette_style.h"
 
 namespace quillet::testing {
 namespace {
@@ -287,6 +297,93 @@ TEST_F(StartButton, ClickStartsAGameWithoutTouchingTheLabels) {
     EXPECT_EQ(m_mainWindow->cakeDisplay->text(), QStringLiteral("0"));
     EXPECT_EQ(m_mainWindow->fallTimer->interval(), 3000);
 }
+
+
+// Nothing before the first Start shows a slice picture: the window is built
+// without decoding one, and once it is on screen all eight are ready.
+TEST_F(Pictures, SlicePicturesAreDecodedOnlyOnceTheWindowIsOnScreen) {
+    EXPECT_EQ(m_mainWindow->slicePictures.decodedCount(), 0);
+    m_mainWindow->show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return m_mainWindow->slicePictures.decodedCount() == 8; }));
+}
+
+// Each modal window, opened and painted twice: the second opening draws with
+// no set of colours the first did not, so the style finds its cached pictures
+// again, and no window is left behind once it has closed.
+struct ModalOpener {
+    const char* name;
+    QWidget* (*trigger)(MainWindow&);
+};
+
+const ModalOpener ModalOpeners[] = {
+    {"high-score window", [](MainWindow& w) -> QWidget* { return w.highScoreButton; }},
+    {"version message", [](MainWindow& w) -> QWidget* { return w.aboutButton; }},
+    {"keys window", [](MainWindow&) -> QWidget* { return nullptr; }},
+};
+
+// Fusion, noting every palette identity it is asked to draw with.
+class PaletteRecordingStyle : public QProxyStyle {
+public:
+    PaletteRecordingStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
+    void drawPrimitive(PrimitiveElement e, const QStyleOption* o, QPainter* p,
+                       const QWidget* w) const override {
+        keys->insert(o->palette.cacheKey());
+        QProxyStyle::drawPrimitive(e, o, p, w);
+    }
+    void drawControl(ControlElement e, const QStyleOption* o, QPainter* p,
+                     const QWidget* w) const override {
+        keys->insert(o->palette.cacheKey());
+        QProxyStyle::drawControl(e, o, p, w);
+    }
+    std::shared_ptr<std::set<qint64>> keys = std::make_shared<std::set<qint64>>();
+};
+
+class ModalMemory : public FormTest, public ::testing::WithParamInterface<ModalOpener> {
+protected:
+    void SetUp() override {
+        auto* recording = new PaletteRecordingStyle;
+        drawnKeys = recording->keys;
+        QApplication::setStyle(new SharedPaletteStyle(recording));
+        FormTest::SetUp();
+    }
+    void TearDown() override {
+        FormTest::TearDown();
+        QApplication::setStyle(new SharedPaletteStyle(QStyleFactory::create(QStringLiteral("Fusion"))));
+    }
+    std::shared_ptr<std::set<qint64>> drawnKeys;
+};
+
+TEST_P(ModalMemory, ReopeningAddsNoPaletteAndLeavesNoWindowBehind) {
+    m_mainWindow->show();
+    const auto openPaintAndClose = [&] {
+        pollUntil([] { return QApplication::activeModalWidget() != nullptr; },
+                  [] {
+                      QWidget* modal = QApplication::activeModalWidget();
+                      modal->grab();
+                      modal->close();
+                  });
+        if (QWidget* button = GetParam().trigger(*m_mainWindow)) {
+            QTest::mouseClick(static_cast<QAbstractButton*>(button), Qt::LeftButton);
+        } else {
+            m_mainWindow->action(Command::Help)->trigger();
+        }
+        deliverDeferredDeletes();
+    };
+    openPaintAndClose();
+    const std::size_t palettes = drawnKeys->size();
+    openPaintAndClose();
+    EXPECT_EQ(drawnKeys->size(), palettes) << GetParam().name;
+    EXPECT_TRUE(m_mainWindow->findChildren<QDialog*>().isEmpty()) << GetParam().name;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryModalWindow, ModalMemory, ::testing::ValuesIn(ModalOpeners),
+                         [](const ::testing::TestParamInfo<ModalOpener>& info) {
+                             std::string name = info.param.name;
+                             for (char& c : name) {
+                                 if (c == ' ' || c == '-') c = '_';
+                             }
+                             return name;
+                         });
 
 }  // namespace
 }  // namespace quillet::testing
