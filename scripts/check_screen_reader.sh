@@ -14,8 +14,9 @@
 # Each session has an X server (Xvfb) and a window manager of its own, its own
 # session and accessibility buses, and Orca with no speech synthesizer: Orca's
 # debug log still records every "SPEECH OUTPUT" line, which is what this check
-# reads. Installs what it needs with apt-get. Needs root for the chroot. Not
-# part of test.sh, which needs no display.
+# reads; the session's logs (Orca's, the game's, the X server's) stay in
+# build/screen-reader/ of the tree that ran it. Installs what it needs with
+# apt-get. Needs root for the chroot. Not part of test.sh, which needs no display.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PACKAGES=(orca xvfb xauth xdotool openbox at-spi2-core dbus-x11 python3)
@@ -35,7 +36,8 @@ session() {
   local pids=("$xvfb" "$DBUS_SESSION_BUS_PID")
   openbox >"$work/openbox.log" 2>&1 & pids+=($!)
   /usr/libexec/at-spi-bus-launcher --launch-immediately >"$work/atspi.log" 2>&1 & pids+=($!)
-  sleep 1
+  # The window manager and the bus settle before Orca and the game start.
+  sleep 2
   orca --debug-file="$work/orca.log" -u "$work/orca-prefs" >"$work/orca.out" 2>&1 & pids+=($!)
   for _ in $(seq 100); do grep -q "SPEECH OUTPUT" "$work/orca.log" 2>/dev/null && break; sleep 0.1; done
   "$repo/build/quillet" >"$work/game.log" 2>&1 & pids+=($!)
@@ -44,6 +46,9 @@ session() {
     "$XDG_CONFIG_HOME/Quillet/Quillet.conf" || status=$?
   kill "${pids[@]}" 2>/dev/null || true
   wait 2>/dev/null || true
+  # The logs stay for a look afterwards.
+  mkdir -p "$repo/build/screen-reader"
+  cp "$work"/*.log "$work"/*.out "$repo/build/screen-reader/" 2>/dev/null || true
   rm -rf "$work"
   return "$status"
 }

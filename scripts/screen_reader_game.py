@@ -127,7 +127,10 @@ def main():
             break
         time.sleep(0.1)
     main_window = window_id("ヌビロケーキ")
-    subprocess.run(["xdotool", "windowactivate", "--sync", main_window])
+    # Through the window manager if it takes the request, else directly.
+    if subprocess.run(["xdotool", "windowactivate", "--sync", main_window],
+                      capture_output=True).returncode != 0:
+        subprocess.run(["xdotool", "windowfocus", "--sync", main_window])
     time.sleep(1.5)
     print("== start-up")
     for line in spoken_since_last():

@@ -140,7 +140,7 @@ void Commentary::report(Cause cause, const GameMoment& before) {
     m_announcer->say(position.isEmpty() ? events : events + QLatin1Char(' ') + position);
 }
 
-void Commentary::gameStarted() {
+void Commentary::gameStarting() {
     if (m_listening) m_window.boardPanel->setFocus(Qt::OtherFocusReason);
 }
 

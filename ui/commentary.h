@@ -60,9 +60,9 @@ public:
 
     // Reported by the rules in the middle of a tick.
     void pieceMerged(int cell, int slices);
-    // Start has set up a new game: the focus goes where Space and Return
+    // Start is setting up a new game: the focus goes where Space and Return
     // press nothing, the board.
-    void gameStarted();
+    void gameStarting();
     void pauseChanged(bool paused);
     // `rank` 0 to 4, or -1 for a game that did not enter the table.
     void gameOver(int rank);

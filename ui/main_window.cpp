@@ -240,8 +240,10 @@ void MainWindow::moveRight() {
     m_game.moveRight();
 }
 void MainWindow::start() {
+    // The focus leaves Start before Start is disabled, so that it does not
+    // stop on HighScore on its way to the board.
+    m_commentary->gameStarting();
     m_game.start();
-    m_commentary->gameStarted();
 }
 void MainWindow::tick() {
     if (isPaused()) return;
