@@ -191,13 +191,18 @@ TEST_F(Speech, NothingAtAllIsSentWhileNoReaderListens) {
     press(Qt::Key_Left);
     press(Qt::Key_Up);
     press(Qt::Key_R);
-    arrange("....|....|....|.53.|.35.", 13, 14);
-    m_mainWindow->tick();  // two cakes
+    arrange("....|....|....|.53.|.45.", 13, 14);
+    m_mainWindow->tick();  // a cake and a merge
     m_mainWindow->pause();
     m_mainWindow->resume();
     QTest::qWait(Announcer::SettleMilliseconds * 2);
     EXPECT_EQ(notListening.events, 0);
     EXPECT_TRUE(notListening.spoken.empty());
+    // Nor was anything made to be sent: no name followed the board, and there
+    // is no notification to speak through.
+    EXPECT_NE(game().board[17], 0);
+    EXPECT_EQ(m_mainWindow->cellImages[17]->accessibleName(), Narration::cellName(17, 0));
+    EXPECT_EQ(m_mainWindow->findChild<QWidget*>(QStringLiteral("quillet-notice")), nullptr);
 }
 
 }  // namespace
