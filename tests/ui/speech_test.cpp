@@ -67,19 +67,19 @@ TEST_P(Spoken, EachEventIsToldInOrder) {
     EXPECT_EQ(reader.spoken, row.spoken);
 }
 
-const auto nothing = [](SpeechTest&) {};
-const auto falling = [](SpeechTest& test) { test.startFalling(); };  // 1 and 3 in cells 1, 2
+const auto Nothing = [](SpeechTest&) {};
+const auto Falling = [](SpeechTest& test) { test.startFalling(); };  // 1 and 3 in cells 1, 2
 
 INSTANTIATE_TEST_SUITE_P(
     ScriptedGame, Spoken,
     ::testing::Values(
         SpokenRow{"a pair entering, with the pair after it",
-                  nothing,
+                  Nothing,
                   [](SpeechTest& test) {
                       test.startFalling({0.5, 0.0, 0.0, 0.99, 0.5, 0.5});
                   },
                   {"New pair in columns 2 and 3: 1 slice, 7 slices. Next: 3 slices, 1 slice."}},
-        SpokenRow{"moves and a turn in quick succession: only where the pair ends up", falling,
+        SpokenRow{"moves and a turn in quick succession: only where the pair ends up", Falling,
                   [](SpeechTest& test) {
                       test.press(Qt::Key_Left);
                       test.press(Qt::Key_Right);
@@ -87,7 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
                       test.press(Qt::Key_Up);
                   },
                   {"Row 1, columns 1 and 2: 3 slices, 1 slice."}},
-        SpokenRow{"a fall of one row", falling, [](SpeechTest& test) { test.press(Qt::Key_Down); },
+        SpokenRow{"a fall of one row", Falling, [](SpeechTest& test) { test.press(Qt::Key_Down); },
                   {"Row 2, columns 2 and 3: 1 slice, 3 slices."}},
         SpokenRow{"a pair landing on the floor",
                   [](SpeechTest& test) {
@@ -118,7 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
                   [](SpeechTest& test) { test.m_mainWindow->tick(); },
                   {"Cake in row 5, column 2! Second cake, in row 5, column 3! Bonus! "
                    "Score 13600. Faster!"}},
-        SpokenRow{"a pause and the resume", falling,
+        SpokenRow{"a pause and the resume", Falling,
                   [](SpeechTest& test) {
                       test.press(Qt::Key_P);
                       test.press(Qt::Key_P);
@@ -166,14 +166,14 @@ INSTANTIATE_TEST_SUITE_P(
                    "3 slices. Column 4: row 5, 7 slices.",
                    "Next: 1 slice, 3 slices.", "Score 0, 0 cakes.",
                    "Row 1, columns 2 and 3: 1 slice, 3 slices."}},
-        SpokenRow{"a read-out while paused keeps the board hidden, not the score", falling,
+        SpokenRow{"a read-out while paused keeps the board hidden, not the score", Falling,
                   [](SpeechTest& test) {
                       test.m_mainWindow->pause();
                       test.press(Qt::Key_R);
                       test.press(Qt::Key_I);
                   },
                   {"Paused. P resumes.", "Paused. P resumes.", "Score 0, 0 cakes."}},
-        SpokenRow{"a read-out before the first game", nothing,
+        SpokenRow{"a read-out before the first game", Nothing,
                   [](SpeechTest& test) { test.press(Qt::Key_N); },
                   {"No game yet. F2 starts one."}}));
 
