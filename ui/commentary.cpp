@@ -43,16 +43,10 @@ private:
 
 }  // namespace
 
-Commentary::Watch::Watch(Commentary* commentary, Cause cause)
-    : m_commentary(commentary), m_cause(cause) {
-    if (!commentary->m_listening) return;
-    m_before = GameMoment::of(commentary->m_window.game());
-    commentary->m_merges.clear();
-    commentary->m_gameOverTold = false;
-}
-
-Commentary::Watch::~Watch() {
-    if (m_before && m_commentary->m_listening) m_commentary->report(m_cause, *m_before);
+void Commentary::begin(std::optional<GameMoment>& before) {
+    before = GameMoment::of(m_window.game());
+    m_merges.clear();
+    m_gameOverTold = false;
 }
 
 Commentary::Commentary(MainWindow& window) : QObject(&window), m_window(window) {
@@ -85,10 +79,10 @@ void Commentary::accessibilityActiveChanged(bool active) {
 
 void Commentary::nameEverything() {
     const Game& game = m_window.game();
-    for (int i = 0; i < rules::CellCount; ++i) showCell(i, game.board[i]);
-    for (int i = 0; i < 2; ++i) showNext(i, game.nextPair[i]);
+    for (int i = 0; i < rules::CellCount; ++i) nameCell(i, game.board[i]);
+    for (int i = 0; i < 2; ++i) nameNext(i, game.nextPair[i]);
     for (QLabel* counter : {m_window.scoreDisplay, m_window.cakeDisplay}) {
-        showCounter(counter, counter->text().toStdString());
+        nameCounter(counter, counter->text().toStdString());
     }
 }
 
@@ -100,27 +94,23 @@ void rename(QWidget* widget, const QString& name) {
 }
 }  // namespace
 
-void Commentary::showCell(int index, int count) {
-    if (m_listening) rename(m_window.cellImages[index], Narration::cellName(index, count));
+void Commentary::nameCell(int index, int count) {
+    rename(m_window.cellImages[index], Narration::cellName(index, count));
 }
 
-void Commentary::showNext(int element, int count) {
-    if (m_listening) rename(m_window.nextImages[element], Narration::nextName(element, count));
+void Commentary::nameNext(int element, int count) {
+    rename(m_window.nextImages[element], Narration::nextName(element, count));
 }
 
-void Commentary::showCounter(QLabel* display, const std::string& text) {
-    if (!m_listening) return;
+void Commentary::nameCounter(QLabel* display, const std::string& text) {
     const QString value = QString::fromStdString(text);
     rename(display, display == m_window.scoreDisplay ? Narration::scoreName(value)
                                                      : Narration::cakesName(value));
 }
 
-void Commentary::pieceMerged(int cell, int slices) {
-    if (m_listening) m_merges.push_back({cell, slices});
-}
-
 void Commentary::report(Cause cause, const GameMoment& before) {
-    if (m_gameOverTold) return;
+    // A reader that stopped in the middle of the handler hears nothing more.
+    if (m_gameOverTold || !m_listening) return;
     const GameMoment after = GameMoment::of(m_window.game());
     const bool entered = before.fallingCell(0) < 0 && before.fallingCell(1) < 0 &&
                          after.fallingCell(0) >= 0 && after.fallingCell(1) >= 0;

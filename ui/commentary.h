@@ -34,10 +34,15 @@ public:
 
     // Brackets one handler that may change the game: notes the game before,
     // and says what changed when it ends.
+    // Without a reader, all it costs a tick is a look at one flag.
     class Watch {
     public:
-        Watch(Commentary* commentary, Cause cause);
-        ~Watch();
+        Watch(Commentary* commentary, Cause cause) : m_commentary(commentary), m_cause(cause) {
+            if (commentary->m_listening) commentary->begin(m_before);
+        }
+        ~Watch() {
+            if (m_before) m_commentary->report(m_cause, *m_before);
+        }
         Watch(const Watch&) = delete;
         Watch& operator=(const Watch&) = delete;
 
@@ -54,12 +59,20 @@ public:
     Watch watch(Cause cause) { return Watch(this, cause); }
 
     // The window shows a new picture or counter value.
-    void showCell(int index, int count);
-    void showNext(int element, int count);
-    void showCounter(QLabel* display, const std::string& text);
+    void showCell(int index, int count) {
+        if (m_listening) nameCell(index, count);
+    }
+    void showNext(int element, int count) {
+        if (m_listening) nameNext(element, count);
+    }
+    void showCounter(QLabel* display, const std::string& text) {
+        if (m_listening) nameCounter(display, text);
+    }
 
     // Reported by the rules in the middle of a tick.
-    void pieceMerged(int cell, int slices);
+    void pieceMerged(int cell, int slices) {
+        if (m_listening) m_merges.push_back({cell, slices});
+    }
     // Start is setting up a new game: the focus goes where Space and Return
     // press nothing, the board.
     void gameStarting();
@@ -82,7 +95,11 @@ public:
 
 private:
     void accessibilityActiveChanged(bool active) override;
+    void begin(std::optional<GameMoment>& before);
     void report(Cause cause, const GameMoment& before);
+    void nameCell(int index, int count);
+    void nameNext(int element, int count);
+    void nameCounter(QLabel* display, const std::string& text);
     void nameEverything();
 
     MainWindow& m_window;
