@@ -332,7 +332,7 @@ class ModalMemory : public FormTest, public ::testing::WithParamInterface<ModalO
 protected:
     void SetUp() override {
         auto* recording = new PaletteRecordingStyle;
-        drawnKeys = recording->keys;
+        m_drawnKeys = recording->keys;
         QApplication::setStyle(new SharedPaletteStyle(recording));
         FormTest::SetUp();
     }
@@ -340,7 +340,7 @@ protected:
         FormTest::TearDown();
         QApplication::setStyle(new SharedPaletteStyle(QStyleFactory::create(QStringLiteral("Fusion"))));
     }
-    std::shared_ptr<std::set<qint64>> drawnKeys;
+    std::shared_ptr<std::set<qint64>> m_drawnKeys;
 };
 
 TEST_P(ModalMemory, ReopeningAddsNoPaletteAndLeavesNoWindowBehind) {
@@ -360,9 +360,9 @@ TEST_P(ModalMemory, ReopeningAddsNoPaletteAndLeavesNoWindowBehind) {
         deliverDeferredDeletes();
     };
     openPaintAndClose();
-    const std::size_t palettes = drawnKeys->size();
+    const std::size_t palettes = m_drawnKeys->size();
     openPaintAndClose();
-    EXPECT_EQ(drawnKeys->size(), palettes) << GetParam().name;
+    EXPECT_EQ(m_drawnKeys->size(), palettes) << GetParam().name;
     EXPECT_TRUE(m_mainWindow->findChildren<QDialog*>().isEmpty()) << GetParam().name;
 }
 
