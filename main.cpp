@@ -10,6 +10,7 @@
 #include "ui/fonts.h"
 #include "ui/shared_palette_style.h"
 #include "ui/main_window.h"
+#include "ui/translations.h"
 
 namespace {
 
@@ -70,6 +71,8 @@ int main(int argc, char* argv[]) {
     // and task bars find the game's icon (on Wayland too).
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.quillet.Quillet"));
     quillet::installFontSubstitutions();
+    // The desktop's language, as LANGUAGE, LC_ALL, LC_MESSAGES and LANG set it.
+    quillet::installTranslations(QLocale::system());
     quillet::installSharedPaletteStyle();
 
     quillet::SdlCuePlayer cues(quillet::programDirectory, mixer);

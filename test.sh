@@ -9,6 +9,7 @@ cd "$(dirname "$0")"
 
 scripts/setup.sh
 scripts/check_naming.sh
+scripts/check_translations.sh
 scripts/hardening.sh
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure --no-tests=error -j "$(nproc)"

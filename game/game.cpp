@@ -89,6 +89,7 @@ void Game::mergeInto(int from, int below) {
     // has been emptied.
     board[below] = static_cast<std::int16_t>(board[below] + board[from]);
     addScore(MergeScorePerSlice * board[below]);
+    m_view.pieceMerged(below, board[below]);
     setCell(from, 0);
     setCell(below, board[below]);
     if (board[below] == WholeCake) completeCake(below);

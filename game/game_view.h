@@ -29,6 +29,12 @@ public:
     // Ranks the finished game; may show the high-score window modally and return
     // only when it has closed.
     virtual void rankFinishedGame() = 0;
+
+    // A falling piece has merged into the piece in `cell` (0 to 19), which now
+    // holds `slices` (2 to 8). At 8 the cake leaves the board right after, in
+    // the same tick. Nothing to show: the cells tell it already; a window that
+    // speaks to a player who cannot see the board says where it happened.
+    virtual void pieceMerged(int /*cell*/, int /*slices*/) {}
 };
 
 }  // namespace quillet

@@ -5,7 +5,8 @@
 
 namespace quillet {
 
-ScoreBook::ScoreBook(const ScoreStore& store) : m_store(store) {}
+ScoreBook::ScoreBook(const ScoreStore& store, const HighScoreTable& stored)
+    : m_store(store), m_stored(stored), m_table(stored) {}
 
 void ScoreBook::rebuild() {
     m_table = mergeEntries(m_stored, m_pending);

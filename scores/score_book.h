@@ -16,7 +16,10 @@ class ScoreStore;
 // never written over it.
 class ScoreBook {
 public:
-    explicit ScoreBook(const ScoreStore& store);
+    // `stored` is the table as just read from `store` (ScoreStore::read), so
+    // that the game's start reads the file once; empty until the first
+    // reload() when not given.
+    explicit ScoreBook(const ScoreStore& store, const HighScoreTable& stored = {});
 
     // The table to show and to rank against.
     const HighScoreTable& table() const { return m_table; }

@@ -13,15 +13,25 @@ QT_END_NAMESPACE
 
 namespace quillet {
 
+// What the game keeps in its store: the high-score table and the sound switch.
+struct StoredSettings {
+    HighScoreTable table;
+    bool soundOn = true;
+};
+
 // The per-user store of the high-score table: an INI file read and written
 // through QSettings, group [Setting], keys HScore_Nm_0 ... HScore_Nm_4 and
 // HScore_Val_0 ... HScore_Val_4. Other keys in the file (the sound switch,
-// anything a player added) are kept by every save.
+// anything a player added) are kept by every save. A store kept behind a
+// symbolic link stays behind it: a save replaces the file the link leads to.
 //
 // Several games may run at once and share the one file. The game stores its
 // new entries through mergeAndSave, which places them into the table as it
 // stands on disk at that moment, under a lock file beside the store, so that
 // no game writes back an older table over another game's entries.
+//
+// No save ever writes to a file larger than MaxStoreBytes (store_file.h), nor
+// makes one: such a save fails like any other, and the file keeps every byte.
 class ScoreStore {
 public:
     // The user's own store: $XDG_CONFIG_HOME/Quillet/Quillet.conf
@@ -34,19 +44,19 @@ public:
 
     const QString& filePath() const { return m_filePath; }
     // The lock file that mergeAndSave and changeSettings hold while they read,
-    // change and write. It exists only during a save (or after a game was
+    // change and write, beside filePath() even when that is a link, so that
+    // every game finds it. It exists only during a save (or after a game was
     // killed in one, until the next save).
     QString lockFilePath() const;
 
-    // How long a save waits for another game to let the lock go.
-    static constexpr int LockWaitMs = 2000;
-
-    // Replaces the whole table with what the store holds. A missing key reads as
-    // an empty name or a score of 0; so does a score that is not a plain decimal
-    // integer in the signed 32-bit range. A lone half of a surrogate pair in a
-    // name reads as U+FFFD. Never creates the file or a key, never waits, and
-    // never fails: only a regular file is read, and only its first 8 MiB; an
-    // unreadable or damaged file yields what can be read.
+    // The table and the sound switch, from one open and one read of the file:
+    // what the game needs when it starts. Never creates the file, a key or a
+    // folder, never waits, and never fails: only a regular file is read, and
+    // only its first MaxStoreBytes; an unreadable or damaged file yields what
+    // can be read. The table's keys read as readTable says (score_keys.h), the
+    // switch as loadSoundOn does (sound_setting.h).
+    StoredSettings read() const;
+    // Replaces the whole table with what the store holds, as read() does.
     void load(HighScoreTable& table) const;
 
     // Writes all ten keys as given, over whatever table the file holds (the
@@ -62,10 +72,10 @@ public:
     // the store holds it now, by the ranking rule, and writes the result: all
     // under the store's lock, so that another game's save cannot slip in
     // between the read and the write. On success `result` is the table now
-    // stored. A lock that is not had within LockWaitMs fails the save like any
-    // other failure: false, one line on standard error, `result` untouched. A
-    // lock left behind by a game that crashed is taken over. With no entries
-    // this writes the stored table back as it is.
+    // stored. A lock that is not had within StoreLock::WaitMs fails the save
+    // like any other failure: false, one line on standard error, `result`
+    // untouched. A lock left behind by a game that crashed is taken over. With
+    // no entries this writes the stored table back as it is.
     bool mergeAndSave(const std::vector<ScoreEntry>& entries, HighScoreTable& result) const;
 
     // The store's other keys (the sound switch) go through these two. `read`
@@ -82,15 +92,5 @@ public:
 private:
     QString m_filePath;
 };
-
-// Reads a stored score text: optional minus sign and decimal digits, nothing
-// else, within the signed 32-bit range; anything else reads as 0. Leading zeros
-// are accepted ("007" is 7); a plus sign, blanks, exponents and hex are not
-// ("+5", " 5", "1e3" and "0x10" all read as 0).
-qint32 parseStoredScore(const QString& text);
-
-// `name` as the store keeps it: each lone half of a surrogate pair, which the
-// file's UTF-8 cannot hold, replaced by U+FFFD; everything else as it is.
-QString storableName(const QString& name);
 
 }  // namespace quillet

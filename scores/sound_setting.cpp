@@ -12,6 +12,8 @@ namespace {
 const QString SoundKey = QStringLiteral("Preferences/Sound");
 const QString SoundOff = QStringLiteral("off");
 
+}  // namespace
+
 // Silence is what the player chose only when the file says so in the very
 // words the game writes; anything else leaves the game as it comes, with sound.
 bool soundOnIn(const QSettings& settings) {
@@ -19,12 +21,8 @@ bool soundOnIn(const QSettings& settings) {
     return value.typeId() != QMetaType::QString || value.toString() != SoundOff;
 }
 
-}  // namespace
-
 bool loadSoundOn(const ScoreStore& store) {
-    bool on = true;
-    store.readSettings([&](const QSettings& settings) { on = soundOnIn(settings); });
-    return on;
+    return store.read().soundOn;
 }
 
 bool saveSoundOn(const ScoreStore& store, bool on) {

@@ -13,10 +13,14 @@
 # Idempotent and non-interactive.
 set -euo pipefail
 
-# The build and the test suite.
+# The build and the test suite. lrelease (qt6-l10n-tools) compiles the
+# translations, qt6-translations-l10n holds Qt's own; the widget tests stand
+# in for a screen reader through Qt's private GUI header (qt6-base-private-dev).
 BUILD_PACKAGES=(
   cmake g++ make pkg-config
   qt6-base-dev libgl-dev
+  qt6-l10n-tools qt6-translations-l10n
+  qt6-base-private-dev
   libsdl2-dev
   fonts-ipafont-gothic
   googletest libgtest-dev libgmock-dev

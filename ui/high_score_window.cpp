@@ -14,6 +14,7 @@
 #include "ui/fonts.h"
 #include "ui/layout.h"
 #include "ui/line_widget.h"
+#include "ui/narration.h"
 #include "ui/window_style.h"
 
 namespace quillet {
@@ -105,6 +106,10 @@ HighScoreWindow::HighScoreWindow(ScoreBook& scores, CuePlayer& cues, QWidget* pa
     refresh();
 }
 
+QString HighScoreWindow::notStoredText() {
+    return tr("The high scores could not be saved. Close tries again next time.");
+}
+
 void HighScoreWindow::refresh() {
     const HighScoreTable& table = m_scores.table();
     for (int i = 0; i < HighScoreRanks; ++i) {
@@ -127,7 +132,9 @@ void HighScoreWindow::refreshAccessibleNames() {
         }
         row << scoreLabels[i]->text();
         rankLabels[i]->setAccessibleName(row.join(QStringLiteral(", ")));
-        nameEdits[i]->setAccessibleName(QStringLiteral("Name for the %1 place").arg(rank));
+        nameEdits[i]->setAccessibleName(tr("Name for the %1 place").arg(rank));
+        // Close is the next stop after the name box; Return does not press it.
+        nameEdits[i]->setAccessibleDescription(Narration::namePrompt());
     }
 }
 
@@ -148,13 +155,14 @@ void HighScoreWindow::storeAndClose() {
     // In viewing as well: the entries another game stored meanwhile are kept,
     // and any entry of this run still unstored goes in with them.
     const bool stored = m_scores.save();
+    m_storedOnClose = stored;
     refresh();
     m_cues.playAndWait("click");
     accept();
     // The table just shown holds entries the file does not: the player must
     // not take them for stored. They stay pending for the next Close.
     if (!stored) {
-        QMessageBox box(QMessageBox::NoIcon, windowTitle(), NotStoredText, QMessageBox::Ok,
+        QMessageBox box(QMessageBox::NoIcon, windowTitle(), notStoredText(), QMessageBox::Ok,
                         parentWidget());
         box.setTextFormat(Qt::PlainText);
         box.exec();

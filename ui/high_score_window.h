@@ -34,12 +34,14 @@ public:
     static constexpr int ShownNameLength = 200;
 
     // What the player is told, after Close, when the table could not be stored.
-    static inline const QString NotStoredText =
-        QStringLiteral("The high scores could not be saved. Close tries again next time.");
+    static QString notStoredText();
 
     // Refreshes all ten labels from the table. Any number of calls, before or
     // while the window is shown.
     void refresh();
+
+    // Whether Close stored the table when it last closed this window.
+    bool storedOnClose() const { return m_storedOnClose; }
 
     std::array<QLabel*, HighScoreRanks> rankLabels{};  // "1st" to "5th"
     std::array<QLabel*, HighScoreRanks> nameLabels{};
@@ -73,6 +75,7 @@ private:
 
     ScoreBook& m_scores;
     CuePlayer& m_cues;
+    bool m_storedOnClose = false;
 };
 
 }  // namespace quillet

@@ -7,36 +7,39 @@ namespace quillet {
 const std::vector<KeyCommand>& keyTable() {
     // The arrows, with W, A, S and D for a player who keeps the left hand on
     // the keyboard. Start, HighScore and End take their buttons' place; P,
-    // Pause, M and F1 are the keys desktop games use for these.
+    // Pause, M and F1 are the keys desktop games use for these. The read-outs
+    // speak through a screen reader.
     static const std::vector<KeyCommand> table{
-        {Command::MoveLeft, QStringLiteral("Move the pair left"),
-         QStringLiteral("ペアを左へ動かす"), {Qt::Key_Left, Qt::Key_A}, true},
-        {Command::MoveRight, QStringLiteral("Move the pair right"),
-         QStringLiteral("ペアを右へ動かす"), {Qt::Key_Right, Qt::Key_D},
+        {Command::MoveLeft, QT_TRANSLATE_NOOP("KeyTable", "Move the pair left"), {Qt::Key_Left, Qt::Key_A}, true},
+        {Command::MoveRight, QT_TRANSLATE_NOOP("KeyTable", "Move the pair right"), {Qt::Key_Right, Qt::Key_D},
          true},
-        {Command::Turn, QStringLiteral("Turn the pair (swap its pieces)"),
-         QStringLiteral("ペアを左右反転する"), {Qt::Key_Up, Qt::Key_W},
+        {Command::Turn, QT_TRANSLATE_NOOP("KeyTable", "Turn the pair (swap its pieces)"), {Qt::Key_Up, Qt::Key_W},
          true},
-        {Command::Drop, QStringLiteral("Bring the pair down a row"),
-         QStringLiteral("ペアを1段下ろす"), {Qt::Key_Down, Qt::Key_S},
+        {Command::Drop, QT_TRANSLATE_NOOP("KeyTable", "Bring the pair down a row"), {Qt::Key_Down, Qt::Key_S},
          true},
-        {Command::Start, QStringLiteral("Start a game"),
-         QStringLiteral("ゲームを始める"),
+        {Command::Start, QT_TRANSLATE_NOOP("KeyTable", "Start a game"),
          {Qt::Key_F2, QKeySequence(Qt::CTRL | Qt::Key_N)}, false},
-        {Command::HighScore, QStringLiteral("High scores"),
-         QStringLiteral("ハイスコア"), {QKeySequence(Qt::CTRL | Qt::Key_H)},
+        {Command::HighScore, QT_TRANSLATE_NOOP("KeyTable", "High scores"), {QKeySequence(Qt::CTRL | Qt::Key_H)},
          false},
-        {Command::End, QStringLiteral("End the program"),
-         QStringLiteral("終了する"), {QKeySequence(Qt::CTRL | Qt::Key_Q)},
+        {Command::End, QT_TRANSLATE_NOOP("KeyTable", "End the program"), {QKeySequence(Qt::CTRL | Qt::Key_Q)},
          false},
-        {Command::Pause, QStringLiteral("Pause or resume"),
-         QStringLiteral("一時停止・再開"), {Qt::Key_P, Qt::Key_Pause}, false},
-        {Command::Sound, QStringLiteral("Sound on or off"),
-         QStringLiteral("音のオン・オフ"), {Qt::Key_M}, false},
-        {Command::Help, QStringLiteral("Keys and rules"),
-         QStringLiteral("キーとルール"), {Qt::Key_F1}, false},
+        {Command::Pause, QT_TRANSLATE_NOOP("KeyTable", "Pause or resume"), {Qt::Key_P, Qt::Key_Pause}, false},
+        {Command::Sound, QT_TRANSLATE_NOOP("KeyTable", "Sound on or off"), {Qt::Key_M}, false},
+        {Command::Help, QT_TRANSLATE_NOOP("KeyTable", "Keys and rules"), {Qt::Key_F1}, false},
+        // For a screen reader's user: plain letters that neither the game nor
+        // Orca takes (Orca's own keys go with Insert or Caps Lock, and the
+        // keypad is its review).
+        {Command::ReadRows, QT_TRANSLATE_NOOP("KeyTable", "Read the board row by row"), {Qt::Key_R}, false},
+        {Command::ReadColumns, QT_TRANSLATE_NOOP("KeyTable", "Read the board column by column"), {Qt::Key_C}, false},
+        {Command::ReadNext, QT_TRANSLATE_NOOP("KeyTable", "Read the next pair"), {Qt::Key_N}, false},
+        {Command::ReadScore, QT_TRANSLATE_NOOP("KeyTable", "Read the score and the cakes"), {Qt::Key_I}, false},
+        {Command::ReadPair, QT_TRANSLATE_NOOP("KeyTable", "Read where the falling pair is"), {Qt::Key_L}, false},
     };
     return table;
+}
+
+QString KeyCommand::name() const {
+    return QCoreApplication::translate("KeyTable", sourceName);
 }
 
 const KeyCommand& keyCommand(Command command) {

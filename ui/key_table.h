@@ -4,24 +4,43 @@
 
 #include <QKeySequence>
 #include <QList>
+#include <QCoreApplication>
 #include <QString>
 
 namespace quillet {
 
 // What the player can do from the keyboard of the main window.
-enum class Command { MoveLeft, MoveRight, Turn, Drop, Start, HighScore, End, Pause, Sound, Help };
+enum class Command {
+    MoveLeft,
+    MoveRight,
+    Turn,
+    Drop,
+    Start,
+    HighScore,
+    End,
+    Pause,
+    Sound,
+    Help,
+    // Read out through a screen reader; nothing happens without one.
+    ReadRows,
+    ReadColumns,
+    ReadNext,
+    ReadScore,
+    ReadPair,
+};
 
 struct KeyCommand {
     Command command;
-    // How the keys window and the main window's menu name it.
-    QString name;
-    // The same in the keys window's Japanese version.
-    QString japaneseName;
+    // How the keys window and the main window's menu name it, untranslated:
+    // name() gives it in the player's language.
+    const char* sourceName;
     // The first key is the one the menu shows beside the name.
     QList<QKeySequence> keys;
     // A held key repeats the command at the desktop's repeat rate: the moves
     // and the drop do, a switch such as pause or sound does not.
     bool repeats;
+
+    QString name() const;
 };
 
 // The one table of keys. The main window's shortcuts, its menu, the keys and

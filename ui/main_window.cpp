@@ -10,13 +10,16 @@
 #include <QTimer>
 
 #include "game/random_source.h"
+#include "scores/score_store.h"
 #include "scores/sound_setting.h"
 #include "sound/cue_player.h"
+#include "ui/commentary.h"
 #include "ui/fall_clock.h"
 #include "ui/fonts.h"
 #include "ui/high_score_window.h"
 #include "ui/keys_window.h"
 #include "ui/line_widget.h"
+#include "ui/narration.h"
 #include "ui/pause_cover.h"
 #include "ui/player_actions.h"
 #include "ui/pictures.h"
@@ -55,40 +58,24 @@ QPushButton* makeMoveButton(QWidget* parent, const layout::Box& box, const QStri
     return button;
 }
 
-// What a screen reader says of a cell or next-pair image that shows `count`
-// slices. The nine texts are made once; a tick only shares them.
-const QString& sliceText(int count) {
-    static const std::array<QString, rules::WholeCake + 1> texts = [] {
-        std::array<QString, rules::WholeCake + 1> made;
-        made[0] = QStringLiteral("empty");
-        made[1] = QStringLiteral("1 slice");
-        for (int n = 2; n <= rules::WholeCake; ++n) made[n] = QStringLiteral("%1 slices").arg(n);
-        return made;
-    }();
-    return texts[count];
-}
-
-// Qt makes an accessibility event of every change of a description, so it is
-// set only when it changes.
-void describe(QWidget* widget, const QString& text) {
-    if (widget->accessibleDescription() != text) widget->setAccessibleDescription(text);
-}
-
 }  // namespace
 
 MainWindow::MainWindow(CuePlayer& cues, const ScoreStore& store, RandomSource& random,
                        QWidget* parent)
+    : MainWindow(cues, store, store.read(), random, parent) {}
+
+MainWindow::MainWindow(CuePlayer& cues, const ScoreStore& store, const StoredSettings& stored,
+                       RandomSource& random, QWidget* parent)
     : QWidget(parent, fixedWindowFlags(Qt::Window)),
       m_store(store),
-      m_cues(cues, loadSoundOn(store)),
+      m_cues(cues, stored.soundOn),
       m_random(random),
-      m_scores(store),
+      m_scores(store, stored.table),
       m_game(*this, random) {
     buildControls();
     buildActions();
-    seedAndLoadScores();
-    m_describing = QAccessible::isActive();
-    QAccessible::installActivationObserver(this);
+    m_random.seedFromClock();
+    m_commentary = new Commentary(*this);
     // Another application took the keyboard focus: the player has looked away.
     // The game's own windows keep the application active, so the About box and
     // the high-score window still leave the game going underneath.
@@ -98,9 +85,7 @@ MainWindow::MainWindow(CuePlayer& cues, const ScoreStore& store, RandomSource& r
             });
 }
 
-MainWindow::~MainWindow() {
-    QAccessible::removeActivationObserver(this);
-}
+MainWindow::~MainWindow() = default;
 
 HighScoreWindow* MainWindow::highScoreWindow() const {
     return m_highScoreWindow.data();
@@ -119,15 +104,14 @@ void MainWindow::buildControls() {
     // board panel comes first, then the cells (higher index in front), then the
     // dotted lines, and the buttons last of all.
     boardPanel = makePanel(this, mw::BoardPanel, layout::PanelGrey);
-    boardPanel->setAccessibleName(QStringLiteral("Board"));
+    boardPanel->setAccessibleName(Narration::tr("Board"));
+    boardPanel->setAccessibleDescription(Narration::boardHelp());
     for (int i = 0; i < rules::CellCount; ++i) {
         cellImages[i] = new QLabel(this);
         setBox(cellImages[i], mw::cell(i));
-        // Counted from 1, the top row first, as a player would say it.
-        cellImages[i]->setAccessibleName(QStringLiteral("Row %1, column %2")
-                                             .arg(i / rules::Columns + 1)
-                                             .arg(i % rules::Columns + 1));
-        cellImages[i]->setAccessibleDescription(sliceText(0));
+        // A screen reader's review reads the name: where the cell is and what
+        // it holds, "Row 2, column 3, 4 slices".
+        cellImages[i]->setAccessibleName(Narration::cellName(i, 0));
     }
     for (std::size_t i = 0; i < columnLines.size(); ++i) {
         columnLines[i] = new LineWidget(mw::ColumnLineX[i], mw::ColumnLineTop, mw::ColumnLineBottom,
@@ -142,15 +126,12 @@ void MainWindow::buildControls() {
         makeLabel(this, mw::NextCaption, QStringLiteral("NEXT"), captionFont, layout::Blue);
     nextPanel = makePanel(this, mw::NextPanel, layout::PanelGrey);
     // Each image of the next pair reads its own piece, as a cell does:
-    // "Next, left: 2 slices", "Next, right: 5 slices".
-    nextPanel->setAccessibleName(QStringLiteral("Next"));
-    const std::array<QString, 2> nextNames{QStringLiteral("Next, left"),
-                                           QStringLiteral("Next, right")};
+    // "Next, left, 2 slices", "Next, right, 5 slices".
+    nextPanel->setAccessibleName(Narration::tr("Next"));
     for (int i = 0; i < 2; ++i) {
         nextImages[i] = new QLabel(this);
         setBox(nextImages[i], mw::Next[i]);
-        nextImages[i]->setAccessibleName(nextNames[i]);
-        nextImages[i]->setAccessibleDescription(sliceText(0));
+        nextImages[i]->setAccessibleName(Narration::nextName(i, 0));
     }
     scoreCaption =
         makeLabel(this, mw::ScoreCaption, QStringLiteral("SCORE"), captionFont, layout::Green);
@@ -159,9 +140,9 @@ void MainWindow::buildControls() {
         makeLabel(this, mw::CakeCaption, QStringLiteral("CAKE"), captionFont, layout::Pink);
     cakeDisplay = makeLabel(this, mw::Cake, QString(), counterFont, layout::Yellow);
     // A label with a name of its own no longer reads out its text, so the
-    // counters carry their value as their description: "Score 4100".
-    scoreDisplay->setAccessibleName(QStringLiteral("Score"));
-    cakeDisplay->setAccessibleName(QStringLiteral("Cakes"));
+    // counters' names carry their values: "Score 4100".
+    scoreDisplay->setAccessibleName(Narration::scoreName(QString()));
+    cakeDisplay->setAccessibleName(Narration::cakesName(QString()));
     for (QLabel* counter : {scoreDisplay, cakeDisplay}) {
         fillBackground(counter, layout::Black);
         counter->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -173,10 +154,10 @@ void MainWindow::buildControls() {
     highScoreButton = makeButton(this, mw::HighScore, QStringLiteral("HighScore"), captionFont);
     aboutButton = makeButton(this, mw::About, QStringLiteral("About"), captionFont);
     endButton = makeButton(this, mw::End, QStringLiteral("End"), captionFont);
-    leftButton = makeMoveButton(this, mw::Left, QStringLiteral("left"), QStringLiteral("Left"));
-    turnButton = makeMoveButton(this, mw::Turn, QStringLiteral("turn"), QStringLiteral("Turn"));
+    leftButton = makeMoveButton(this, mw::Left, QStringLiteral("left"), tr("Left"));
+    turnButton = makeMoveButton(this, mw::Turn, QStringLiteral("turn"), tr("Turn"));
     turnButton->setToolTip(QStringLiteral("左右反転"));
-    rightButton = makeMoveButton(this, mw::Right, QStringLiteral("right"), QStringLiteral("Right"));
+    rightButton = makeMoveButton(this, mw::Right, QStringLiteral("right"), tr("Right"));
 
     setTabOrder(leftButton, turnButton);
     setTabOrder(turnButton, rightButton);
@@ -214,6 +195,11 @@ void MainWindow::buildActions() {
     connect(action(Command::Drop), &QAction::triggered, this, &MainWindow::dropPair);
     connect(action(Command::Pause), &QAction::triggered, this, &MainWindow::togglePause);
     connect(action(Command::Help), &QAction::triggered, this, &MainWindow::showKeysAndRules);
+    for (Command readOut : {Command::ReadRows, Command::ReadColumns, Command::ReadNext,
+                            Command::ReadScore, Command::ReadPair}) {
+        connect(action(readOut), &QAction::triggered, this,
+                [this, readOut] { m_commentary->readOut(readOut); });
+    }
     action(Command::Pause)->setEnabled(false);
     action(Command::Sound)->setChecked(m_cues.isOn());
     connect(action(Command::Sound), &QAction::toggled, this, &MainWindow::setSoundOn);
@@ -221,11 +207,6 @@ void MainWindow::buildActions() {
 
 QAction* MainWindow::action(Command command) const {
     return m_actions->action(command);
-}
-
-void MainWindow::seedAndLoadScores() {
-    m_random.seedFromClock();
-    m_scores.reload();
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -244,19 +225,30 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::moveLeft() {
-    if (!isPaused()) m_game.moveLeft();
+    if (isPaused()) return;
+    const auto told = m_commentary->watch(Commentary::Cause::Move);
+    m_game.moveLeft();
 }
 void MainWindow::swapPieces() {
-    if (!isPaused()) m_game.swapPieces();
+    if (isPaused()) return;
+    const auto told = m_commentary->watch(Commentary::Cause::Move);
+    m_game.swapPieces();
 }
 void MainWindow::moveRight() {
-    if (!isPaused()) m_game.moveRight();
+    if (isPaused()) return;
+    const auto told = m_commentary->watch(Commentary::Cause::Move);
+    m_game.moveRight();
 }
 void MainWindow::start() {
+    // The focus leaves Start before Start is disabled, so that it does not
+    // stop on HighScore on its way to the board.
+    m_commentary->gameStarting();
     m_game.start();
 }
 void MainWindow::tick() {
-    if (!isPaused()) m_game.tick();
+    if (isPaused()) return;
+    const auto told = m_commentary->watch(Commentary::Cause::Fall);
+    m_game.tick();
 }
 
 bool MainWindow::isPaused() const {
@@ -267,6 +259,7 @@ void MainWindow::dropPair() {
     if (isPaused() || !isPlaying() || !m_game.isPairFalling()) return;
     // Counted afresh from this tick, which may itself set a new interval.
     m_fallClock->restart();
+    const auto told = m_commentary->watch(Commentary::Cause::Fall);
     m_game.tick();
 }
 
@@ -280,12 +273,14 @@ void MainWindow::pause() {
     if (isPaused() || !isPlaying()) return;
     m_fallClock->pause();
     showCovered(true);
+    m_commentary->pauseChanged(true);
 }
 
 void MainWindow::resume() {
     if (!isPaused()) return;
     showCovered(false);
     m_fallClock->resume();
+    m_commentary->pauseChanged(false);
 }
 
 void MainWindow::togglePause() {
@@ -395,6 +390,7 @@ void MainWindow::rankFinishedGame() {
     // changed since this one started. The new entry's name is empty until the
     // player types one.
     const int rank = m_scores.enter(m_game.score);
+    m_commentary->gameOver(rank);
     if (rank < 0) return;
     HighScoreWindow& window = ensureHighScoreWindow();
     window.nameEdits[rank]->show();
@@ -407,6 +403,11 @@ void MainWindow::rankFinishedGame() {
         return;
     }
     window.exec();
+    if (window.storedOnClose()) m_commentary->scoreStored();
+}
+
+void MainWindow::pieceMerged(int cell, int slices) {
+    m_commentary->pieceMerged(cell, slices);
 }
 
 void MainWindow::showPicture(QLabel* image, int count) {
@@ -415,34 +416,20 @@ void MainWindow::showPicture(QLabel* image, int count) {
     } else {
         image->setPixmap(slicePictures[count]);
     }
-    if (m_describing) describe(image, sliceText(count));
 }
 
 void MainWindow::showCell(int index, int count) {
     showPicture(cellImages[index], count);
+    m_commentary->showCell(index, count);
 }
 void MainWindow::showNext(int element, int count) {
     showPicture(nextImages[element], count);
+    m_commentary->showNext(element, count);
 }
 
 void MainWindow::showCounter(QLabel* display, const std::string& text) {
-    const QString value = QString::fromStdString(text);
-    display->setText(value);
-    if (m_describing) describe(display, value);
-}
-
-void MainWindow::accessibilityActiveChanged(bool active) {
-    // Even with no reader listening, Qt makes an event of every change of a
-    // description, and looks the widget up for it: several cells change in
-    // every tick. So the descriptions follow the game only while a reader
-    // listens, and one that starts in the middle of a game is told the window
-    // as it is now.
-    m_describing = active;
-    if (!active) return;
-    // Between two handlers the pictures show what the game holds.
-    for (int i = 0; i < rules::CellCount; ++i) describe(cellImages[i], sliceText(m_game.board[i]));
-    for (int i = 0; i < 2; ++i) describe(nextImages[i], sliceText(m_game.nextPair[i]));
-    for (QLabel* counter : {scoreDisplay, cakeDisplay}) describe(counter, counter->text());
+    display->setText(QString::fromStdString(text));
+    m_commentary->showCounter(display, text);
 }
 
 void MainWindow::showScore(const std::string& text) {

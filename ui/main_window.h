@@ -2,7 +2,6 @@
 
 #include <array>
 
-#include <QAccessible>
 #include <QPixmap>
 #include <QPointer>
 #include <QWidget>
@@ -21,6 +20,7 @@ class QTimer;
 
 namespace quillet {
 
+class Commentary;
 class CuePlayer;
 class FallClock;
 class HighScoreWindow;
@@ -29,18 +29,19 @@ class PauseCover;
 class PlayerActions;
 class RandomSource;
 class ScoreStore;
+struct StoredSettings;
 
 // The main window: the board, the next pair, the score and cake counters and
 // the seven buttons. It holds no rules: the game reaches it through GameView,
 // and each button and the fall timer hand their event to the game. The keys of
 // the key table press the same buttons, and pause, switch the sound and open
 // the keys and rules; a right click outside the buttons offers the last three.
-class MainWindow : public QWidget, public GameView, private QAccessible::ActivationObserver {
+class MainWindow : public QWidget, public GameView {
     Q_OBJECT
 
 public:
-    // Builds every control, seeds `random` from the clock, then loads the high-score table from
-    // `store`.
+    // Reads the high-score table and the sound switch from `store`, in one
+    // read, builds every control and seeds `random` from the clock.
     MainWindow(CuePlayer& cues, const ScoreStore& store, RandomSource& random,
                QWidget* parent = nullptr);
     ~MainWindow() override;
@@ -120,6 +121,7 @@ public:
     void setTimerEnabled(bool enabled) override;
     void playCue(const std::string& cue) override;
     void rankFinishedGame() override;
+    void pieceMerged(int cell, int slices) override;
 
     // "ヌビロケーキ Ver." followed by major, ".", minor and revision: "Ver.1.10".
     static QString versionText(int major, int minor, int revision);
@@ -135,15 +137,13 @@ private:
     // From Start to game over; paused or not.
     bool isPlaying() const;
     void showCovered(bool covered);
-    void seedAndLoadScores();
+    MainWindow(CuePlayer& cues, const ScoreStore& store, const StoredSettings& stored,
+               RandomSource& random, QWidget* parent);
     // The high-score window, created (and loaded) on first reference.
     HighScoreWindow& ensureHighScoreWindow();
-    // Shows `count` slices in a cell or next-pair image: the shared picture,
-    // and the count in words for a screen reader.
+    // Shows `count` slices in a cell or next-pair image: the shared picture.
     void showPicture(QLabel* image, int count);
     void showCounter(QLabel* display, const std::string& text);
-    // A screen reader started or stopped listening.
-    void accessibilityActiveChanged(bool active) override;
 
     const ScoreStore& m_store;
     // Every cue of both windows goes through the player's sound switch.
@@ -155,10 +155,8 @@ private:
     bool m_soundPrepared = false;
     FallClock* m_fallClock = nullptr;
     PlayerActions* m_actions = nullptr;
-    // Whether the descriptions of the cells, next-pair images and counters are
-    // kept up to date: only while a screen reader listens (see
-    // accessibilityActiveChanged).
-    bool m_describing = false;
+    // What a screen reader is told, while one listens.
+    Commentary* m_commentary = nullptr;
 };
 
 }  // namespace quillet

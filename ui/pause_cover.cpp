@@ -9,7 +9,7 @@ namespace quillet {
 
 PauseCover::PauseCover(QWidget* parent, const layout::Box& box) : QLabel(parent) {
     setTextFormat(Qt::PlainText);
-    setText(QStringLiteral("PAUSE\n\nP or a click here\nresumes the game"));
+    setText(tr("PAUSE\n\nP or a click here\nresumes the game"));
     setBox(this, box);
     fillBackground(this, layout::PanelGrey);
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -20,8 +20,8 @@ PauseCover::PauseCover(QWidget* parent, const layout::Box& box) : QLabel(parent)
     setPalette(palette);
     setAlignment(Qt::AlignCenter);
     setWordWrap(true);
-    setAccessibleName(QStringLiteral("Paused"));
-    setAccessibleDescription(QStringLiteral("P or a click resumes the game"));
+    // A review reads the name: the cover's own words, on one line.
+    setAccessibleName(text().simplified());
 }
 
 void PauseCover::mouseReleaseEvent(QMouseEvent* event) {

@@ -9,7 +9,7 @@ namespace quillet {
 
 PlayerActions::PlayerActions(QWidget* window) : QObject(window) {
     for (const KeyCommand& row : keyTable()) {
-        auto* action = new QAction(row.name, window);
+        auto* action = new QAction(row.name(), window);
         action->setShortcuts(row.keys);
         // Handled before the focused button sees the key: the arrows drive the
         // pair instead of moving the focus, while Tab and Space still reach
@@ -21,8 +21,8 @@ PlayerActions::PlayerActions(QWidget* window) : QObject(window) {
         if (row.command == Command::Sound) action->setCheckable(true);
     }
     // The menu's own words for the three it shows.
-    action(Command::Sound)->setText(QStringLiteral("Sound"));
-    action(Command::Help)->setText(QStringLiteral("Keys and rules…"));
+    action(Command::Sound)->setText(tr("Sound"));
+    action(Command::Help)->setText(tr("Keys and rules…"));
     showPaused(false);
 }
 
@@ -42,7 +42,7 @@ void PlayerActions::fillMenu(QMenu& menu) const {
 }
 
 void PlayerActions::showPaused(bool paused) {
-    action(Command::Pause)->setText(paused ? QStringLiteral("Resume") : QStringLiteral("Pause"));
+    action(Command::Pause)->setText(paused ? tr("Resume") : tr("Pause"));
 }
 
 }  // namespace quillet

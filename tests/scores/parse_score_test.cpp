@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 #include <QString>
 
-#include "scores/score_store.h"
+#include "scores/score_keys.h"
 
 namespace quillet {
 namespace {

@@ -19,6 +19,7 @@
 
 #include "scores/sound_setting.h"
 #include "tests/scores/qstring_printer.h"
+#include "tests/scores/store_test_support.h"
 #include "tests/scores/table_helpers.h"
 
 namespace quillet {
@@ -27,35 +28,6 @@ namespace {
 constexpr qint32 Min32 = std::numeric_limits<qint32>::min();
 constexpr qint32 Max32 = std::numeric_limits<qint32>::max();
 
-HighScoreTable sampleTable() {
-    return makeTable({"Ann", "Bo", "Cy", "Di", "Ed"}, {9000, 4500, 1800, 800, -5});
-}
-
-// A table that no load could produce by accident, to see that a load replaces
-// every entry.
-HighScoreTable junkTable() {
-    return makeTable({"junk0", "junk1", "junk2", "junk3", "junk4"}, {11, 22, 33, 44, 55});
-}
-
-void expectSameTable(const HighScoreTable& actual, const HighScoreTable& expected) {
-    for (int rank = 0; rank < HighScoreRanks; ++rank) {
-        SCOPED_TRACE(testing::Message() << "rank " << rank);
-        EXPECT_EQ(actual.names[rank], expected.names[rank]);
-        EXPECT_EQ(actual.scores[rank], expected.scores[rank]);
-    }
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return QByteArray();
-    return file.readAll();
-}
 
 // The raw "key=value" lines of the [Setting] section, as they stand in the file.
 // A key that appears twice shows up as two entries.
@@ -71,18 +43,6 @@ std::multimap<QByteArray, QByteArray> settingLines(const QString& path) {
         }
     }
     return lines;
-}
-
-HighScoreTable loadFrom(const QString& path) {
-    HighScoreTable table = junkTable();
-    ScoreStore(path).load(table);
-    return table;
-}
-
-ino_t inodeOf(const QString& path) {
-    struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0) return 0;
-    return info.st_ino;
 }
 
 class ScoreStoreTest : public testing::Test {
@@ -197,26 +157,6 @@ TEST_F(ScoreStoreTest, GarbageAroundTheSectionDoesNotHideTheKeys) {
     expectSameTable(loadFrom(storePath()), makeTable({"", "Bo", "", "", ""}, {0, 42, 0, 0, 0}));
 }
 
-TEST_F(ScoreStoreTest, MegabyteLongLinesAreReadOrSkippedAndNothingPastEightMegabytes) {
-    const QByteArray longName(1024 * 1024, 'x');
-    const QByteArray table = "[Setting]\n" + QByteArray(1024 * 1024, 'j') + "\nHScore_Nm_0=" +
-                             longName + "\nHScore_Val_0=7\nHScore_Nm_1=Bo\nHScore_Val_1=6\n";
-    writeFile(storePath(), table);
-    const HighScoreTable loaded = loadFrom(storePath());
-    EXPECT_EQ(loaded.names[0].size(), longName.size());
-    EXPECT_EQ(loaded.names[0], QString::fromLatin1(longName));
-    expectSameTable(loaded,
-                    makeTable({QString::fromLatin1(longName), "Bo", "", "", ""}, {7, 6, 0, 0, 0}));
-
-    // A file larger than any table is read only up to its first 8 MiB: a key
-    // that begins after them is not there.
-    const qsizetype cap = 8 * 1024 * 1024;
-    const QByteArray comment = "\n;" + QByteArray(cap - table.size(), 'c') + "\n";
-    writeFile(storePath(), table + comment + "HScore_Nm_2=Late\nHScore_Val_2=5\n");
-    expectSameTable(loadFrom(storePath()),
-                    makeTable({QString::fromLatin1(longName), "Bo", "", "", ""}, {7, 6, 0, 0, 0}));
-}
-
 TEST_F(ScoreStoreTest, BytesThatAreNotUtf8KeepTheRestOfTheName) {
     writeFile(storePath(),
               "[Setting]\nHScore_Nm_0=\xff\xfe"
@@ -237,22 +177,6 @@ TEST_F(ScoreStoreTest, UnreadableFileLoadsAsAnEmptyTable) {
         GTEST_SKIP() << "file permissions do not stop this user from reading (running as root?)";
     }
     expectSameTable(loadFrom(storePath()), HighScoreTable{});
-}
-
-TEST_F(ScoreStoreTest, FolderPipeOrDeviceInPlaceOfTheFileLoadsAsAnEmptyTable) {
-    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("Quillet.conf")));
-    expectSameTable(loadFrom(storePath()), HighScoreTable{});
-
-    // Opening a pipe would wait for a writer; the load must not.
-    const QString pipe = pathOf(QStringLiteral("pipe.conf"));
-    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-    expectSameTable(loadFrom(pipe), HighScoreTable{});
-
-    // A device that never ends, itself or through a link.
-    expectSameTable(loadFrom(QStringLiteral("/dev/zero")), HighScoreTable{});
-    const QString link = pathOf(QStringLiteral("zero.conf"));
-    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), link));
-    expectSameTable(loadFrom(link), HighScoreTable{});
 }
 
 // A half of a surrogate pair has no form in the file's UTF-8: it becomes
@@ -371,31 +295,6 @@ TEST_F(ScoreStoreTest, SaveCreatesTheMissingFolder) {
     const QString path = pathOf(QStringLiteral("Quillet/Quillet.conf"));
     ASSERT_TRUE(ScoreStore(path).save(sampleTable()));
     expectSameTable(loadFrom(path), sampleTable());
-}
-
-TEST_F(ScoreStoreTest, SaveReplacesTheFileInOneStep) {
-    const ScoreStore store(storePath());
-    ASSERT_TRUE(store.save(sampleTable()));
-    const QByteArray firstContent = readFile(storePath());
-
-    // A second name for the first file: a save that wrote in place would change
-    // what it shows, a save that renames a new file over the old one does not.
-    const QString oldFile = pathOf(QStringLiteral("old.conf"));
-    ASSERT_EQ(
-        ::link(QFile::encodeName(storePath()).constData(), QFile::encodeName(oldFile).constData()),
-        0);
-    const ino_t firstInode = inodeOf(storePath());
-
-    const HighScoreTable second = makeTable({"V", "W", "X", "Y", "Z"}, {5, 4, 3, 2, 1});
-    ASSERT_TRUE(store.save(second));
-    EXPECT_NE(inodeOf(storePath()), firstInode);
-    EXPECT_EQ(readFile(oldFile), firstContent);
-    expectSameTable(loadFrom(storePath()), second);
-
-    // Neither the lock nor the temporary file of the save stays behind.
-    QStringList entries = folderEntries();
-    entries.sort();
-    EXPECT_EQ(entries, (QStringList{QStringLiteral("Quillet.conf"), QStringLiteral("old.conf")}));
 }
 
 TEST_F(ScoreStoreTest, SaveOverADamagedFileSucceedsAndReplacesTheDamage) {

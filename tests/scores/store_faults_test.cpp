@@ -5,10 +5,8 @@
 // goes on, the table in memory stays as it was, and the file on disk holds
 // either the old table or the new one, never a mixture and never nothing.
 //
-// Permission faults only bite an ordinary user, and the tests often run as
-// root (CI does). So each of those cases runs in a forked child that first
-// becomes the user "nobody"; as an ordinary user the child simply stays who
-// it is. A child reports through its exit status and a message on a pipe.
+// Permission faults only bite an ordinary user: those cases run in a child
+// that becomes the user nobody first (store_test_support.h).
 #include "scores/score_store.h"
 
 #include <grp.h>
@@ -41,13 +39,11 @@
 #include "scores/score_book.h"
 #include "scores/sound_setting.h"
 #include "tests/scores/qstring_printer.h"
+#include "tests/scores/store_test_support.h"
 #include "tests/scores/table_helpers.h"
 
 namespace quillet {
 namespace {
-
-constexpr uid_t NobodyUser = 65534;
-constexpr gid_t NobodyGroup = 65534;
 
 HighScoreTable oldTable() {
     return makeTable({"Ann", "Bo", "Cy", "Di", "Ed"}, {9000, 4500, 1800, 800, 0});
@@ -64,61 +60,8 @@ bool sameTable(const HighScoreTable& a, const HighScoreTable& b) {
     return a.names == b.names && a.scores == b.scores;
 }
 
-HighScoreTable loadFrom(const QString& path) {
-    HighScoreTable table = makeTable({"junk", "junk", "junk", "junk", "junk"}, {1, 2, 3, 4, 5});
-    ScoreStore(path).load(table);
-    return table;
-}
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return QByteArray();
-    return file.readAll();
-}
-
 QByteArray encoded(const QString& path) {
     return QFile::encodeName(path);
-}
-
-// What a child said and how it ended. `message` is empty when every check in
-// the child held; `errors` is what it wrote to standard error.
-struct ChildReport {
-    bool exitedCleanly = false;
-    std::string message;
-    std::string errors;
-};
-
-// Becomes the user nobody when running as root; an ordinary user stays as it
-// is, since file permissions already apply to it. Returns why it failed, or "".
-std::string dropPrivileges() {
-    if (::geteuid() != 0) return "";
-    if (::setgroups(0, nullptr) != 0 || ::setgid(NobodyGroup) != 0 || ::setuid(NobodyUser) != 0) {
-        return "could not become the user nobody";
-    }
-    if (::geteuid() == 0) return "still root after dropping privileges";
-    return "";
-}
-
-// Everything that can still be read from `fd`, until its writer closes it.
-std::string readAll(int fd) {
-    std::string text;
-    char buffer[512];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got > 0) {
-            text.append(buffer, static_cast<size_t>(got));
-        } else if (got == 0 || errno != EINTR) {
-            return text;
-        }
-    }
-}
-
-// Waits for `child` to end and returns its wait status.
-int awaitExit(pid_t child) {
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    return status;
 }
 
 // Waits for one byte on `fd`; false when its writers closed it first.
@@ -175,46 +118,6 @@ int saveFromSeparateGames(const QString& path, const std::vector<ScoreEntry>& en
         if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) ++failures;
     }
     return failures;
-}
-
-// Runs `check` in a forked child. The message it returns and what it writes to
-// standard error come back on two pipes: a pipe, unlike a file, is not held to
-// the size limit that the full-disk cases set.
-ChildReport runInChild(const std::function<std::string()>& check) {
-    ChildReport report;
-    int messagePipe[2];
-    int errorPipe[2];
-    if (::pipe(messagePipe) != 0 || ::pipe(errorPipe) != 0) {
-        report.message = "no pipe to the child";
-        return report;
-    }
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(messagePipe[0]);
-        ::close(errorPipe[0]);
-        ::dup2(errorPipe[1], STDERR_FILENO);
-        ::close(errorPipe[1]);
-        const std::string message = check();
-        const ssize_t written = ::write(messagePipe[1], message.data(), message.size());
-        ::_exit(written == static_cast<ssize_t>(message.size()) ? 0 : 1);
-    }
-    ::close(messagePipe[1]);
-    ::close(errorPipe[1]);
-    if (child < 0) {
-        ::close(messagePipe[0]);
-        ::close(errorPipe[0]);
-        report.message = "fork failed";
-        return report;
-    }
-    // The child writes little to standard error, far less than a pipe holds,
-    // so it never waits on the parent while the parent reads the message.
-    report.message = readAll(messagePipe[0]);
-    ::close(messagePipe[0]);
-    report.errors = readAll(errorPipe[0]);
-    ::close(errorPipe[0]);
-    const int status = awaitExit(child);
-    report.exitedCleanly = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return report;
 }
 
 class StoreFaultTest : public ::testing::Test {

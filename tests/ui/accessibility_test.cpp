@@ -31,7 +31,7 @@ std::string nameOf(QObject* object) {
 
 using MainWindowAccessibility = FormTest;
 
-TEST_F(MainWindowAccessibility, EveryPartIsNamedAndTheBoardIsReadAsItChanges) {
+TEST_F(MainWindowAccessibility, EveryPartIsNamedAndTheNamesReadWhatItShows) {
     MainWindow& window = *m_mainWindow;
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -67,12 +67,12 @@ TEST_F(MainWindowAccessibility, EveryPartIsNamedAndTheBoardIsReadAsItChanges) {
         {"before the first game",
          [] {},
          {{window.titleImage, "ヌビロケーキ", ""},
-          {window.boardPanel, "Board", ""},
-          {window.cellImages[0], "Row 1, column 1", "empty"},
-          {window.cellImages[6], "Row 2, column 3", "empty"},
-          {window.cellImages[19], "Row 5, column 4", "empty"},
+          {window.boardPanel, "Board", "F1 lists the keys."},
+          {window.cellImages[0], "Row 1, column 1, empty", ""},
+          {window.cellImages[6], "Row 2, column 3, empty", ""},
+          {window.cellImages[19], "Row 5, column 4, empty", ""},
           {window.nextPanel, "Next", ""},
-          {window.nextImages[1], "Next, right", "empty"},
+          {window.nextImages[1], "Next, right, empty", ""},
           {window.scoreDisplay, "Score", ""},
           {window.cakeDisplay, "Cakes", ""},
           {window.turnButton, "Turn", "左右反転"}}},
@@ -83,31 +83,31 @@ TEST_F(MainWindowAccessibility, EveryPartIsNamedAndTheBoardIsReadAsItChanges) {
              window.tick();         // the pair 1, 7 enters cells 1 and 2
              QAccessible::setActive(true);
          },
-         {{window.cellImages[1], "Row 1, column 2", "1 slice"},
-          {window.cellImages[2], "Row 1, column 3", "7 slices"},
-          {window.nextImages[0], "Next, left", "3 slices"},
-          {window.scoreDisplay, "Score", "0"},
-          {window.cakeDisplay, "Cakes", "0"}}},
+         {{window.cellImages[1], "Row 1, column 2, 1 slice", ""},
+          {window.cellImages[2], "Row 1, column 3, 7 slices", ""},
+          {window.nextImages[0], "Next, left, 3 slices", ""},
+          {window.scoreDisplay, "Score 0", ""},
+          {window.cakeDisplay, "Cakes 0", ""}}},
         {"Left",
          [&] { QTest::mouseClick(window.leftButton, Qt::LeftButton); },
-         {{window.cellImages[0], "Row 1, column 1", "1 slice"},
-          {window.cellImages[1], "Row 1, column 2", "7 slices"},
-          {window.cellImages[2], "Row 1, column 3", "empty"}}},
+         {{window.cellImages[0], "Row 1, column 1, 1 slice", ""},
+          {window.cellImages[1], "Row 1, column 2, 7 slices", ""},
+          {window.cellImages[2], "Row 1, column 3, empty", ""}}},
         {"a falling tick",
          [&] { window.tick(); },
-         {{window.cellImages[0], "Row 1, column 1", "empty"},
-          {window.cellImages[4], "Row 2, column 1", "1 slice"},
-          {window.cellImages[5], "Row 2, column 2", "7 slices"}}},
+         {{window.cellImages[0], "Row 1, column 1, empty", ""},
+          {window.cellImages[4], "Row 2, column 1, 1 slice", ""},
+          {window.cellImages[5], "Row 2, column 2, 7 slices", ""}}},
         {"the ticks that land the pair and bring the next one in",
          [&] {
              m_random.deal({0.0});  // the pieces after them: 1
              for (int i = 0; i < 5; ++i) window.tick();
          },
-         {{window.cellImages[4], "Row 2, column 1", "empty"},
-          {window.cellImages[16], "Row 5, column 1", "1 slice"},
-          {window.cellImages[17], "Row 5, column 2", "7 slices"},
-          {window.cellImages[1], "Row 1, column 2", "3 slices"},
-          {window.nextImages[1], "Next, right", "1 slice"}}},
+         {{window.cellImages[4], "Row 2, column 1, empty", ""},
+          {window.cellImages[16], "Row 5, column 1, 1 slice", ""},
+          {window.cellImages[17], "Row 5, column 2, 7 slices", ""},
+          {window.cellImages[1], "Row 1, column 2, 3 slices", ""},
+          {window.nextImages[1], "Next, right, 1 slice", ""}}},
     };
     for (const Step& step : steps) {
         step.action();

@@ -273,7 +273,7 @@ TEST_F(HighScoreWindowTest, AFailedSaveIsToldAfterCloseAndTheNextGameStoresBoth)
     ::testing::internal::CaptureStderr();
     m_mainWindow->tick();
     ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(told, HighScoreWindow::NotStoredText);
+    EXPECT_EQ(told, HighScoreWindow::notStoredText());
     ASSERT_TRUE(QDir().rmdir(path));
 
     bringGameToItsLastTick(4000);

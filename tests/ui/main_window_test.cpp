@@ -12,6 +12,8 @@
 #include <memory>
 #include <set>
 
+#include "scores/sound_setting.h"
+#include "scores/store_file.h"
 #include "tests/ui/ui_fixture.h"
 #include "ui/fonts.h"
 #include "ui/line_widget.h"
@@ -216,13 +218,21 @@ protected:
                         QStringLiteral("E")};
         stored.scores = {900, 700, 500, 300, 100};
         ASSERT_TRUE(m_store->save(stored));
+        ASSERT_TRUE(saveSoundOn(*m_store, false));
     }
 };
 
-TEST_F(StartUpWithStoredTable, LoadsTheTableWhenTheWindowLoads) {
+TEST_F(StartUpWithStoredTable, LoadsTheTableAndTheSoundSwitchFromOneReadWhenTheWindowLoads) {
     EXPECT_EQ(m_mainWindow->table().names[0], QStringLiteral("あい"));
     EXPECT_EQ(m_mainWindow->table().names[2], QString());
     EXPECT_EQ(m_mainWindow->table().scores[4], 100);
+    EXPECT_FALSE(m_mainWindow->isSoundOn());
+
+    const quint64 readsBefore = storeReadCount();
+    const MainWindow window(m_cues, *m_store, m_random);
+    EXPECT_EQ(storeReadCount() - readsBefore, 1u) << "the store is opened and read once";
+    EXPECT_EQ(window.table().scores[0], 900);
+    EXPECT_FALSE(window.isSoundOn());
 }
 
 using Pictures = FormTest;

@@ -115,4 +115,43 @@ protected:
     std::unique_ptr<MainWindow> m_mainWindow;
 };
 
+// The shortcuts belong to the main window: it must be shown and active.
+class KeyboardTest : public FormTest {
+protected:
+    void SetUp() override {
+        FormTest::SetUp();
+        m_mainWindow->show();
+        activate();
+    }
+
+    // Again after a modal window closed: the offscreen platform gives the
+    // focus back only when asked.
+    void activate() {
+        deliverDeferredDeletes();  // a closed window is gone only then
+        m_mainWindow->activateWindow();
+        ASSERT_TRUE(QTest::qWaitFor(
+            [this] { return QApplication::activeWindow() == m_mainWindow.get(); }));
+    }
+
+    Game& game() { return m_mainWindow->game(); }
+
+    // A game whose first pair, 1 and 3 slices unless told otherwise, has just
+    // entered cells 1 and 2.
+    void startFalling(std::vector<double> draws = {0.5, 0.0, 0.5, 0.5}) {
+        m_random.deal(std::move(draws));
+        QTest::mouseClick(m_mainWindow->startButton, Qt::LeftButton);
+        m_mainWindow->tick();
+        ASSERT_TRUE(game().isPairFalling());
+    }
+    // Both pieces of the first pair, 3 slices each, landed in the entry cells
+    // on pieces too large to merge with: the next tick ends the game.
+    void landInTheEntryCells() {
+        startFalling({0.5, 0.5});
+        game().setCell(5, 7);
+        game().setCell(6, 7);
+        m_mainWindow->tick();
+        ASSERT_FALSE(game().isPairFalling());
+    }
+};
+
 }  // namespace quillet::testing

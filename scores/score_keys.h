@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+#include "scores/high_score_table.h"
+
+QT_BEGIN_NAMESPACE
+class QSettings;
+QT_END_NAMESPACE
+
+namespace quillet {
+
+// The table's ten keys in the store, HScore_Nm_0 ... HScore_Nm_4 and
+// HScore_Val_0 ... HScore_Val_4 in the section [Setting], and how names and
+// scores are kept in them.
+
+// The table in `settings`. A missing key reads as an empty name or a score of
+// 0; so does a score that is not a plain decimal integer in the signed 32-bit
+// range. A lone half of a surrogate pair in a name reads as U+FFFD.
+HighScoreTable readTable(const QSettings& settings);
+
+// Sets all ten keys, in the order the game has always written them.
+void writeTable(QSettings& settings, const HighScoreTable& table);
+
+bool sameTable(const HighScoreTable& a, const HighScoreTable& b);
+
+// The table as it will read back once stored: names with a lone half of a
+// surrogate pair replaced.
+HighScoreTable storableTable(HighScoreTable table);
+
+// Reads a stored score text: optional minus sign and decimal digits, nothing
+// else, within the signed 32-bit range; anything else reads as 0. Leading zeros
+// are accepted ("007" is 7); a plus sign, blanks, exponents and hex are not
+// ("+5", " 5", "1e3" and "0x10" all read as 0).
+qint32 parseStoredScore(const QString& text);
+
+// `name` as the store keeps it: each lone half of a surrogate pair, which the
+// file's UTF-8 cannot hold, replaced by U+FFFD; everything else as it is.
+QString storableName(const QString& name);
+
+}  // namespace quillet

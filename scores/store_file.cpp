@@ -1,0 +1,192 @@
+#include "scores/store_file.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/sendfile.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+
+namespace quillet {
+namespace {
+
+std::atomic<quint64> readOpens{0};
+
+// As many links as the system itself follows in one path before it gives up.
+constexpr int MaxLinkHops = 40;
+
+// `path` with its folder in the form the system resolves it to: a link's
+// target given as "../x" means the parent of the folder the link really is
+// in, which a cleaning of the text alone would get wrong.
+QString inRealFolder(const QString& path) {
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const QString folder = slash < 0    ? QStringLiteral(".")
+                           : slash == 0 ? QStringLiteral("/")
+                                        : path.left(slash);
+    char* real = ::realpath(encoded(folder).constData(), nullptr);
+    if (!real) return path;  // no such folder: the save fails there
+    QString resolved = QFile::decodeName(real);
+    std::free(real);
+    if (!resolved.endsWith(QLatin1Char('/'))) resolved += QLatin1Char('/');
+    return resolved + path.mid(slash + 1);
+}
+
+}  // namespace
+
+OpenFile::~OpenFile() {
+    if (m_fd >= 0) ::close(m_fd);
+}
+
+QByteArray encoded(const QString& path) {
+    return QFile::encodeName(path);
+}
+
+bool writeAll(int fd, const QByteArray& bytes) {
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t wrote = ::write(fd, bytes.constData() + done, bytes.size() - done);
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote <= 0) return false;
+        done += wrote;
+    }
+    return true;
+}
+
+int openWithoutWaiting(const QString& path) {
+    ++readOpens;
+    return ::open(encoded(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+}
+
+quint64 storeReadCount() {
+    return readOpens;
+}
+
+bool isRegularFile(const OpenFile& file, struct stat& info) {
+    return file.isOpen() && ::fstat(file.fd(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+StoreContent readStoreContent(const QString& path) {
+    StoreContent content;
+    const OpenFile file(openWithoutWaiting(path));
+    if (!file.isOpen()) {
+        content.readable = errno == ENOENT;
+        content.complete = content.readable;
+        return content;
+    }
+    struct stat info {};
+    if (!isRegularFile(file, info)) return content;
+    content.readable = true;
+    if (info.st_size > MaxStoreBytes) return content;
+    // The buffer is sized by what the file holds, plus one byte that shows
+    // whether it has grown since: asking for the whole cap at once would take
+    // the cap's worth of memory for a file of a few hundred bytes. A file that
+    // grows while it is read is followed, the buffer doubling, up to one byte
+    // past the cap, which tells that it went over.
+    QByteArray& bytes = content.bytes;
+    constexpr qint64 readCap = MaxStoreBytes + 1;
+    bytes.resize(std::min<qint64>(qint64(info.st_size) + 1, readCap));
+    qint64 filled = 0;
+    while (filled < readCap) {
+        if (filled == bytes.size()) bytes.resize(std::min<qint64>(2 * bytes.size(), readCap));
+        const ssize_t got = ::read(file.fd(), bytes.data() + filled, bytes.size() - filled);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return StoreContent{};
+        if (got == 0) break;
+        filled += got;
+    }
+    if (filled > MaxStoreBytes) {
+        bytes.clear();
+        return content;
+    }
+    bytes.truncate(filled);
+    content.complete = true;
+    return content;
+}
+
+// File to file inside the kernel: a huge file in the store's place costs the
+// start of the game no more than it must.
+bool copyStart(int from, int to) {
+    qint64 copied = 0;
+    while (copied < MaxStoreBytes) {
+        const ssize_t sent = ::sendfile(to, from, nullptr, MaxStoreBytes - copied);
+        if (sent < 0 && errno == EINTR) continue;
+        if (sent < 0) return false;
+        if (sent == 0) break;
+        copied += sent;
+    }
+    return true;
+}
+
+QString finalTarget(const QString& path) {
+    // Players keep the store in a folder of their own (a dotfiles folder, a
+    // synced one) behind a link: the link stays, and the file it leads to
+    // takes the new content.
+    QString target = path;
+    for (int hop = 0; hop <= MaxLinkHops; ++hop) {
+        const QByteArray name = encoded(target);
+        struct stat info {};
+        if (::lstat(name.constData(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+            return inRealFolder(target);
+        }
+        QByteArray next(PATH_MAX, '\0');
+        const ssize_t size = ::readlink(name.constData(), next.data(), next.size());
+        if (size <= 0 || size >= next.size()) return QString();
+        next.truncate(size);
+        const QString step = QFile::decodeName(next);
+        if (step.startsWith(QLatin1Char('/'))) {
+            target = step;
+        } else {
+            // Relative to the folder the link lies in, not to the game's.
+            target = target.left(target.lastIndexOf(QLatin1Char('/')) + 1) + step;
+        }
+    }
+    return QString();
+}
+
+// The scratch file lies beside the file it replaces, and so on its file
+// system: renamed over it, it replaces it in one step. Its name carries the
+// saving game's process number, so that games saving at once never share
+// one. What a game killed mid-save leaves (QSettings' own scratch and lock
+// files, named after ours, included) is removed by the next save of any game
+// once that process is gone.
+QString scratchPath(const QString& target) {
+    return target + QStringLiteral(".saving-") + QString::number(::getpid());
+}
+
+void removeScratch(const QString& target) {
+    const QFileInfo store(target);
+    QDir folder = store.absoluteDir();
+    const QString prefix = store.fileName() + QStringLiteral(".saving-");
+    const QStringList found =
+        folder.entryList({prefix + QLatin1Char('*')},
+                         QDir::Files | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QString& name : found) {
+        const QString owner = name.mid(prefix.size()).section(QLatin1Char('.'), 0, 0);
+        bool isNumber = false;
+        const pid_t pid = owner.toInt(&isNumber);
+        if (!isNumber || pid <= 0) continue;
+        if (pid == ::getpid() || (::kill(pid, 0) != 0 && errno == ESRCH)) folder.remove(name);
+    }
+}
+
+bool writeScratch(const QString& path, const QByteArray& bytes, mode_t mode) {
+    const OpenFile file(::open(encoded(path).constData(),
+                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    return file.isOpen() && ::fchmod(file.fd(), mode) == 0 && writeAll(file.fd(), bytes);
+}
+
+bool syncScratch(const QString& path) {
+    const OpenFile file(::open(encoded(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    return file.isOpen() && ::fsync(file.fd()) == 0;
+}
+
+}  // namespace quillet

@@ -1,0 +1,113 @@
+#include "scores/store_settings.h"
+
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+
+#include "scores/store_file.h"
+
+namespace quillet {
+namespace {
+
+// QSettings reads only files, and keeps each one it has read in a per-process
+// cache that it trusts while the file's size and modification time look the
+// same. So the bytes are parsed from a file in memory, reached through its
+// /proc name, and that cache entry is dropped afterwards: emptied and read
+// again, the file is not kept. Nothing is written to any folder, and nothing
+// stays behind, whatever happens to the game meanwhile. False, without calling
+// `read`, when no file in memory can be had.
+bool parseInMemory(const std::function<bool(int)>& fill,
+                   const std::function<void(const QSettings&)>& read) {
+    const OpenFile memory(::memfd_create("quillet-store", MFD_CLOEXEC));
+    if (!memory.isOpen() || !fill(memory.fd())) return false;
+    QSettings settings(QStringLiteral("/proc/self/fd/%1").arg(memory.fd()), QSettings::IniFormat);
+    read(settings);
+    if (::ftruncate(memory.fd(), 0) == 0) settings.sync();
+    return true;
+}
+
+bool parseSettings(const QByteArray& bytes, const std::function<void(const QSettings&)>& read) {
+    return parseInMemory([&](int memory) { return writeAll(memory, bytes); }, read);
+}
+
+// Gives `read` the settings in the file at `path` itself, when no file in
+// memory can be had (the process may not grow any file: a full disk in the
+// tests). The file is opened and checked as readStoreContent does, and
+// QSettings reads it through that open file, so nothing can be swapped in
+// between; a file past the size cap reads as empty. Its cache entry stays:
+// only a later parse in the same moment, at the same size, could meet it.
+void parseInPlace(const QString& path, const std::function<void(const QSettings&)>& read) {
+    const OpenFile file(openWithoutWaiting(path));
+    struct stat info {};
+    if (isRegularFile(file, info) && info.st_size <= MaxStoreBytes) {
+        read(QSettings(QStringLiteral("/proc/self/fd/%1").arg(file.fd()), QSettings::IniFormat));
+    } else {
+        read(QSettings(QString(), QSettings::IniFormat));
+    }
+}
+
+}  // namespace
+
+void readStoredSettings(const QString& path, const std::function<void(const QSettings&)>& read) {
+    const OpenFile file(openWithoutWaiting(path));
+    struct stat info {};
+    const bool regular = isRegularFile(file, info);
+    const auto fill = [&](int memory) { return !regular || copyStart(file.fd(), memory); };
+    if (!parseInMemory(fill, read)) parseInPlace(path, read);
+}
+
+// QSettings writes the change into the scratch copy of the store, so the file
+// keeps QSettings' own form and every other section and key. QSettings can
+// report a short write as a success (a full disk, seen with Qt 6.4), so what
+// it wrote is read back and checked before it takes the store's place.
+bool replaceStoredSettings(const QString& path, const std::function<void(QSettings&)>& change,
+                           const std::function<bool(const QSettings&)>& isStored) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const QString target = finalTarget(path);
+    if (target.isEmpty()) return false;
+    // Only a file read whole is written back: a save from the beginning of a
+    // file past the cap would lose the rest of it.
+    const StoreContent current = readStoreContent(target);
+    if (!current.readable || !current.complete) return false;
+    // A file the player made read-only stays as it is, although its folder
+    // would let a new file take its place.
+    const QByteArray targetName = encoded(target);
+    struct stat info {};
+    const bool exists = ::stat(targetName.constData(), &info) == 0;
+    if (exists && ::access(targetName.constData(), W_OK) != 0) return false;
+    const mode_t mode = exists ? (info.st_mode & 07777) : mode_t(0600);
+
+    const QString scratch = scratchPath(target);
+    removeScratch(target);
+    if (!writeScratch(scratch, current.bytes, mode)) {
+        QFile::remove(scratch);
+        return false;
+    }
+    QSettings settings(scratch, QSettings::IniFormat);
+    change(settings);
+    settings.sync();
+    // A damaged store shows as a FormatError while it is read, before the
+    // write; the reading back tells whether the write replaced the damage.
+    bool saved = false;
+    if (settings.status() != QSettings::AccessError) {
+        const StoreContent written = readStoreContent(scratch);
+        bool confirmed = false;
+        const auto check = [&](const QSettings& back) { confirmed = isStored(back); };
+        if (written.readable && written.complete && !parseSettings(written.bytes, check)) {
+            parseInPlace(scratch, check);
+        }
+        saved = confirmed && syncScratch(scratch) &&
+                ::rename(encoded(scratch).constData(), targetName.constData()) == 0;
+    }
+    if (!saved) QFile::remove(scratch);
+    // Read again once it is gone, the scratch file leaves QSettings' cache.
+    settings.sync();
+    return saved;
+}
+
+}  // namespace quillet

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <QAccessible>
+
+namespace quillet::testing {
+
+// Stands in for a screen reader for the length of a scope, through Qt's own
+// hook for what goes to assistive technology (as Qt's accessibility tests
+// do). Listening, it switches Qt's platform accessibility on, as a reader on
+// the accessibility bus would, and every event Qt then sends lands here
+// instead. Not listening, it still counts whatever would have been sent.
+class ScreenReader {
+public:
+    explicit ScreenReader(bool listening = true);
+    ~ScreenReader();
+    ScreenReader(const ScreenReader&) = delete;
+    ScreenReader& operator=(const ScreenReader&) = delete;
+
+    // What the reader would speak of the game's notifications, in order.
+    std::vector<std::string> spoken;
+    // Every event Qt handed to the reader, notifications included.
+    int events = 0;
+
+    // Waits, in the event loop, until `count` messages have been spoken.
+    bool waitForSpoken(std::size_t count);
+
+private:
+    static void record(QAccessibleEvent* event);
+    bool m_listening;
+};
+
+}  // namespace quillet::testing
