@@ -193,10 +193,6 @@ int scripted(MainWindow& window) {
     bool started = false;
     bool named = false;
     QObject::connect(window.fallTimer, &QTimer::timeout, &window, [&] {
-        if (interval.empty() && !clock.fired.empty()) {
-            firstTickUs = std::chrono::duration<double, std::micro>(Clock::now() - clock.fired.front())
-                              .count();
-        }
         window.game().fallInterval = HoldMs;
         ++ticks;
         // The player's moves, between ticks as real clicks come.
