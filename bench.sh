@@ -68,7 +68,7 @@ trap cleanup EXIT
 
 # --- build ----------------------------------------------------------------
 targets=(quillet bare_window startup_probe micro_bench cue_bench held_game tick_instructions
-  decode_counter store_bench window_soak)
+  decode_counter store_bench window_soak about_press)
 echo "Building ${targets[*]} in $build (Release)..."
 if ! { cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUILLET_BUILD_BENCH=ON \
   -DQUILLET_BUILD_TESTS=OFF && cmake --build "$build" --target "${targets[@]}" -j "$(nproc)"; } \
@@ -124,8 +124,11 @@ absolute() { awk '{print ($1<0 ? -$1 : $1)}'; }
 # The value of key $1 in "key=value ..." lines on standard input, one a line.
 field() { sed -n "s/.*\\b$1=\\([^ ]*\\).*/\\1/p"; }
 fmt() { awk -v f="$1" -v x="$2" 'BEGIN {printf f, x}'; }
-# "yes" when awk expression $1 holds.
-met() { awk "BEGIN {print (($1) ? \"yes\" : \"NO\")}"; }
+# "yes" when awk expression $1 holds; a figure missing ("nan") is not judged.
+met() {
+  case $1 in *nan*) echo "not measured"; return ;; esac
+  awk "BEGIN {print (($1) ? \"yes\" : \"NO\")}"
+}
 
 bare=$build/bench/bare_window
 game=$build/quillet
@@ -273,6 +276,36 @@ echo "Memory: a game of random presses for $soak_s s, the sound on..."
 soak() { grep "^soak_summary " "$results/soak.txt" | field "$1"; }
 soak_curve=$(grep "^soak t_s=" "$results/soak.txt" | awk '{split($2, t, "="); split($3, r, "="); printf "%s%d s %.1f", (NR > 1 ? ", " : ""), t[2], r[2] / 1024}')
 
+# --- 9. About's press-to-message time through a private PulseAudio -----------------------
+# A null sink plays to nowhere in real time, as a sound card would; the server
+# runs in a scratch folder of its own, with no bus and nothing of the user's.
+about_line() { grep "^about sound=$1 " "$results/about.txt" | field "$2"; }
+if command -v pulseaudio >/dev/null; then
+  echo "About pressed 9 times with the sound off and with the device open, 3 times after silence..."
+  pulse=$work/pulse
+  mkdir -m 700 "$pulse"
+  env HOME="$pulse" XDG_CONFIG_HOME="$pulse" XDG_RUNTIME_DIR="$pulse" PULSE_RUNTIME_PATH="$pulse" \
+    PULSE_STATE_PATH="$pulse" DBUS_SESSION_BUS_ADDRESS="unix:path=$pulse/no-bus" \
+    DBUS_SYSTEM_BUS_ADDRESS="unix:path=$pulse/no-bus" \
+    pulseaudio -n --daemonize=no --system=no --use-pid-file=no --exit-idle-time=-1 \
+    --disable-shm=yes --high-priority=no --realtime=no --no-cpu-limit=yes --log-target=stderr \
+    -L module-null-sink -L "module-native-protocol-unix socket=$pulse/socket auth-anonymous=1" \
+    >"$results/pulseaudio.log" 2>&1 &
+  pulse_pid=$!
+  for _ in $(seq 100); do [ -S "$pulse/socket" ] && break; sleep 0.1; done
+  PULSE_SERVER="unix:$pulse/socket" SDL_AUDIODRIVER=pulseaudio "$build/about_press" --presses 9 \
+    --closed 3 >"$results/about.txt" 2>>"$results/stderr.log" || true
+  kill "$pulse_pid" 2>/dev/null || true
+  wait "$pulse_pid" 2>/dev/null || true
+else
+  echo "About: not measured, pulseaudio is not installed" >&2
+  : >"$results/about.txt"
+fi
+about_off=$(about_line off p50_ms)
+about_open=$(about_line open p50_ms)
+about_closed=$(about_line closed p50_ms)
+later() { awk -v a="$1" -v b="$about_off" 'BEGIN {if (a == "" || b == "") print "nan"; else printf "%.1f", a - b}'; }
+
 # --- the table ----------------------------------------------------------------------
 ms_per_core_percent() { fmt "%.2f" "$(awk -v c="$1" 'BEGIN {print c / 10000 * 100}')"; }
 map_ratio=$(awk -v q="$game_map_ms" -v b="$bare_map_ms" 'BEGIN {printf "%.2f", q/b}')
@@ -318,6 +351,7 @@ table=$results/table.md
   echo "| Call to the cue's first sound handed to the device, ms p50 / p99 (200 calls in silence) | $(ms "$(cue first_sample p50)") / $(ms "$(cue first_sample p99)") | | $(cue first_sample heard) heard; SDL's buffer is 12 ms | ≤ 15 ms p99 | $(met "$(cue first_sample p99) <= 15000") |"
   echo "| First cue after the device closed in silence, µs (median of 2) | $(cue cold_start p50) | | closed by silence $(cue cold_start closed_by_silence); the player's threads used $(cue cold_start silent_cpu_ms) ms of CPU in 2 s of it | | |"
   echo "| playAndWait(\"click\") blocks, ms p50 | $(fmt "%.1f" "$(awk -v u="$(cue sync_block p50)" 'BEGIN {print u/1000}')") | | wave $(fmt "%.1f" "$(awk -v u="$(cue sync_block wave)" 'BEGIN {print u/1000}')") ms, +$(fmt "%.1f" "$(awk -v u="$(cue sync_beyond_wave p50)" 'BEGIN {print u/1000}')") ms | ≤ wave + 30 ms | $(met "$(cue sync_beyond_wave p50) <= 30000") |"
+  echo "| About pressed: press to the message's first paint, ms p50, sound off / device open (9 presses) / device closed by silence (3), private PulseAudio null sink | ${about_off:-nan} / ${about_open:-nan} / ${about_closed:-nan} | | open +$(later "$about_open"), closed +$(later "$about_closed") ms against the sound off | ≤ +90 ms open, ≤ +150 ms closed | $(met "$(later "$about_open") <= 90 && $(later "$about_closed") <= 150") |"
   echo "| playAndWait while a cue sounds (skipped), µs p50 / p99 | $(cue sync_skip p50) / $(cue sync_skip p99) | | | returns at once | |"
   echo "| Tick period error at 100 ms, ms p50 / p99 ($periods_100 periods) | $(fmt "%.2f" "$error_p50_100") / $(fmt "%.2f" "$error_p99_100") | | | ≤ 5 ms p99 | $(met "$error_p99_100 <= 5") |"
   echo "| Tick period error at 3000 ms, ms p50 / p99 ($periods_3000 periods) | $(fmt "%.2f" "$error_p50_3000") / $(fmt "%.2f" "$error_p99_3000") | | | | |"
