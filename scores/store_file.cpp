@@ -92,11 +92,11 @@ StoreContent readStoreContent(const QString& path) {
     // grows while it is read is followed, the buffer doubling, up to one byte
     // past the cap, which tells that it went over.
     QByteArray& bytes = content.bytes;
-    constexpr qint64 readCap = MaxStoreBytes + 1;
-    bytes.resize(std::min<qint64>(qint64(info.st_size) + 1, readCap));
+    constexpr qint64 ReadCap = MaxStoreBytes + 1;
+    bytes.resize(std::min<qint64>(qint64(info.st_size) + 1, ReadCap));
     qint64 filled = 0;
-    while (filled < readCap) {
-        if (filled == bytes.size()) bytes.resize(std::min<qint64>(2 * bytes.size(), readCap));
+    while (filled < ReadCap) {
+        if (filled == bytes.size()) bytes.resize(std::min<qint64>(2 * bytes.size(), ReadCap));
         const ssize_t got = ::read(file.fd(), bytes.data() + filled, bytes.size() - filled);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) return StoreContent{};

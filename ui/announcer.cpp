@@ -31,13 +31,16 @@ QAccessibleInterface* noticeInterface(const QString& className, QObject* object)
 
 }  // namespace
 
-Announcer::Announcer(QWidget* window) : QObject(window), m_notice(makeNotice(window)) {
+Announcer::Announcer(QWidget* window) : QObject(window) {
     static const bool installed = [] {
         QAccessible::installFactory(noticeInterface);
         return true;
     }();
     (void)installed;
-    m_notice->hide();
+    for (QWidget*& notice : m_notices) {
+        notice = makeNotice(window);
+        notice->hide();
+    }
     m_settle.setSingleShot(true);
     m_settle.setInterval(SettleMilliseconds);
     connect(&m_settle, &QTimer::timeout, this, [this] {
@@ -52,9 +55,11 @@ Announcer::~Announcer() = default;
 void Announcer::say(const QString& message) {
     dropPending();
     if (message.isEmpty()) return;
-    m_notice->hide();
-    m_notice->setAccessibleName(message);
-    m_notice->show();
+    m_notices[m_newest]->hide();
+    m_newest = (m_newest + 1) % NoticeCount;
+    QWidget* notice = m_notices[m_newest];
+    notice->setAccessibleName(message);
+    notice->show();
 }
 
 void Announcer::sayPosition(const QString& position) {

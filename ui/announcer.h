@@ -1,5 +1,8 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
+
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -20,6 +23,12 @@ namespace quillet {
 //
 // A new message cuts off the one being spoken, as Orca interrupts itself for
 // each notification; so a tick's events go out as one message.
+//
+// Orca reads a notification's name when it comes to the event, which may be
+// after the next message: had one notification taken every message, a quick
+// second one would be spoken twice and the first never. So the messages take
+// turns among a few notifications, each keeping its words until its turn
+// comes again, and only the newest is shown.
 class Announcer : public QObject {
     Q_OBJECT
 
@@ -41,11 +50,11 @@ public:
     // Drops a waiting position unspoken.
     void dropPending();
 
-    // The notification, for the tests.
-    QWidget* notice() const { return m_notice; }
-
 private:
-    QWidget* m_notice;
+    // More than Orca ever has waiting in its queue from the game.
+    static constexpr std::size_t NoticeCount = 4;
+    std::array<QWidget*, NoticeCount> m_notices{};
+    std::size_t m_newest = 0;
     QTimer m_settle;
     QString m_pendingPosition;
 };

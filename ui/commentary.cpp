@@ -151,7 +151,13 @@ void Commentary::pauseChanged(bool paused) {
 void Commentary::gameOver(int rank) {
     if (!m_listening) return;
     m_gameOverTold = true;
-    m_announcer->say(Narration::gameOver(m_window.game().score, rank));
+    if (rank < 0) m_announcer->say(Narration::gameOver(m_window.game().score, rank));
+}
+
+void Commentary::promptForName(QWidget* nameBox, int rank) {
+    if (!m_listening) return;
+    nameBox->setAccessibleDescription(Narration::gameOver(m_window.game().score, rank) +
+                                      QLatin1Char(' ') + Narration::namePrompt());
 }
 
 void Commentary::scoreStored() {

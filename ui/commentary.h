@@ -64,8 +64,14 @@ public:
     // press nothing, the board.
     void gameStarting();
     void pauseChanged(bool paused);
-    // `rank` 0 to 4, or -1 for a game that did not enter the table.
+    // `rank` 0 to 4, or -1 for a game that did not enter the table. Only a game
+    // that did not enter is spoken here; see promptForName.
     void gameOver(int rank);
+    // The name box of the entry at `rank`, about to take the focus, says the
+    // game over with the score and the place before its prompt: Orca drops a
+    // notification that comes as the high-score window opens, but always
+    // reads the focused box.
+    void promptForName(QWidget* nameBox, int rank);
     // After the high-score window's Close stored the player's new entry.
     void scoreStored();
     // One of the read-out keys.

@@ -395,6 +395,7 @@ void MainWindow::rankFinishedGame() {
     HighScoreWindow& window = ensureHighScoreWindow();
     window.nameEdits[rank]->show();
     window.refresh();
+    m_commentary->promptForName(window.nameEdits[rank], rank);
     m_cues.play("claps");
     if (window.isVisible()) {
         // The game ended while the player was viewing the table: the open window

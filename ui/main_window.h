@@ -137,6 +137,7 @@ private:
     // From Start to game over; paused or not.
     bool isPlaying() const;
     void showCovered(bool covered);
+    // The public constructor's work, from what `store` held when it was read.
     MainWindow(CuePlayer& cues, const ScoreStore& store, const StoredSettings& stored,
                RandomSource& random, QWidget* parent);
     // The high-score window, created (and loaded) on first reference.

@@ -78,7 +78,7 @@ field Depends | tr ',' '\n' | sed 's/^ *//; s/[ (|].*//' | grep . | sort -u >"$w
 # time_t transition) by adding "t64": libqt6core6 is libqt6core6t64 there. Either
 # name is the same library; dpkg-shlibdeps writes the one the release has.
 for package in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 \
-    libsdl2-2.0-0 fonts-ipafont-gothic; do
+    libsdl2-2.0-0 fonts-ipafont-gothic qt6-translations-l10n; do
     grep -qxF -e "$package" -e "${package}t64" "$work/depends" ||
         fail "Depends lacks $package: $(field Depends)"
 done

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include <QAction>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -12,6 +13,7 @@
 #include <QTest>
 
 #include "scores/sound_setting.h"
+#include "scores/store_file.h"
 #include "tests/ui/screen_reader.h"
 #include "tests/ui/ui_fixture.h"
 #include "ui/fall_clock.h"
@@ -339,6 +341,33 @@ TEST_F(Keyboard, MSilencesEveryCueAndIsRemembered) {
     QTest::keyClick(m_mainWindow.get(), Qt::Key_M);
     EXPECT_TRUE(m_mainWindow->isSoundOn());
     EXPECT_TRUE(loadSoundOn(*m_store));
+}
+
+// A store the game may not write, here one past the size cap: M switches the
+// sound for the rest of the run all the same, and the file keeps every byte.
+class OversizedStore : public KeyboardTest {
+protected:
+    void prepareStore() override {
+        m_bytes = "[Preferences]\nSound=on\n;" + QByteArray(MaxStoreBytes, 'c') + "\n";
+        QFile file(m_store->filePath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(m_bytes), m_bytes.size());
+    }
+    QByteArray m_bytes;
+};
+
+TEST_F(OversizedStore, MStillSilencesTheRunAndTheFileKeepsEveryByte) {
+    ::testing::internal::CaptureStderr();
+    QTest::keyClick(m_mainWindow.get(), Qt::Key_M);
+    EXPECT_NE(::testing::internal::GetCapturedStderr(), "") << "the failed save says so";
+    EXPECT_FALSE(m_mainWindow->isSoundOn());
+    EXPECT_FALSE(m_mainWindow->action(Command::Sound)->isChecked());
+    m_cues.calls.clear();
+    QTest::mouseClick(m_mainWindow->startButton, Qt::LeftButton);
+    EXPECT_TRUE(m_cues.calls.empty());
+    QFile file(m_store->filePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll() == m_bytes);
 }
 
 class SoundOffAtStart : public FormTest {

@@ -67,19 +67,19 @@ TEST_P(Spoken, EachEventIsToldInOrder) {
     EXPECT_EQ(reader.spoken, row.spoken);
 }
 
-const auto nothing = [](SpeechTest&) {};
-const auto falling = [](SpeechTest& test) { test.startFalling(); };  // 1 and 3 in cells 1, 2
+const auto Nothing = [](SpeechTest&) {};
+const auto Falling = [](SpeechTest& test) { test.startFalling(); };  // 1 and 3 in cells 1, 2
 
 INSTANTIATE_TEST_SUITE_P(
     ScriptedGame, Spoken,
     ::testing::Values(
         SpokenRow{"a pair entering, with the pair after it",
-                  nothing,
+                  Nothing,
                   [](SpeechTest& test) {
                       test.startFalling({0.5, 0.0, 0.0, 0.99, 0.5, 0.5});
                   },
                   {"New pair in columns 2 and 3: 1 slice, 7 slices. Next: 3 slices, 1 slice."}},
-        SpokenRow{"moves and a turn in quick succession: only where the pair ends up", falling,
+        SpokenRow{"moves and a turn in quick succession: only where the pair ends up", Falling,
                   [](SpeechTest& test) {
                       test.press(Qt::Key_Left);
                       test.press(Qt::Key_Right);
@@ -87,7 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
                       test.press(Qt::Key_Up);
                   },
                   {"Row 1, columns 1 and 2: 3 slices, 1 slice."}},
-        SpokenRow{"a fall of one row", falling, [](SpeechTest& test) { test.press(Qt::Key_Down); },
+        SpokenRow{"a fall of one row", Falling, [](SpeechTest& test) { test.press(Qt::Key_Down); },
                   {"Row 2, columns 2 and 3: 1 slice, 3 slices."}},
         SpokenRow{"a pair landing on the floor",
                   [](SpeechTest& test) {
@@ -118,7 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
                   [](SpeechTest& test) { test.m_mainWindow->tick(); },
                   {"Cake in row 5, column 2! Second cake, in row 5, column 3! Bonus! "
                    "Score 13600. Faster!"}},
-        SpokenRow{"a pause and the resume", falling,
+        SpokenRow{"a pause and the resume", Falling,
                   [](SpeechTest& test) {
                       test.press(Qt::Key_P);
                       test.press(Qt::Key_P);
@@ -141,13 +141,15 @@ INSTANTIATE_TEST_SUITE_P(
                       whenModal<HighScoreWindow>([](QWidget* modal) {
                           auto* window = static_cast<HighScoreWindow*>(modal);
                           QLineEdit* box = window->nameEdits[0];
-                          EXPECT_EQ(box->accessibleDescription(), Narration::namePrompt());
+                          EXPECT_EQ(box->accessibleDescription(),
+                                    QStringLiteral("Game over. Score 5000, 1st place. ") +
+                                        Narration::namePrompt());
                           QTest::keyClicks(box, QStringLiteral("Ann"));
                           QTest::mouseClick(window->closeButton, Qt::LeftButton);
                       });
                       test.m_mainWindow->tick();
                   },
-                  {"Game over. Score 5000, 1st place.", "Your score is stored."}},
+                  {"Your score is stored."}},
         SpokenRow{"the board by rows, by columns, the next pair, the score and the pair",
                   [](SpeechTest& test) {
                       test.startFalling();
@@ -164,14 +166,14 @@ INSTANTIATE_TEST_SUITE_P(
                    "3 slices. Column 4: row 5, 7 slices.",
                    "Next: 1 slice, 3 slices.", "Score 0, 0 cakes.",
                    "Row 1, columns 2 and 3: 1 slice, 3 slices."}},
-        SpokenRow{"a read-out while paused keeps the board hidden, not the score", falling,
+        SpokenRow{"a read-out while paused keeps the board hidden, not the score", Falling,
                   [](SpeechTest& test) {
                       test.m_mainWindow->pause();
                       test.press(Qt::Key_R);
                       test.press(Qt::Key_I);
                   },
                   {"Paused. P resumes.", "Paused. P resumes.", "Score 0, 0 cakes."}},
-        SpokenRow{"a read-out before the first game", nothing,
+        SpokenRow{"a read-out before the first game", Nothing,
                   [](SpeechTest& test) { test.press(Qt::Key_N); },
                   {"No game yet. F2 starts one."}}));
 
@@ -191,13 +193,18 @@ TEST_F(Speech, NothingAtAllIsSentWhileNoReaderListens) {
     press(Qt::Key_Left);
     press(Qt::Key_Up);
     press(Qt::Key_R);
-    arrange("....|....|....|.53.|.35.", 13, 14);
-    m_mainWindow->tick();  // two cakes
+    arrange("....|....|....|.53.|.45.", 13, 14);
+    m_mainWindow->tick();  // a cake and a merge
     m_mainWindow->pause();
     m_mainWindow->resume();
     QTest::qWait(Announcer::SettleMilliseconds * 2);
     EXPECT_EQ(notListening.events, 0);
     EXPECT_TRUE(notListening.spoken.empty());
+    // Nor was anything made to be sent: no name followed the board, and there
+    // is no notification to speak through.
+    EXPECT_NE(game().board[17], 0);
+    EXPECT_EQ(m_mainWindow->cellImages[17]->accessibleName(), Narration::cellName(17, 0));
+    EXPECT_EQ(m_mainWindow->findChild<QWidget*>(QStringLiteral("quillet-notice")), nullptr);
 }
 
 }  // namespace
