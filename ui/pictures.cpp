@@ -1,30 +1,53 @@
 #include "ui/pictures.h"
 
 #include <QGuiApplication>
+#include <QImage>
+#include <QImageReader>
 
 namespace quillet {
 
 namespace {
+
+// Every picture of the game is a PNG.
+constexpr char PictureFormat[] = "png";
 
 QString resourcePath(const QString& name, bool doubleSize) {
     return QStringLiteral(":/pictures/") + name +
            (doubleSize ? QStringLiteral("@2x.png") : QStringLiteral(".png"));
 }
 
+// Reads a picture as a PNG without asking each of Qt's image-format plugins
+// first whether it knows the file, as QPixmap and QIcon do: that loaded the
+// GIF, ICO and JPEG plugins, and libjpeg, before the window showed.
+QImage readPicture(const QString& path) {
+    QImageReader reader(path, PictureFormat);
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
+}
+
 }  // namespace
 
 QPixmap loadPicture(const QString& name) {
     const bool doubleSize = qApp && qApp->devicePixelRatio() > 1.0;
-    QPixmap picture(resourcePath(name, doubleSize));
+    QPixmap picture = QPixmap::fromImage(readPicture(resourcePath(name, doubleSize)));
     if (doubleSize) picture.setDevicePixelRatio(2.0);
     return picture;
 }
 
 QIcon loadIcon(const QString& name) {
     QIcon icon;
+    if (qApp && qApp->devicePixelRatio() > 1.0) {
+        // QIcon picks the @2x file up by itself when it is added beside the
+        // plain one, and keeps both renderings of 32 pixels it then has.
+        for (const char* size : {"16", "32"}) {
+            icon.addFile(resourcePath(name + QLatin1String(size), false));
+        }
+        return icon;
+    }
+    // The same two entries as QIcon::addFile makes on a screen of one device
+    // pixel per pixel, pixel for pixel, each read as a PNG.
     for (const char* size : {"16", "32"}) {
-        // QIcon picks the @2x file up by itself when it is added beside the plain one.
-        icon.addFile(resourcePath(name + QLatin1String(size), false));
+        icon.addPixmap(QPixmap::fromImage(readPicture(resourcePath(name + QLatin1String(size), false))));
     }
     return icon;
 }

@@ -9,7 +9,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <fstream>
 #include <memory>
+#include <string>
 #include <set>
 
 #include "scores/sound_setting.h"
@@ -300,11 +302,20 @@ TEST_F(StartButton, ClickStartsAGameWithoutTouchingTheLabels) {
 
 
 // Nothing before the first Start shows a slice picture: the window is built
-// without decoding one, and once it is on screen all eight are ready.
+// without decoding one, and once it is on screen all eight are ready. All of
+// them, the title and the icons are read as the PNGs they are, without
+// loading any of Qt's image-format plugins (each a library to map at start-up).
 TEST_F(Pictures, SlicePicturesAreDecodedOnlyOnceTheWindowIsOnScreen) {
     EXPECT_EQ(m_mainWindow->slicePictures.decodedCount(), 0);
     m_mainWindow->show();
     EXPECT_TRUE(QTest::qWaitFor([&] { return m_mainWindow->slicePictures.decodedCount() == 8; }));
+    std::ifstream maps("/proc/self/maps");
+    std::string line;
+    int pluginMappings = 0;
+    while (std::getline(maps, line)) {
+        if (line.find("/imageformats/") != std::string::npos) ++pluginMappings;
+    }
+    EXPECT_EQ(pluginMappings, 0);
 }
 
 // Each modal window, opened and painted twice: the second opening draws with
@@ -342,7 +353,7 @@ class ModalMemory : public FormTest, public ::testing::WithParamInterface<ModalO
 protected:
     void SetUp() override {
         auto* recording = new PaletteRecordingStyle;
-        drawnKeys = recording->keys;
+        m_drawnKeys = recording->keys;
         QApplication::setStyle(new SharedPaletteStyle(recording));
         FormTest::SetUp();
     }
@@ -350,7 +361,7 @@ protected:
         FormTest::TearDown();
         QApplication::setStyle(new SharedPaletteStyle(QStyleFactory::create(QStringLiteral("Fusion"))));
     }
-    std::shared_ptr<std::set<qint64>> drawnKeys;
+    std::shared_ptr<std::set<qint64>> m_drawnKeys;
 };
 
 TEST_P(ModalMemory, ReopeningAddsNoPaletteAndLeavesNoWindowBehind) {
@@ -370,9 +381,9 @@ TEST_P(ModalMemory, ReopeningAddsNoPaletteAndLeavesNoWindowBehind) {
         deliverDeferredDeletes();
     };
     openPaintAndClose();
-    const std::size_t palettes = drawnKeys->size();
+    const std::size_t palettes = m_drawnKeys->size();
     openPaintAndClose();
-    EXPECT_EQ(drawnKeys->size(), palettes) << GetParam().name;
+    EXPECT_EQ(m_drawnKeys->size(), palettes) << GetParam().name;
     EXPECT_TRUE(m_mainWindow->findChildren<QDialog*>().isEmpty()) << GetParam().name;
 }
 
