@@ -33,9 +33,14 @@ ScreenReader::~ScreenReader() {
 void ScreenReader::record(QAccessibleEvent* event) {
     if (!current) return;
     ++current->events;
+    if (event->type() == QAccessible::NameChanged ||
+        event->type() == QAccessible::DescriptionChanged) {
+        ++current->commentary;
+    }
     if (event->type() != QAccessible::ObjectShow) return;
     QAccessibleInterface* shown = event->accessibleInterface();
     if (shown && shown->role() == QAccessible::Notification) {
+        ++current->commentary;
         current->spoken.push_back(shown->text(QAccessible::Name).toStdString());
     }
 }

@@ -21,8 +21,13 @@ public:
 
     // What the reader would speak of the game's notifications, in order.
     std::vector<std::string> spoken;
-    // Every event Qt handed to the reader, notifications included.
+    // Every event Qt handed to the reader, notifications included. Qt 6.4
+    // hands none while no reader listens; Qt 6.8 hands on its own widgets'
+    // events (focus, states) all the same.
     int events = 0;
+    // The events that only the game's commentary makes: a changed name or
+    // description, a notification shown.
+    int commentary = 0;
 
     // Waits, in the event loop, until `count` messages have been spoken.
     bool waitForSpoken(std::size_t count);

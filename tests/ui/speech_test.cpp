@@ -198,7 +198,7 @@ TEST_F(Speech, NothingAtAllIsSentWhileNoReaderListens) {
     m_mainWindow->pause();
     m_mainWindow->resume();
     QTest::qWait(Announcer::SettleMilliseconds * 2);
-    EXPECT_EQ(notListening.events, 0);
+    EXPECT_EQ(notListening.commentary, 0) << "of " << notListening.events << " events";
     EXPECT_TRUE(notListening.spoken.empty());
     // Nor was anything made to be sent: no name followed the board, and there
     // is no notification to speak through.
