@@ -33,8 +33,9 @@ ScreenReader::~ScreenReader() {
 void ScreenReader::record(QAccessibleEvent* event) {
     if (!current) return;
     ++current->events;
-    if (event->type() == QAccessible::NameChanged ||
-        event->type() == QAccessible::DescriptionChanged) {
+    if ((event->type() == QAccessible::NameChanged ||
+         event->type() == QAccessible::DescriptionChanged) &&
+        !event->object()->inherits("quillet::PauseCover")) {
         ++current->commentary;
     }
     if (event->type() != QAccessible::ObjectShow) return;

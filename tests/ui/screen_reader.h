@@ -26,7 +26,8 @@ public:
     // events (focus, states) all the same.
     int events = 0;
     // The events that only the game's commentary makes: a changed name or
-    // description, a notification shown.
+    // description of a cell, a next-pair image or a counter, a notification
+    // shown. (The pause cover names itself as it is made, reader or not.)
     int commentary = 0;
 
     // Waits, in the event loop, until `count` messages have been spoken.
