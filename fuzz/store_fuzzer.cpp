@@ -17,6 +17,7 @@
 
 #include "scores/high_score_table.h"
 #include "scores/score_store.h"
+#include "scores/store_set_aside.h"
 #include "scores/sound_setting.h"
 
 namespace {
@@ -105,7 +106,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                                      static_cast<qsizetype>(size));
     const bool mayNameSound = bytes.contains("ound") || bytes.contains('%');
     const bool soundOn = mayNameSound ? loadSoundOn(store) : true;
-    REQUIRE(store.save(loaded));
+    if (!store.save(loaded)) {
+        // Only a value in QSettings' binary form, whose line could not be put
+        // back as it stood, refuses a save; the file then stays as it was.
+        REQUIRE(!quillet::setAsideBinaryValues(bytes).lines.empty());
+        QFile file(path);
+        REQUIRE(file.open(QIODevice::ReadOnly) && file.readAll() == bytes);
+        QFile::remove(path);
+        return 0;
+    }
     HighScoreTable reloaded = third;
     store.load(reloaded);
     REQUIRE(sameTable(reloaded, loaded));

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/sendfile.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -112,18 +111,22 @@ StoreContent readStoreContent(const QString& path) {
     return content;
 }
 
-// File to file inside the kernel: a huge file in the store's place costs the
-// start of the game no more than it must.
-bool copyStart(int from, int to) {
-    qint64 copied = 0;
-    while (copied < MaxStoreBytes) {
-        const ssize_t sent = ::sendfile(to, from, nullptr, MaxStoreBytes - copied);
-        if (sent < 0 && errno == EINTR) continue;
-        if (sent < 0) return false;
-        if (sent == 0) break;
-        copied += sent;
+QByteArray readStart(int fd) {
+    // Sized by what the file holds, as in readStoreContent, and never past the
+    // cap however much it holds or grows meanwhile.
+    struct stat info {};
+    const qint64 size = ::fstat(fd, &info) == 0 ? qint64(info.st_size) : 0;
+    QByteArray bytes(std::clamp<qint64>(size + 1, 1, MaxStoreBytes), Qt::Uninitialized);
+    qint64 filled = 0;
+    while (filled < MaxStoreBytes) {
+        if (filled == bytes.size()) bytes.resize(std::min<qint64>(2 * bytes.size(), MaxStoreBytes));
+        const ssize_t got = ::read(fd, bytes.data() + filled, bytes.size() - filled);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        filled += got;
     }
-    return true;
+    bytes.truncate(filled);
+    return bytes;
 }
 
 QString finalTarget(const QString& path) {

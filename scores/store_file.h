@@ -63,8 +63,9 @@ struct StoreContent {
 };
 StoreContent readStoreContent(const QString& path);
 
-// Copies the first MaxStoreBytes of the open file `from` into `to`.
-bool copyStart(int from, int to);
+// The first MaxStoreBytes of the open file `fd`, or as much of it as can be
+// read: what a load parses of a file of any size.
+QByteArray readStart(int fd);
 
 // The file that a save replaces, as QSaveFile finds it: `path` itself, or the
 // end of its chain of symbolic links, whether or not a file lies there yet,

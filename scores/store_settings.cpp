@@ -10,6 +10,7 @@
 #include <QSettings>
 
 #include "scores/store_file.h"
+#include "scores/store_set_aside.h"
 
 namespace quillet {
 namespace {
@@ -31,10 +32,6 @@ bool parseInMemory(const std::function<bool(int)>& fill,
     return true;
 }
 
-bool parseSettings(const QByteArray& bytes, const std::function<void(const QSettings&)>& read) {
-    return parseInMemory([&](int memory) { return writeAll(memory, bytes); }, read);
-}
-
 // Gives `read` the settings in the file at `path` itself, when no file in
 // memory can be had (the process may not grow any file: a full disk in the
 // tests). The file is opened and checked as readStoreContent does, and
@@ -51,14 +48,50 @@ void parseInPlace(const QString& path, const std::function<void(const QSettings&
     }
 }
 
+// Gives `read` the settings in `bytes`, the content of the file at `path`,
+// with every line that QSettings would decode as binary data set aside.
+// Without a file in memory the file itself is read, unless it holds such a
+// line: then it reads as empty, as a file that cannot be read does.
+void parseStore(const QString& path, const QByteArray& bytes,
+                const std::function<void(const QSettings&)>& read) {
+    const QByteArray text = withoutBinaryValues(bytes);
+    if (parseInMemory([&](int memory) { return writeAll(memory, text); }, read)) return;
+    if (text.size() == bytes.size()) {
+        parseInPlace(path, read);
+    } else {
+        read(QSettings(QString(), QSettings::IniFormat));
+    }
+}
+
+// Puts the lines set aside back into the scratch file that QSettings wrote.
+bool putBackInScratch(const QString& scratch, const SetAsideText& aside, mode_t mode) {
+    if (aside.lines.empty()) return true;
+    const StoreContent written = readStoreContent(scratch);
+    QByteArray restored = written.bytes;
+    if (!written.readable || !written.complete || !putBackBinaryValues(restored, aside)) {
+        return false;
+    }
+    QFile::remove(scratch);
+    return writeScratch(scratch, restored, mode);
+}
+
+// Whether the scratch file, read back from its disk, holds what `isStored`
+// expects.
+bool confirmScratch(const QString& scratch, const std::function<bool(const QSettings&)>& isStored) {
+    const StoreContent written = readStoreContent(scratch);
+    if (!written.readable || !written.complete) return false;
+    bool confirmed = false;
+    parseStore(scratch, written.bytes, [&](const QSettings& back) { confirmed = isStored(back); });
+    return confirmed;
+}
+
 }  // namespace
 
 void readStoredSettings(const QString& path, const std::function<void(const QSettings&)>& read) {
     const OpenFile file(openWithoutWaiting(path));
     struct stat info {};
-    const bool regular = isRegularFile(file, info);
-    const auto fill = [&](int memory) { return !regular || copyStart(file.fd(), memory); };
-    if (!parseInMemory(fill, read)) parseInPlace(path, read);
+    const QByteArray start = isRegularFile(file, info) ? readStart(file.fd()) : QByteArray();
+    parseStore(path, start, read);
 }
 
 // QSettings writes the change into the scratch copy of the store, so the file
@@ -82,9 +115,12 @@ bool replaceStoredSettings(const QString& path, const std::function<void(QSettin
     if (exists && ::access(targetName.constData(), W_OK) != 0) return false;
     const mode_t mode = exists ? (info.st_mode & 07777) : mode_t(0600);
 
+    const SetAsideText aside = setAsideBinaryValues(current.bytes);
+    if (!aside.canPutBack) return false;
+
     const QString scratch = scratchPath(target);
     removeScratch(target);
-    if (!writeScratch(scratch, current.bytes, mode)) {
+    if (!writeScratch(scratch, aside.text, mode)) {
         QFile::remove(scratch);
         return false;
     }
@@ -93,17 +129,10 @@ bool replaceStoredSettings(const QString& path, const std::function<void(QSettin
     settings.sync();
     // A damaged store shows as a FormatError while it is read, before the
     // write; the reading back tells whether the write replaced the damage.
-    bool saved = false;
-    if (settings.status() != QSettings::AccessError) {
-        const StoreContent written = readStoreContent(scratch);
-        bool confirmed = false;
-        const auto check = [&](const QSettings& back) { confirmed = isStored(back); };
-        if (written.readable && written.complete && !parseSettings(written.bytes, check)) {
-            parseInPlace(scratch, check);
-        }
-        saved = confirmed && syncScratch(scratch) &&
-                ::rename(encoded(scratch).constData(), targetName.constData()) == 0;
-    }
+    const bool saved = settings.status() != QSettings::AccessError &&
+                       putBackInScratch(scratch, aside, mode) && confirmScratch(scratch, isStored) &&
+                       syncScratch(scratch) &&
+                       ::rename(encoded(scratch).constData(), targetName.constData()) == 0;
     if (!saved) QFile::remove(scratch);
     // Read again once it is gone, the scratch file leaves QSettings' cache.
     settings.sync();

@@ -18,7 +18,8 @@ namespace quillet {
 // Gives `read` the settings in the file at `path` as it is now, from one open
 // of the file. Never creates the file, a key or a folder, and never waits:
 // anything but a regular file reads as an empty store, and only the first
-// MaxStoreBytes of a larger one are read.
+// MaxStoreBytes of a larger one are read. Lines that hold a value in
+// QSettings' binary form are left out (store_set_aside.h).
 void readStoredSettings(const QString& path, const std::function<void(const QSettings&)>& read);
 
 // Applies `change` to a scratch copy of the file at `path` (or, through
@@ -26,8 +27,10 @@ void readStoredSettings(const QString& path, const std::function<void(const QSet
 // once `isStored`, given the bytes written as read back, confirms them. False,
 // with the file untouched, when it cannot be read whole (something else than
 // a regular file, a file over MaxStoreBytes), may not be written, or would
-// not be whole or not within MaxStoreBytes once written. The caller holds the
-// lock where one is needed.
+// not be whole or not within MaxStoreBytes once written. Lines that hold a
+// value in QSettings' binary form are kept from QSettings and put back as
+// they stood; a file in which one could not be is not written either. The
+// caller holds the lock where one is needed.
 bool replaceStoredSettings(const QString& path, const std::function<void(QSettings&)>& change,
                            const std::function<bool(const QSettings&)>& isStored);
 
