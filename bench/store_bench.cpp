@@ -3,7 +3,8 @@
 // HighScore press) and the memory it takes at its peak, for files of
 // MaxStoreBytes in the shapes that cost QSettings the most. Also the time of
 // a save into such a file (one byte under the cap, so that the save goes
-// through or is refused by the cap after its rewrite).
+// through or is refused by the cap after its rewrite). Linked with Qt Gui, as
+// the game is, so that a value in QSettings' binary form may hold a picture.
 //
 // Usage: store_bench [runs [bytes]], by default 11 runs at MaxStoreBytes.
 // Prints one line per shape: "store <shape> bytes <n> load_ms <median>
@@ -25,7 +26,10 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QFile>
+#include <QImage>
+#include <QSettings>
 #include <QTemporaryDir>
+#include <QVariant>
 
 #include "scores/score_store.h"
 #include "scores/store_file.h"
@@ -42,6 +46,33 @@ QByteArray filled(const QByteArray& head, qint64 size, Unit unit) {
     for (int i = 0; bytes.size() < size; ++i) bytes += unit(i);
     bytes.truncate(size);
     return bytes;
+}
+
+// A white square picture of `side` pixels as QSettings writes it in a value:
+// "@Variant(...)" around the picture as PNG.
+QByteArray pictureValue(int side) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("picture.ini"));
+    {
+        QImage picture(side, side, QImage::Format_RGB32);
+        picture.fill(Qt::white);
+        QSettings(path, QSettings::IniFormat).setValue(QStringLiteral("p"), picture);
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return QByteArray();
+    const QByteArray line = file.readAll().split('\n').value(1);
+    return line.mid(2);  // after "p="
+}
+
+// As many whole lines of pictures of `side` pixels as `size` bytes hold.
+QByteArray wholePictures(qint64 size, int side) {
+    const QByteArray picture = pictureValue(side);
+    QByteArray bytes = "[Setting]\n";
+    for (int i = 0;; ++i) {
+        const QByteArray line = "p" + QByteArray::number(i) + "=" + picture + "\n";
+        if (bytes.size() + line.size() > size) return bytes;
+        bytes += line;
+    }
 }
 
 struct Shape {
@@ -81,6 +112,10 @@ std::vector<Shape> shapes(qint64 size) {
          filled("[Setting]\n", size,
                 [](int i) { return QByteArray::number(i, 36) + "=@Variant()\n"; })},
         {"comments", filled("[Setting]\nHScore_Nm_0=Ann\n", size, [](int) { return ";c\n"; })},
+        {"one-picture",
+         filled("[Setting]\nHScore_Nm_0=Ann\npic=" + pictureValue(3000) + "\n", size,
+                [](int) { return ";c\n"; })},
+        {"pictures", filled(wholePictures(size - 64, 600), size, [](int) { return ";c\n"; })},
     };
 }
 
