@@ -191,7 +191,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     if (argc == 3 && std::string(argv[1]) == "--peak")
         return printLoadPeakKb(QFile::decodeName(argv[2]));
-    const int runs = argc > 1 ? std::atoi(argv[1]) : 11;
+    const int runs = std::max(1, argc > 1 ? std::atoi(argv[1]) : 11);
     // A failed save says so on standard error; here that is expected.
     if (!std::freopen("/dev/null", "w", stderr)) return 1;
     QTemporaryDir folder;
