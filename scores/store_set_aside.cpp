@@ -1,5 +1,6 @@
 #include "scores/store_set_aside.h"
 
+#include <array>
 #include <string>
 
 #include <QByteArrayView>
@@ -24,6 +25,13 @@ bool isLineBreak(char c) {
     return c == '\n' || c == '\r';
 }
 
+// The characters that decide where a line, or its key, ends.
+constexpr std::array<bool, 256> LineMarks = [] {
+    std::array<bool, 256> marks{};
+    for (const char c : {'\n', '\r', ';', '=', '"', '\\'}) marks[static_cast<unsigned char>(c)] = true;
+    return marks;
+}();
+
 // Reads the line that begins at or after `pos`, skipping blank lines and
 // comment lines, and moves `pos` to its end. Inside double quotes a line
 // break or ';' is part of the line; a backslash takes the character after it
@@ -39,6 +47,8 @@ bool nextLine(QByteArrayView data, qsizetype& pos, IniLine& line) {
     line = IniLine{i, i, -1};
     bool quoted = false;
     while (i < size) {
+        while (i < size && !LineMarks[static_cast<unsigned char>(data[i])]) ++i;
+        if (i == size) break;
         const char c = data[i];
         if (!quoted && (isLineBreak(c) || c == ';')) break;
         ++i;
@@ -202,6 +212,9 @@ namespace {
 // as its start and end in `bytes`.
 template <typename Found>
 void forEachBinaryLine(const QByteArray& bytes, Found found) {
+    // Binary data starts with '@', written as it is or as an escape: a file
+    // with neither, as the game writes it, needs no closer look.
+    if (!bytes.contains('@') && !bytes.contains('\\')) return;
     // QSettings skips a UTF-8 byte order mark before the first line.
     const qsizetype bom = bytes.startsWith("\xef\xbb\xbf") ? 3 : 0;
     const QByteArrayView data = QByteArrayView(bytes).sliced(bom);
@@ -209,7 +222,8 @@ void forEachBinaryLine(const QByteArray& bytes, Found found) {
     IniLine line;
     while (nextLine(data, pos, line)) {
         if (data[line.start] == '[' || line.equals < 0) continue;
-        if (holdsBinaryValue(data.sliced(line.equals + 1, line.end - line.equals - 1))) {
+        const QByteArrayView value = data.sliced(line.equals + 1, line.end - line.equals - 1);
+        if ((value.contains('@') || value.contains('\\')) && holdsBinaryValue(value)) {
             found(bom + line.start, bom + line.end);
         }
     }
