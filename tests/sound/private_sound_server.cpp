@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -271,7 +272,7 @@ ProgramRun PrivatePulseAudio::pactl(std::vector<std::string> arguments) const {
 namespace {
 
 constexpr const char* PipeWireServerConfiguration = R"(
-context.properties = { core.daemon = true core.name = pipewire-0 }
+context.properties = { core.daemon = true core.name = pipewire-0 default.clock.rate = 44100 }
 context.spa-libs = {
     audio.convert.* = audioconvert/libspa-audioconvert
     support.*       = support/libspa-support
@@ -308,8 +309,12 @@ std::string PrivatePipeWire::start() {
     }
     const std::string configuration = folder() + "/server.conf";
     std::ofstream(configuration) << PipeWireServerConfiguration;
-    std::filesystem::create_directories(folder() + "/pipewire/client.conf.d");
-    std::ofstream(folder() + "/pipewire/client.conf.d/ports.conf") << PipeWireClientConfiguration;
+    // SDL's streams read client.conf, pw-record's client-rt.conf.
+    for (const char* client : {"client", "client-rt"}) {
+        const std::string drop = folder() + "/pipewire/" + client + ".conf.d";
+        std::filesystem::create_directories(drop);
+        std::ofstream(drop + "/ports.conf") << PipeWireClientConfiguration;
+    }
     return launch({server, "-c", configuration}, [this] {
         return access((folder() + "/pipewire-0").c_str(), F_OK) == 0 &&
                runProgram({m_dump}, environment()).succeeded;
@@ -322,6 +327,50 @@ std::vector<std::string> PrivatePipeWire::clientVariables() const {
 
 Properties PrivatePipeWire::streamProperties() const {
     return pipewireStreamProperties(runProgram({m_dump}, environment()).output);
+}
+
+std::vector<std::string> PrivatePipeWire::recorder() const {
+    const std::string record = findProgram("pw-record");
+    if (record.empty()) {
+        return {};
+    }
+    return {record, "--rate", "44100", "--channels", "2", "--format", "s16", "-"};
+}
+
+std::string PrivatePipeWire::connectRecorder() const {
+    const std::string link = findProgram("pw-link");
+    if (link.empty()) {
+        return "pw-link is not installed (package pipewire-bin)";
+    }
+    const std::string recorderPort = "pw-record:input_";
+    // Ports are listed one a line, as "node name:port name".
+    const auto ports = [&](const char* direction) {
+        std::vector<std::string> names;
+        std::istringstream listing(runProgram({link, direction}, environment()).output);
+        for (std::string line; std::getline(listing, line);) {
+            names.push_back(line);
+        }
+        return names;
+    };
+    std::vector<std::string> outputs;
+    const bool found = waitUntil([&] {
+        const std::vector<std::string> inputs = ports("-i");
+        outputs = ports("-o");
+        return std::find(inputs.begin(), inputs.end(), recorderPort + "FL") != inputs.end() &&
+               !outputs.empty();
+    });
+    if (!found) {
+        return "neither the stream's nor pw-record's ports showed";
+    }
+    for (const std::string& output : outputs) {
+        const std::string::size_type channel = output.rfind('_');
+        if (channel == std::string::npos ||
+            !runProgram({link, output, recorderPort + output.substr(channel + 1)}, environment())
+                 .succeeded) {
+            return "pw-link could not link " + output + " to pw-record";
+        }
+    }
+    return {};
 }
 
 }  // namespace quillet::testing
