@@ -14,7 +14,9 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <system_error>
 #include <thread>
+#include <utility>
 
 namespace quillet::testing {
 
@@ -269,51 +271,31 @@ ProgramRun PrivatePulseAudio::pactl(std::vector<std::string> arguments) const {
     return runProgram(arguments, environment());
 }
 
-namespace {
-
-constexpr const char* PipeWireServerConfiguration = R"(
-context.properties = { core.daemon = true core.name = pipewire-0 default.clock.rate = 44100 }
-context.spa-libs = {
-    audio.convert.* = audioconvert/libspa-audioconvert
-    support.*       = support/libspa-support
-}
-context.modules = [
-    { name = libpipewire-module-protocol-native }
-    { name = libpipewire-module-metadata }
-    { name = libpipewire-module-spa-node-factory }
-    { name = libpipewire-module-client-node }
-    { name = libpipewire-module-access }
-    { name = libpipewire-module-adapter }
-    { name = libpipewire-module-link-factory }
-]
-context.objects = [
-    { factory = spa-node-factory
-        args = { factory.name = support.node.driver node.name = Dummy-Driver priority.driver = 20000 }
-    }
-]
-)";
-
-constexpr const char* PipeWireClientConfiguration = R"(
-stream.properties = {
-    adapter.auto-port-config = { mode = dsp monitor = false control = false position = preserve }
-}
-)";
-
-}  // namespace
-
 std::string PrivatePipeWire::start() {
     const std::string server = findProgram("pipewire");
     m_dump = findProgram("pw-dump");
     if (server.empty() || m_dump.empty()) {
         return "pipewire or pw-dump is not installed (package pipewire-bin)";
     }
+    // The configuration is bench.sh's too.
+    const std::filesystem::path shipped = QUILLET_TEST_PIPEWIRE_CONFIGURATION;
     const std::string configuration = folder() + "/server.conf";
-    std::ofstream(configuration) << PipeWireServerConfiguration;
     // SDL's streams read client.conf, pw-record's client-rt.conf.
-    for (const char* client : {"client", "client-rt"}) {
-        const std::string drop = folder() + "/pipewire/" + client + ".conf.d";
-        std::filesystem::create_directories(drop);
-        std::ofstream(drop + "/ports.conf") << PipeWireClientConfiguration;
+    const std::pair<const char*, std::string> copies[] = {
+        {"server.conf", configuration},
+        {"ports.conf", folder() + "/pipewire/client.conf.d/ports.conf"},
+        {"ports.conf", folder() + "/pipewire/client-rt.conf.d/ports.conf"},
+    };
+    for (const auto& [from, to] : copies) {
+        std::error_code failed;
+        std::filesystem::create_directories(std::filesystem::path(to).parent_path(), failed);
+        if (!failed) {
+            std::filesystem::copy_file(shipped / from, to,
+                                       std::filesystem::copy_options::overwrite_existing, failed);
+        }
+        if (failed) {
+            return "cannot copy " + (shipped / from).string() + ": " + failed.message();
+        }
     }
     return launch({server, "-c", configuration}, [this] {
         return access((folder() + "/pipewire-0").c_str(), F_OK) == 0 &&

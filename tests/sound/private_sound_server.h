@@ -127,8 +127,7 @@ private:
 // session manager to set a stream's ports up and link them, the clients'
 // configuration (in the folder) gives every stream its ports, which the
 // driver then runs: SDL waits for its stream to run before its device opens.
-// The graph runs at 44.1 kHz, the cues' own rate, so that a recording holds
-// the very samples played.
+// Both configurations are in tests/sound/pipewire/.
 class PrivatePipeWire : public PrivateSoundServer {
 public:
     std::string start() override;
