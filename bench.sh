@@ -5,9 +5,11 @@
 # scripts/setup.sh lists them), builds the game and bench/ in Release into
 # build-bench/, starts a private Xvfb display and runs every measurement there
 # or on Qt's offscreen platform, with SDL's dummy audio driver (cue_bench uses
-# SDL's disk driver, into a FIFO of its own): no display, no sound device and
-# no network needed. Takes about twenty minutes, ten of them a game of random
-# presses (QUILLET_BENCH_SOAK_S sets its length in seconds). Each figure is a
+# SDL's disk driver, into a FIFO of its own), and then through a private
+# PulseAudio and a private PipeWire where they are installed
+# (bench/sound_servers.sh): no display, no sound device and no network needed.
+# Takes about half an hour, ten minutes of it a game of random presses
+# (QUILLET_BENCH_SOAK_S sets its length in seconds). Each figure is a
 # median over repeated runs; the bare window runs side by side in the same
 # session. The raw output of every run is kept in build-bench/bench-results/.
 #
@@ -279,35 +281,45 @@ soak_highest=$(soak max_after_60_kb)
 if [ "${soak_highest:-0}" = 0 ]; then soak_highest=nan; fi
 soak_curve=$(grep "^soak t_s=" "$results/soak.txt" | awk '{split($2, t, "="); split($3, r, "="); printf "%s%d s %.1f", (NR > 1 ? ", " : ""), t[2], r[2] / 1024}')
 
-# --- 9. About's press-to-message time through a private PulseAudio -----------------------
-# A null sink plays to nowhere in real time, as a sound card would; the server
-# runs in a scratch folder of its own, with no bus and nothing of the user's.
-about_line() { grep "^about sound=$1 " "$results/about.txt" | field "$2"; }
-if command -v pulseaudio >/dev/null; then
-  echo "About pressed 9 times with the sound off and with the device open, 3 times after silence..."
-  pulse=$work/pulse
-  mkdir -m 700 "$pulse"
-  env HOME="$pulse" XDG_CONFIG_HOME="$pulse" XDG_RUNTIME_DIR="$pulse" PULSE_RUNTIME_PATH="$pulse" \
-    PULSE_STATE_PATH="$pulse" DBUS_SESSION_BUS_ADDRESS="unix:path=$pulse/no-bus" \
-    DBUS_SYSTEM_BUS_ADDRESS="unix:path=$pulse/no-bus" \
-    pulseaudio -n --daemonize=no --system=no --use-pid-file=no --exit-idle-time=-1 \
-    --disable-shm=yes --high-priority=no --realtime=no --no-cpu-limit=yes --log-target=stderr \
-    -L module-null-sink -L "module-native-protocol-unix socket=$pulse/socket auth-anonymous=1" \
-    >"$results/pulseaudio.log" 2>&1 &
-  pulse_pid=$!
-  for _ in $(seq 100); do [ -S "$pulse/socket" ] && break; sleep 0.1; done
-  PULSE_SERVER="unix:$pulse/socket" SDL_AUDIODRIVER=pulseaudio "$build/about_press" --presses 9 \
-    --closed 3 >"$results/about.txt" 2>>"$results/stderr.log" || true
-  kill "$pulse_pid" 2>/dev/null || true
-  wait "$pulse_pid" 2>/dev/null || true
-else
-  echo "About: not measured, pulseaudio is not installed" >&2
-  : >"$results/about.txt"
-fi
-about_off=$(about_line off p50_ms)
-about_open=$(about_line open p50_ms)
-about_closed=$(about_line closed p50_ms)
-later() { awk -v a="$1" -v b="$about_off" 'BEGIN {if (a == "" || b == "") print "nan"; else printf "%.1f", a - b}'; }
+# --- 9. through real sound servers: About, CPU in play, underruns ------------------------
+# bench/sound_servers.sh starts a private PulseAudio (a null sink) and a private
+# PipeWire (a driver without a device) in turn, each in a scratch folder.
+echo "Sound servers: About pressed 9 times with the sound off and with the device open, 3 times after silence; the held game 3 x 10 s; PulseAudio's underruns quiet and with two busy loops (about seven minutes)..."
+bench/sound_servers.sh "$build" "$results" 2>>"$results/stderr.log" || true
+# Field $2 of About's series $1 (off, open, closed) in file $3.
+about_line() { grep -s "^about sound=$1 " "$results/$3" | field "$2"; }
+# About's figures through the server whose file is $1: "off / open / closed",
+# then the two differences, then whether they are within the targets.
+about_figures() {
+  local off open closed
+  off=$(about_line off p50_ms "$1")
+  open=$(about_line open p50_ms "$1")
+  closed=$(about_line closed p50_ms "$1")
+  awk -v f="${off:-nan}" -v o="${open:-nan}" -v c="${closed:-nan}" 'BEGIN {
+    if (f == "nan" || o == "nan" || c == "nan") { printf "not measured | | | | not measured"; exit }
+    printf "%s / %s / %s | | open +%.1f, closed +%.1f ms against the sound off | ≤ +90 ms open, ≤ +150 ms closed | %s",
+      f, o, c, o - f, c - f, (o - f <= 90 && c - f <= 150) ? "yes" : "NO" }'
+}
+# CPU in play through a server: the median of the runs in file $1, and its
+# break-down by thread.
+# SDL's PipeWire driver starts PipeWire's threads from the cue thread, and
+# they take its name: there "quillet-cues" counts them too.
+server_play() {
+  local cpu threads
+  if ! [ -s "$results/$1" ]; then
+    echo "not measured | | | < 1 % | not measured"
+    return
+  fi
+  cpu=$(field cpu_ms <"$results/$1" | median)
+  threads=$(awk -v m="$cpu" '{split($1, v, "="); if (v[2] + 0 == m + 0) {print; exit}}' \
+    "$results/$1" | field threads)
+  echo "$(fmt "%.1f" "$cpu") | | by thread, ms: $(echo "$threads" | sed 's/held_game:/game (main):/; s/:/ /g; s/,/, /g') | < 1 % | $(met "$cpu < 100")"
+}
+underruns() { grep -s "^busy=$1 " "$results/underruns-pulse.txt" | field underruns | paste -sd, - | sed 's/,/, /g'; }
+worst_underruns() {
+  grep -s "^busy=$1 " "$results/underruns-pulse.txt" | field underruns | sort -g | tail -n1 |
+    grep . || echo nan
+}
 
 # --- the table ----------------------------------------------------------------------
 ms_per_core_percent() { fmt "%.2f" "$(awk -v c="$1" 'BEGIN {print c / 10000 * 100}')"; }
@@ -354,7 +366,12 @@ table=$results/table.md
   echo "| Call to the cue's first sound handed to the device, ms p50 / p99 (200 calls in silence) | $(ms "$(cue first_sample p50)") / $(ms "$(cue first_sample p99)") | | $(cue first_sample heard) heard; SDL's buffer is 12 ms | ≤ 15 ms p99 | $(met "$(cue first_sample p99) <= 15000") |"
   echo "| First cue after the device closed in silence, µs (median of 2) | $(cue cold_start p50) | | closed by silence $(cue cold_start closed_by_silence); the player's threads used $(cue cold_start silent_cpu_ms) ms of CPU in 2 s of it | | |"
   echo "| playAndWait(\"click\") blocks, ms p50 | $(fmt "%.1f" "$(awk -v u="$(cue sync_block p50)" 'BEGIN {print u/1000}')") | | wave $(fmt "%.1f" "$(awk -v u="$(cue sync_block wave)" 'BEGIN {print u/1000}')") ms, +$(fmt "%.1f" "$(awk -v u="$(cue sync_beyond_wave p50)" 'BEGIN {print u/1000}')") ms | ≤ wave + 30 ms | $(met "$(cue sync_beyond_wave p50) <= 30000") |"
-  echo "| About pressed: press to the message's first paint, ms p50, sound off / device open (9 presses) / device closed by silence (3), private PulseAudio null sink | ${about_off:-nan} / ${about_open:-nan} / ${about_closed:-nan} | | open +$(later "$about_open"), closed +$(later "$about_closed") ms against the sound off | ≤ +90 ms open, ≤ +150 ms closed | $(met "$(later "$about_open") <= 90 && $(later "$about_closed") <= 150") |"
+  echo "| About pressed: press to the message's first paint, ms p50, sound off / device open (9 presses) / device closed by silence (3), private PulseAudio null sink | $(about_figures about-pulse.txt) |"
+  echo "| the same, the null sink kept running by another stream | $(about_figures about-pulse-awake.txt) |"
+  echo "| the same, private PipeWire | $(about_figures about-pipewire.txt) |"
+  echo "| CPU in play at 100 ms ticks through PulseAudio, ms in 10 s (median of 3) | $(server_play play-pulse.txt) |"
+  echo "| CPU in play at 100 ms ticks through PipeWire, ms in 10 s (median of 3; quillet-cues counts PipeWire's data thread) | $(server_play play-pipewire.txt) |"
+  echo "| PulseAudio's \"Implicit underrun\" in 10 s of the held game, quiet / two busy loops of normal priority (3 runs each; a stream's close can log one) | $(underruns 0) / $(underruns 2) | | | no more than quiet | $(met "$(worst_underruns 2) <= $(worst_underruns 0)") |"
   echo "| playAndWait while a cue sounds (skipped), µs p50 / p99 | $(cue sync_skip p50) / $(cue sync_skip p99) | | | returns at once | |"
   echo "| Tick period error at 100 ms, ms p50 / p99 ($periods_100 periods) | $(fmt "%.2f" "$error_p50_100") / $(fmt "%.2f" "$error_p99_100") | | | ≤ 5 ms p99 | $(met "$error_p99_100 <= 5") |"
   echo "| Tick period error at 3000 ms, ms p50 / p99 ($periods_3000 periods) | $(fmt "%.2f" "$error_p50_3000") / $(fmt "%.2f" "$error_p99_3000") | | | | |"

@@ -36,9 +36,10 @@ HARDENING_PACKAGES=(clang libclang-rt-dev)
 LINT_PACKAGES=(clang-tidy libbenchmark-dev libxdo-dev valgrind)
 # Benchmarks (bench.sh only).
 BENCH_PACKAGES=(xvfb xdotool libxdo-dev valgrind libbenchmark-dev)
-# The volume mixer test: a private PulseAudio server with a null sink, and pactl;
-# a private PipeWire server and pw-dump (pipewire-bin holds the programs only,
-# not the services that make PipeWire a desktop's sound server).
+# The volume mixer and recording tests: a private PulseAudio server with a null
+# sink, pactl and parec; a private PipeWire server, pw-dump, pw-record and
+# pw-link (pipewire-bin holds the programs only, not the services that make
+# PipeWire a desktop's sound server).
 # Only the test suite installs them, and never the PulseAudio server over a
 # desktop's PipeWire: the pulseaudio package would replace pipewire-pulse, and
 # the user's sound with it. There the test says why it skips.

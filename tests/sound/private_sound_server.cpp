@@ -7,13 +7,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <system_error>
 #include <thread>
+#include <utility>
 
 namespace quillet::testing {
 
@@ -268,48 +271,32 @@ ProgramRun PrivatePulseAudio::pactl(std::vector<std::string> arguments) const {
     return runProgram(arguments, environment());
 }
 
-namespace {
-
-constexpr const char* PipeWireServerConfiguration = R"(
-context.properties = { core.daemon = true core.name = pipewire-0 }
-context.spa-libs = {
-    audio.convert.* = audioconvert/libspa-audioconvert
-    support.*       = support/libspa-support
-}
-context.modules = [
-    { name = libpipewire-module-protocol-native }
-    { name = libpipewire-module-metadata }
-    { name = libpipewire-module-spa-node-factory }
-    { name = libpipewire-module-client-node }
-    { name = libpipewire-module-access }
-    { name = libpipewire-module-adapter }
-    { name = libpipewire-module-link-factory }
-]
-context.objects = [
-    { factory = spa-node-factory
-        args = { factory.name = support.node.driver node.name = Dummy-Driver priority.driver = 20000 }
-    }
-]
-)";
-
-constexpr const char* PipeWireClientConfiguration = R"(
-stream.properties = {
-    adapter.auto-port-config = { mode = dsp monitor = false control = false position = preserve }
-}
-)";
-
-}  // namespace
-
 std::string PrivatePipeWire::start() {
     const std::string server = findProgram("pipewire");
     m_dump = findProgram("pw-dump");
     if (server.empty() || m_dump.empty()) {
         return "pipewire or pw-dump is not installed (package pipewire-bin)";
     }
+    // The configuration is bench.sh's too.
+    const std::filesystem::path shipped = QUILLET_TEST_PIPEWIRE_CONFIGURATION;
     const std::string configuration = folder() + "/server.conf";
-    std::ofstream(configuration) << PipeWireServerConfiguration;
-    std::filesystem::create_directories(folder() + "/pipewire/client.conf.d");
-    std::ofstream(folder() + "/pipewire/client.conf.d/ports.conf") << PipeWireClientConfiguration;
+    // SDL's streams read client.conf, pw-record's client-rt.conf.
+    const std::pair<const char*, std::string> copies[] = {
+        {"server.conf", configuration},
+        {"ports.conf", folder() + "/pipewire/client.conf.d/ports.conf"},
+        {"ports.conf", folder() + "/pipewire/client-rt.conf.d/ports.conf"},
+    };
+    for (const auto& [from, to] : copies) {
+        std::error_code failed;
+        std::filesystem::create_directories(std::filesystem::path(to).parent_path(), failed);
+        if (!failed) {
+            std::filesystem::copy_file(shipped / from, to,
+                                       std::filesystem::copy_options::overwrite_existing, failed);
+        }
+        if (failed) {
+            return "cannot copy " + (shipped / from).string() + ": " + failed.message();
+        }
+    }
     return launch({server, "-c", configuration}, [this] {
         return access((folder() + "/pipewire-0").c_str(), F_OK) == 0 &&
                runProgram({m_dump}, environment()).succeeded;
@@ -322,6 +309,50 @@ std::vector<std::string> PrivatePipeWire::clientVariables() const {
 
 Properties PrivatePipeWire::streamProperties() const {
     return pipewireStreamProperties(runProgram({m_dump}, environment()).output);
+}
+
+std::vector<std::string> PrivatePipeWire::recorder() const {
+    const std::string record = findProgram("pw-record");
+    if (record.empty()) {
+        return {};
+    }
+    return {record, "--rate", "44100", "--channels", "2", "--format", "s16", "-"};
+}
+
+std::string PrivatePipeWire::connectRecorder() const {
+    const std::string link = findProgram("pw-link");
+    if (link.empty()) {
+        return "pw-link is not installed (package pipewire-bin)";
+    }
+    const std::string recorderPort = "pw-record:input_";
+    // Ports are listed one a line, as "node name:port name".
+    const auto ports = [&](const char* direction) {
+        std::vector<std::string> names;
+        std::istringstream listing(runProgram({link, direction}, environment()).output);
+        for (std::string line; std::getline(listing, line);) {
+            names.push_back(line);
+        }
+        return names;
+    };
+    std::vector<std::string> outputs;
+    const bool found = waitUntil([&] {
+        const std::vector<std::string> inputs = ports("-i");
+        outputs = ports("-o");
+        return std::find(inputs.begin(), inputs.end(), recorderPort + "FL") != inputs.end() &&
+               !outputs.empty();
+    });
+    if (!found) {
+        return "neither the stream's nor pw-record's ports showed";
+    }
+    for (const std::string& output : outputs) {
+        const std::string::size_type channel = output.rfind('_');
+        if (channel == std::string::npos ||
+            !runProgram({link, output, recorderPort + output.substr(channel + 1)}, environment())
+                 .succeeded) {
+            return "pw-link could not link " + output + " to pw-record";
+        }
+    }
+    return {};
 }
 
 }  // namespace quillet::testing

@@ -62,6 +62,19 @@ public:
     // The properties of the server's one playback stream, or nothing yet.
     virtual Properties streamProperties() const = 0;
 
+    // The command line of a program that records, as raw 16-bit stereo at
+    // 44.1 kHz on its standard output, what the server plays; empty when the
+    // program is not installed.
+    virtual std::vector<std::string> recorder() const = 0;
+
+    // Whether the recorder hears a stream only once connectRecorder() has
+    // joined them, so that a stream must be open before what is to be heard.
+    virtual bool recorderNeedsConnecting() const { return false; }
+
+    // Joins the open playback stream to the running recorder. Empty when it
+    // did; otherwise why not.
+    virtual std::string connectRecorder() const { return {}; }
+
     // Everything a client or the server would otherwise look for in the
     // user's home, runtime folder or session bus points into the folder.
     std::vector<std::string> environment() const;
@@ -99,9 +112,8 @@ public:
     std::vector<std::string> clientVariables() const override;
     Properties streamProperties() const override;
 
-    // parec's command line that records what the null sink plays, as raw
-    // 16-bit stereo at 44.1 kHz; empty without parec.
-    std::vector<std::string> recorder() const;
+    // parec on the null sink's monitor, which hears every stream the sink plays.
+    std::vector<std::string> recorder() const override;
 
 private:
     std::string socket() const { return folder() + "/native"; }
@@ -115,11 +127,19 @@ private:
 // session manager to set a stream's ports up and link them, the clients'
 // configuration (in the folder) gives every stream its ports, which the
 // driver then runs: SDL waits for its stream to run before its device opens.
+// Both configurations are in tests/sound/pipewire/.
 class PrivatePipeWire : public PrivateSoundServer {
 public:
     std::string start() override;
     std::vector<std::string> clientVariables() const override;
     Properties streamProperties() const override;
+
+    // pw-record, which nothing links to a stream but connectRecorder().
+    std::vector<std::string> recorder() const override;
+    bool recorderNeedsConnecting() const override { return true; }
+    // Links each output port of the playback stream to pw-record's input port
+    // of the same channel, with pw-link.
+    std::string connectRecorder() const override;
 
 private:
     std::string m_dump;
