@@ -1,5 +1,7 @@
 #include "ui/high_score_window.h"
 
+#include <algorithm>
+
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -151,11 +153,13 @@ void HighScoreWindow::takeTypedName() {
 }
 
 void HighScoreWindow::storeAndClose() {
+    const bool ranked = std::any_of(nameEdits.begin(), nameEdits.end(),
+                                    [this](QLineEdit* box) { return box->isVisibleTo(this); });
     takeTypedName();
     // In viewing as well: the entries another game stored meanwhile are kept,
     // and any entry of this run still unstored goes in with them.
     const bool stored = m_scores.save();
-    m_storedOnClose = stored;
+    m_storedOnClose = stored && ranked;
     refresh();
     m_cues.playAndWait("click");
     accept();

@@ -40,7 +40,8 @@ public:
     // while the window is shown.
     void refresh();
 
-    // Whether Close stored the table when it last closed this window.
+    // Whether Close, when it last closed this window, stored the score of a
+    // game just ranked, its name typed in the window: not a table only viewed.
     bool storedOnClose() const { return m_storedOnClose; }
 
     std::array<QLabel*, HighScoreRanks> rankLabels{};  // "1st" to "5th"

@@ -226,6 +226,8 @@ void MainWindow::showHighScores() {
     window.refresh();
     m_cues.playAndWait("click");
     window.exec();
+    // A game that ended while the table was open was ranked into this window.
+    if (window.storedOnClose()) m_commentary->scoreStored();
 }
 
 QString MainWindow::versionText(int major, int minor, int revision) {

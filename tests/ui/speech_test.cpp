@@ -150,6 +150,31 @@ INSTANTIATE_TEST_SUITE_P(
                       test.m_mainWindow->tick();
                   },
                   {"Your score is stored."}},
+        SpokenRow{"a game over while the table is open, its name and Close",
+                  [](SpeechTest& test) {
+                      test.landInTheEntryCells();
+                      test.holdTheTimer();
+                  },
+                  [](SpeechTest& test) {
+                      test.game().score = 5000;
+                      whenModal<HighScoreWindow>([&test](QWidget* modal) {
+                          auto* window = static_cast<HighScoreWindow*>(modal);
+                          test.m_mainWindow->tick();
+                          QTest::keyClicks(window->nameEdits[0], QStringLiteral("Ann"));
+                          QTest::mouseClick(window->closeButton, Qt::LeftButton);
+                      });
+                      test.m_mainWindow->showHighScores();
+                  },
+                  {"Your score is stored."}},
+        SpokenRow{"the table only viewed and closed", Falling,
+                  [](SpeechTest& test) {
+                      whenModal<HighScoreWindow>([](QWidget* modal) {
+                          QTest::mouseClick(static_cast<HighScoreWindow*>(modal)->closeButton,
+                                            Qt::LeftButton);
+                      });
+                      test.m_mainWindow->showHighScores();
+                  },
+                  {}},
         SpokenRow{"the board by rows, by columns, the next pair, the score and the pair",
                   [](SpeechTest& test) {
                       test.startFalling();
