@@ -2,7 +2,8 @@
 # The release check for a player who cannot see the screen: the real Orca,
 # listening to the real game, while a scripted player plays a whole game by
 # keys (scripts/screen_reader_game.py) and types a name, then a second game
-# that does not rank. Prints what Orca said at each step.
+# that does not rank, then a third that ends while the high-score table is
+# open. Prints what Orca said at each step.
 #
 #   scripts/check_screen_reader.sh [host|trixie|all]      (all by default)
 #
