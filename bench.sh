@@ -323,7 +323,9 @@ worst_underruns() {
 
 # --- the table ----------------------------------------------------------------------
 ms_per_core_percent() { fmt "%.2f" "$(awk -v c="$1" 'BEGIN {print c / 10000 * 100}')"; }
-map_ratio=$(awk -v q="$game_map_ms" -v b="$bare_map_ms" 'BEGIN {printf "%.2f", q/b}')
+# The ratios and differences are shown rounded and judged unrounded: 1.052 ×
+# is over 1.05 ×, though it shows as 1.05 to two places.
+map_ratio=$(awk -v q="$game_map_ms" -v b="$bare_map_ms" 'BEGIN {printf "%.3f", q/b}')
 rss_more=$(awk -v q="$game_rss_kb" -v b="$bare_rss_kb" 'BEGIN {printf "%.1f", (q-b)/1024}')
 quiet_rss_more=$(awk -v q="$quiet_rss_kb" -v b="$bare_rss_kb" 'BEGIN {printf "%.1f", (q-b)/1024}')
 hwm_more=$(awk -v q="$game_hwm_kb" -v b="$bare_hwm_kb" 'BEGIN {printf "%.1f", (q-b)/1024}')
@@ -345,9 +347,9 @@ table=$results/table.md
 {
   echo "| Measure | Quillet | Bare window | Ratio or note | Target | Met |"
   echo "|---|---|---|---|---|---|"
-  echo "| Start-up: launch to window mapped, ms (median of $startup_runs) | $game_map_ms | $bare_map_ms | $map_ratio × | ≤ 1.05 × | $(met "$map_ratio <= 1.05") |"
-  echo "| VmRSS 1 s after mapping, MB | $(mb "$game_rss_kb") | $(mb "$bare_rss_kb") | $(ratio "$game_rss_kb" "$bare_rss_kb") ×, +$rss_more MB | ≤ bare + 3 MB | $(met "$rss_more <= 3") |"
-  echo "| VmRSS 1 s after mapping, the sound switched off, MB | $(mb "$quiet_rss_kb") | $(mb "$bare_rss_kb") | +$quiet_rss_more MB; start-up $quiet_map_ms ms | ≤ bare + 1.5 MB | $(met "$quiet_rss_more <= 1.5") |"
+  echo "| Start-up: launch to window mapped, ms (median of $startup_runs) | $game_map_ms | $bare_map_ms | $map_ratio × | ≤ 1.05 × | $(met "$game_map_ms <= 1.05 * $bare_map_ms") |"
+  echo "| VmRSS 1 s after mapping, MB | $(mb "$game_rss_kb") | $(mb "$bare_rss_kb") | $(ratio "$game_rss_kb" "$bare_rss_kb") ×, +$rss_more MB | ≤ bare + 3 MB | $(met "$game_rss_kb - $bare_rss_kb <= 3 * 1024") |"
+  echo "| VmRSS 1 s after mapping, the sound switched off, MB | $(mb "$quiet_rss_kb") | $(mb "$bare_rss_kb") | +$quiet_rss_more MB; start-up $quiet_map_ms ms | ≤ bare + 1.5 MB | $(met "$quiet_rss_kb - $bare_rss_kb <= 1.5 * 1024") |"
   echo "| VmHWM 1 s after mapping, MB | $(mb "$game_hwm_kb") | $(mb "$bare_hwm_kb") | $(ratio "$game_hwm_kb" "$bare_hwm_kb") ×, +$hwm_more MB | | |"
   echo "| Shared libraries mapped 1 s after mapping (sound on / off) | $game_libs / $quiet_libs | $bare_libs | +$((game_libs - bare_libs)) / +$((quiet_libs - bare_libs)) | | |"
   echo "| CPU at the start screen, ms in 10 s (median of 3) | $(fmt "%.2f" "$game_idle") | $(fmt "%.2f" "$bare_idle") | | 0 ms | $(met "$game_idle < 0.5") |"
