@@ -69,6 +69,11 @@ TEST_P(Spoken, EachEventIsToldInOrder) {
 
 const auto Nothing = [](SpeechTest&) {};
 const auto Falling = [](SpeechTest& test) { test.startFalling(); };  // 1 and 3 in cells 1, 2
+// The next tick ends the game: the entry cells are taken.
+const auto Ending = [](SpeechTest& test) {
+    test.landInTheEntryCells();
+    test.holdTheTimer();
+};
 
 INSTANTIATE_TEST_SUITE_P(
     ScriptedGame, Spoken,
@@ -125,17 +130,11 @@ INSTANTIATE_TEST_SUITE_P(
                   },
                   {"Paused. P resumes.", "Resumed."}},
         SpokenRow{"a game over that does not rank",
-                  [](SpeechTest& test) {
-                      test.landInTheEntryCells();
-                      test.holdTheTimer();
-                  },
+                  Ending,
                   [](SpeechTest& test) { test.m_mainWindow->tick(); },
                   {"Game over. Score 0, not a high score."}},
         SpokenRow{"a game over that ranks, its name and Close",
-                  [](SpeechTest& test) {
-                      test.landInTheEntryCells();
-                      test.holdTheTimer();
-                  },
+                  Ending,
                   [](SpeechTest& test) {
                       test.game().score = 5000;
                       whenModal<HighScoreWindow>([](QWidget* modal) {
@@ -151,10 +150,7 @@ INSTANTIATE_TEST_SUITE_P(
                   },
                   {"Your score is stored."}},
         SpokenRow{"a game over while the table is open, its name and Close",
-                  [](SpeechTest& test) {
-                      test.landInTheEntryCells();
-                      test.holdTheTimer();
-                  },
+                  Ending,
                   [](SpeechTest& test) {
                       test.game().score = 5000;
                       whenModal<HighScoreWindow>([&test](QWidget* modal) {
