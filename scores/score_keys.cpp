@@ -91,7 +91,13 @@ QString storableName(const QString& name) {
     // a half (a hand-edited "\xd83d", a paste cut in two) would come back as
     // something else, and a table that does not read back as written is never
     // stored. So it becomes U+FFFD, the character that stands for one lost.
+    // U+FEFF, an invisible no-break space (pasted, or in a hand-edited file),
+    // is left out: QSettings reads each run of plain text in the file as
+    // UTF-8 and takes a U+FEFF at the start of one for a byte-order mark, so
+    // after an escaped character or at the start of a name it would vanish on
+    // the way back, and the table could never be stored again.
     QString storable = name;
+    storable.remove(QChar(0xFEFF));
     for (qsizetype i = 0; i < storable.size(); ++i) {
         const QChar c = storable.at(i);
         if (c.isHighSurrogate() && i + 1 < storable.size() && storable.at(i + 1).isLowSurrogate()) {
