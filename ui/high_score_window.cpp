@@ -1,7 +1,5 @@
 #include "ui/high_score_window.h"
 
-#include <algorithm>
-
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -144,18 +142,21 @@ void HighScoreWindow::onNameEdited(int index) {
     closeButton->setEnabled(!nameEdits[index]->text().isEmpty());
 }
 
-void HighScoreWindow::takeTypedName() {
+bool HighScoreWindow::takeTypedName() {
     // A name box is shown only for the game that has just been ranked, which
     // is this run's newest entry until it is stored.
+    bool taken = false;
     for (QLineEdit* box : nameEdits) {
-        if (box->isVisibleTo(this)) m_scores.nameNewest(box->text());
+        if (box->isVisibleTo(this)) {
+            m_scores.nameNewest(box->text());
+            taken = true;
+        }
     }
+    return taken;
 }
 
 void HighScoreWindow::storeAndClose() {
-    const bool ranked = std::any_of(nameEdits.begin(), nameEdits.end(),
-                                    [this](QLineEdit* box) { return box->isVisibleTo(this); });
-    takeTypedName();
+    const bool ranked = takeTypedName();
     // In viewing as well: the entries another game stored meanwhile are kept,
     // and any entry of this run still unstored goes in with them.
     const bool stored = m_scores.save();

@@ -70,7 +70,8 @@ private:
     // Close is usable while the changed name box holds at least one character.
     void onNameEdited(int index);
     // The text of the visible name box, if any, becomes the new entry's name.
-    void takeTypedName();
+    // Whether there was one: the window shows a game just ranked.
+    bool takeTypedName();
     // What a screen reader says of each row and of its name box.
     void refreshAccessibleNames();
 
