@@ -180,7 +180,7 @@ def main():
     step("F2 starts a third game", "F2", wait=1.5)
     step("Ctrl+H opens the table; the pairs go on falling by themselves", "ctrl+h", wait=1.5)
     heard = listen("the game ends while the table is open",
-                   lambda said: any("Game over" in line for line in said), limit_s=180)
+                   lambda said: any("Game over" in line for line in said), limit_s=300)
     if any("1st place" in line for line in heard):
         step("typing the name", "O", "r", "c", "a", wait=0.8)
         step("Tab reaches Close", "Tab", wait=1.0)
