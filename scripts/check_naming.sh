@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks the naming convention of .clang-tidy over every C++ file of the tree:
-# the game, the tests, the benchmarks and the fuzz targets.
+# the game, the build's picture tool, the tests, the benchmarks and the fuzz targets.
 #
 #   scripts/check_naming.sh [--fix]
 #
@@ -36,7 +36,7 @@ cmake -S "$root" -B "$lint_dir" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=cl
 
 # The project's own C++ files; decode_counter.c is left out, as the functions it
 # stands in for carry the library's names.
-folders='game|scores|sound|ui|tests|bench|fuzz'
+folders='game|scores|sound|ui|assets|tests|bench|fuzz'
 status=0
 run-clang-tidy -p "$lint_dir" -j "$(nproc)" -quiet "${fix[@]}" \
   -header-filter="^$root/($folders)/" "^$root/(($folders)/.*|main)\\.cpp\$" \

@@ -1,8 +1,11 @@
 #include "ui/pictures.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QImageReader>
+
+#include "assets/baked_picture.h"
 
 namespace quillet {
 
@@ -19,18 +22,26 @@ QString resourcePath(const QString& name, bool doubleSize) {
 // Reads a picture as a PNG without asking each of Qt's image-format plugins
 // first whether it knows the file, as QPixmap and QIcon do: that loaded the
 // GIF, ICO and JPEG plugins, and libjpeg, before the window showed.
-QImage readPicture(const QString& path) {
+QImage readPngPicture(const QString& path) {
     QImageReader reader(path, PictureFormat);
     reader.setAutoDetectImageFormat(false);
     return reader.read();
 }
 
+// The picture the build read from `name`'s PNG file: its pixels are only
+// copied, so the window is built without looking through the plugins at all.
+QImage readBakedPicture(const QString& name) {
+    QFile baked(QStringLiteral(":/pictures/") + name + QStringLiteral(".baked"));
+    if (!baked.open(QIODevice::ReadOnly)) return {};
+    return unbakePicture(baked.readAll());
+}
+
 }  // namespace
 
 QPixmap loadPicture(const QString& name) {
-    const bool doubleSize = qApp && qApp->devicePixelRatio() > 1.0;
-    QPixmap picture = QPixmap::fromImage(readPicture(resourcePath(name, doubleSize)));
-    if (doubleSize) picture.setDevicePixelRatio(2.0);
+    if (!(qApp && qApp->devicePixelRatio() > 1.0)) return QPixmap::fromImage(readBakedPicture(name));
+    QPixmap picture = QPixmap::fromImage(readPngPicture(resourcePath(name, true)));
+    picture.setDevicePixelRatio(2.0);
     return picture;
 }
 
@@ -45,9 +56,9 @@ QIcon loadIcon(const QString& name) {
         return icon;
     }
     // The same two entries as QIcon::addFile makes on a screen of one device
-    // pixel per pixel, pixel for pixel, each read as a PNG.
+    // pixel per pixel, pixel for pixel.
     for (const char* size : {"16", "32"}) {
-        icon.addPixmap(QPixmap::fromImage(readPicture(resourcePath(name + QLatin1String(size), false))));
+        icon.addPixmap(QPixmap::fromImage(readBakedPicture(name + QLatin1String(size))));
     }
     return icon;
 }

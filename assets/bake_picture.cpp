@@ -1,0 +1,34 @@
+// Build-time tool: reads a PNG with Qt's own reader and writes the picture it
+// gives in the game's baked form (baked_picture.h).
+//
+//   bake_picture IN.png OUT
+//
+// Exits 1 with a one-line message when IN cannot be read or OUT written.
+
+#include <QFile>
+#include <QImageReader>
+#include <QSaveFile>
+
+#include <cstdio>
+
+#include "assets/baked_picture.h"
+
+int main(int argc, char* argv[]) {
+    if (argc != 3) {
+        std::fputs("usage: bake_picture IN.png OUT\n", stderr);
+        return 2;
+    }
+    QImageReader reader(QFile::decodeName(argv[1]), "png");
+    reader.setAutoDetectImageFormat(false);
+    const QImage picture = reader.read();
+    if (picture.isNull()) {
+        std::fprintf(stderr, "bake_picture: %s: %s\n", argv[1], qPrintable(reader.errorString()));
+        return 1;
+    }
+    QSaveFile out(QFile::decodeName(argv[2]));
+    if (!out.open(QIODevice::WriteOnly) || out.write(quillet::bakePicture(picture)) < 0 || !out.commit()) {
+        std::fprintf(stderr, "bake_picture: %s: %s\n", argv[2], qPrintable(out.errorString()));
+        return 1;
+    }
+    return 0;
+}

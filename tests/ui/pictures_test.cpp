@@ -1,0 +1,77 @@
+#include <QIcon>
+#include <QImageReader>
+#include <QPixmap>
+
+#include <gtest/gtest.h>
+
+#include "assets/baked_picture.h"
+#include "ui/pictures.h"
+
+namespace quillet::testing {
+namespace {
+
+QImage pngPicture(const QString& name) {
+    QImageReader reader(QStringLiteral(":/pictures/") + name + QStringLiteral(".png"), "png");
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
+}
+
+QImage shown(const QImage& picture) {
+    return QPixmap::fromImage(picture).toImage();
+}
+
+// The game reads the pictures the build baked from the PNG files; what it shows
+// must be their very pixels, transparent ones included.
+TEST(BakedPictures, EveryPictureShowsThePixelsOfItsPngFile) {
+    for (const char* name : {"cake1", "cake2", "cake3", "cake4", "cake5", "cake6", "cake7", "cake8", "title"}) {
+        SCOPED_TRACE(name);
+        const QImage png = pngPicture(QLatin1String(name));
+        ASSERT_FALSE(png.isNull());
+        EXPECT_TRUE(loadPicture(QLatin1String(name)).toImage() == shown(png)) << "not the PNG file's pixels";
+    }
+    for (const char* name : {"icon", "left", "right", "turn"}) {
+        const QIcon icon = loadIcon(QLatin1String(name));
+        for (int size : {16, 32}) {
+            SCOPED_TRACE(std::string(name) + std::to_string(size));
+            const QImage png = pngPicture(QLatin1String(name) + QString::number(size));
+            ASSERT_FALSE(png.isNull());
+            EXPECT_TRUE(icon.pixmap(size).toImage() == shown(png)) << "not the PNG file's pixels";
+        }
+    }
+}
+
+TEST(BakedPictures, ABakedPictureCutShortOrOutOfRangeReadsAsNoPicture) {
+    QImage picture(3, 2, QImage::Format_Indexed8);
+    picture.setColorTable({qRgba(0, 0, 0, 0), qRgb(255, 0, 0)});
+    picture.fill(1);
+    const QByteArray baked = bakePicture(picture);
+    ASSERT_TRUE(unbakePicture(baked) == picture);
+
+    // The fields' offsets: mark 0, format 4, width 8, height 12, colours 16.
+    const auto withField = [&](int offset, quint32 value) {
+        QByteArray changed = baked;
+        for (int byte = 0; byte < 4; ++byte) changed[offset + byte] = char(value >> (8 * (3 - byte)));
+        return changed;
+    };
+    const struct {
+        const char* what;
+        QByteArray baked;
+    } rows[] = {
+        {"empty", {}},
+        {"a row short", baked.left(baked.size() - 4)},
+        {"a byte too many", baked + '\0'},
+        {"another mark", withField(0, 0x89504e47)},
+        {"no format", withField(4, QImage::Format_Invalid)},
+        {"a format Qt does not have", withField(4, 1000)},
+        {"no width", withField(8, 0)},
+        {"a negative height", withField(12, quint32(-2))},
+        {"a side of a million pixels", withField(8, 1000000)},
+        {"four billion colours", withField(16, 0xffffffff)},
+    };
+    for (const auto& row : rows) {
+        EXPECT_TRUE(unbakePicture(row.baked).isNull()) << row.what;
+    }
+}
+
+}  // namespace
+}  // namespace quillet::testing
