@@ -36,10 +36,15 @@ QImage readBakedPicture(const QString& name) {
     return unbakePicture(baked.readAll());
 }
 
+// A screen of more than one device pixel per pixel, which gets the @2x files.
+bool highDensity() {
+    return qApp && qApp->devicePixelRatio() > 1.0;
+}
+
 }  // namespace
 
 QPixmap loadPicture(const QString& name) {
-    if (!(qApp && qApp->devicePixelRatio() > 1.0)) return QPixmap::fromImage(readBakedPicture(name));
+    if (!highDensity()) return QPixmap::fromImage(readBakedPicture(name));
     QPixmap picture = QPixmap::fromImage(readPngPicture(resourcePath(name, true)));
     picture.setDevicePixelRatio(2.0);
     return picture;
@@ -47,7 +52,7 @@ QPixmap loadPicture(const QString& name) {
 
 QIcon loadIcon(const QString& name) {
     QIcon icon;
-    if (qApp && qApp->devicePixelRatio() > 1.0) {
+    if (highDensity()) {
         // QIcon picks the @2x file up by itself when it is added beside the
         // plain one, and keeps both renderings of 32 pixels it then has.
         for (const char* size : {"16", "32"}) {
