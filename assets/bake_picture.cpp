@@ -6,7 +6,6 @@
 // Exits 1 with a one-line message when IN cannot be read or OUT written.
 
 #include <QFile>
-#include <QImageReader>
 #include <QSaveFile>
 
 #include <cstdio>
@@ -18,11 +17,9 @@ int main(int argc, char* argv[]) {
         std::fputs("usage: bake_picture IN.png OUT\n", stderr);
         return 2;
     }
-    QImageReader reader(QFile::decodeName(argv[1]), "png");
-    reader.setAutoDetectImageFormat(false);
-    const QImage picture = reader.read();
+    const QImage picture = quillet::readPngPicture(QFile::decodeName(argv[1]));
     if (picture.isNull()) {
-        std::fprintf(stderr, "bake_picture: %s: %s\n", argv[1], qPrintable(reader.errorString()));
+        std::fprintf(stderr, "bake_picture: %s: not a PNG that can be read\n", argv[1]);
         return 1;
     }
     QSaveFile out(QFile::decodeName(argv[2]));

@@ -2,6 +2,7 @@
 
 #include <QDataStream>
 #include <QIODevice>
+#include <QImageReader>
 #include <QList>
 
 namespace quillet {
@@ -16,6 +17,12 @@ constexpr qint32 LargestSide = 4096;
 constexpr int LargestColourTable = 256;
 
 }  // namespace
+
+QImage readPngPicture(const QString& path) {
+    QImageReader reader(path, "png");
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
+}
 
 QByteArray bakePicture(const QImage& picture) {
     QByteArray baked;

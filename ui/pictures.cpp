@@ -3,7 +3,6 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
-#include <QImageReader>
 
 #include "assets/baked_picture.h"
 
@@ -11,21 +10,9 @@ namespace quillet {
 
 namespace {
 
-// Every picture of the game is a PNG.
-constexpr char PictureFormat[] = "png";
-
 QString resourcePath(const QString& name, bool doubleSize) {
     return QStringLiteral(":/pictures/") + name +
            (doubleSize ? QStringLiteral("@2x.png") : QStringLiteral(".png"));
-}
-
-// Reads a picture as a PNG without asking each of Qt's image-format plugins
-// first whether it knows the file, as QPixmap and QIcon do: that loaded the
-// GIF, ICO and JPEG plugins, and libjpeg, before the window showed.
-QImage readPngPicture(const QString& path) {
-    QImageReader reader(path, PictureFormat);
-    reader.setAutoDetectImageFormat(false);
-    return reader.read();
 }
 
 // The picture the build read from `name`'s PNG file: its pixels are only

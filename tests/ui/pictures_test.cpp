@@ -1,5 +1,4 @@
 #include <QIcon>
-#include <QImageReader>
 #include <QPixmap>
 
 #include <gtest/gtest.h>
@@ -11,9 +10,7 @@ namespace quillet::testing {
 namespace {
 
 QImage pngPicture(const QString& name) {
-    QImageReader reader(QStringLiteral(":/pictures/") + name + QStringLiteral(".png"), "png");
-    reader.setAutoDetectImageFormat(false);
-    return reader.read();
+    return readPngPicture(QStringLiteral(":/pictures/") + name + QStringLiteral(".png"));
 }
 
 QImage shown(const QImage& picture) {
