@@ -23,7 +23,10 @@
 #                            10 s, quiet and with two busy loops of our own at
 #                            normal priority (3 runs each). A stream that
 #                            closes can log one too: the quiet runs show how
-#                            many come without load.
+#                            many come without load. "cuts=N" counts the
+#                            gaps inside a cue that a player hears, found by
+#                            bench/cue_gaps in a recording of the null sink's
+#                            monitor made during the same run.
 #
 # Prints nothing when neither server is installed. Not part of test.sh: it
 # measures durations.
@@ -33,9 +36,10 @@ results=$2
 root=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d)
 server_pid=
+recorder_pid=
 busy_pids=()
 cleanup() {
-  for pid in "${busy_pids[@]}" $server_pid; do
+  for pid in "${busy_pids[@]}" $recorder_pid $server_pid; do
     kill "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
   done
@@ -90,10 +94,22 @@ if command -v pulseaudio >/dev/null; then
       sh -c 'while :; do :; done' &
       busy_pids+=($!)
     done
-    for _ in 1 2 3; do
+    for run in 1 2 3; do
       before=$(underruns)
+      recording=$results/null-monitor-busy$busy-run$run.raw
+      parec -s "$PULSE_SERVER" -d null.monitor --raw --format=s16le --rate=44100 --channels=2 \
+        >"$recording" 2>/dev/null &
+      recorder_pid=$!
       held_game >/dev/null
-      echo "busy=$busy underruns=$(($(underruns) - before)) load=$(cut -d' ' -f1 /proc/loadavg)" \
+      kill "$recorder_pid"
+      wait "$recorder_pid" 2>/dev/null || true
+      recorder_pid=
+      cuts=nan
+      if [ -s "$recording" ]; then
+        cuts=$("$build/bench/cue_gaps" --cues "$build" "$recording" | sed -n 's/^cuts=\([0-9]*\).*/\1/p')
+      fi
+      rm -f "$recording"
+      echo "busy=$busy underruns=$(($(underruns) - before)) cuts=${cuts:-nan} load=$(cut -d' ' -f1 /proc/loadavg)" \
         >>"$results/underruns-pulse.txt"
     done
     for pid in "${busy_pids[@]}"; do

@@ -1,0 +1,123 @@
+// Finds the gaps a player would hear inside a cue in a recording of what the
+// sound server played (bench/sound_servers.sh records a PulseAudio null
+// sink's monitor while the held game plays):
+//
+//   cue_gaps --cues DIR RECORDING
+//
+// RECORDING is raw 16-bit little-endian stereo at the cues' rate, as parec
+// writes it; DIR holds the cue wave files. Prints "cuts=N frames=F" and, for
+// each cut, "cut at_s=… silence_frames=…".
+//
+// When the player's stream has nothing ready, the server plays silence in its
+// place and the cue goes on later: a stretch of digital silence with sound
+// on both sides. Three kinds of such a stretch are not cuts:
+//   - a cue's own end: every cue fades to a sample of 1 or 2 before it ends,
+//     so the sample before the silence is quiet;
+//   - a cue's own pauses: each is reached by the same fade;
+//   - a new cue that takes over a sounding one and opens with silence of its
+//     own: the samples after the silence are that cue's first ones.
+// So a cut is a silence of at least MinSilence frames after a sample of at
+// least LoudSample, which is not followed by the opening of a cue.
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+// 0.36 ms: shorter runs of exact zeros occur inside the cues' waves.
+constexpr std::size_t MinSilence = 16;
+// Far above the 1 or 2 that every cue's fade ends on.
+constexpr int LoudSample = 64;
+// The recording's rate, the cues' own.
+constexpr double RecordingRate = 44100.0;
+// How many of a cue's first sounding samples must follow a silence for it to
+// be that cue's opening.
+constexpr std::size_t OpeningLength = 8;
+
+std::vector<char> readAll(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+std::int16_t sampleAt(const std::vector<char>& bytes, std::size_t offset) {
+    return static_cast<std::int16_t>(static_cast<std::uint8_t>(bytes[offset]) |
+                                     static_cast<std::uint8_t>(bytes[offset + 1]) << 8);
+}
+
+// The first OpeningLength samples after a cue's leading silence, read from
+// the "data" chunk of a 16-bit mono wave; empty for any other file.
+std::vector<std::int16_t> cueOpening(const std::filesystem::path& path) {
+    const std::vector<char> bytes = readAll(path);
+    std::size_t at = 12;
+    while (at + 8 <= bytes.size()) {
+        const std::uint32_t size = static_cast<std::uint8_t>(bytes[at + 4]) |
+                                   static_cast<std::uint8_t>(bytes[at + 5]) << 8 |
+                                   static_cast<std::uint8_t>(bytes[at + 6]) << 16 |
+                                   static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes[at + 7])) << 24;
+        if (std::memcmp(&bytes[at], "data", 4) == 0) {
+            const std::size_t end = std::min<std::size_t>(bytes.size(), at + 8 + size);
+            std::vector<std::int16_t> opening;
+            for (std::size_t i = at + 8; i + 1 < end && opening.size() < OpeningLength; i += 2) {
+                const std::int16_t sample = sampleAt(bytes, i);
+                if (sample != 0 || !opening.empty()) opening.push_back(sample);
+            }
+            return opening;
+        }
+        at += 8 + size + (size & 1);
+    }
+    return {};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 4 || std::strcmp(argv[1], "--cues") != 0) {
+        std::fprintf(stderr, "usage: cue_gaps --cues DIR RECORDING\n");
+        return 2;
+    }
+    std::vector<std::vector<std::int16_t>> openings;
+    for (const auto& entry : std::filesystem::directory_iterator(argv[2])) {
+        if (entry.path().extension() != ".wav") continue;
+        std::vector<std::int16_t> opening = cueOpening(entry.path());
+        if (opening.size() == OpeningLength) openings.push_back(std::move(opening));
+    }
+    if (openings.empty()) {
+        std::fprintf(stderr, "cue_gaps: no cue wave in %s\n", argv[2]);
+        return 2;
+    }
+
+    // The left channel: the cues are mono, played alike on both.
+    const std::vector<char> bytes = readAll(argv[3]);
+    std::vector<std::int16_t> left;
+    left.reserve(bytes.size() / 4);
+    for (std::size_t i = 0; i + 3 < bytes.size(); i += 4) left.push_back(sampleAt(bytes, i));
+
+    const auto opensACue = [&](std::size_t at) {
+        return std::any_of(openings.begin(), openings.end(), [&](const auto& opening) {
+            return at + OpeningLength <= left.size() &&
+                   std::equal(opening.begin(), opening.end(), left.begin() + at);
+        });
+    };
+    int cuts = 0;
+    for (std::size_t at = 1; at < left.size(); ++at) {
+        if (left[at] != 0 || left[at - 1] == 0) continue;
+        std::size_t end = at;
+        while (end < left.size() && left[end] == 0) ++end;
+        const bool loudBefore = std::abs(left[at - 1]) >= LoudSample;
+        if (end - at >= MinSilence && end < left.size() && loudBefore && !opensACue(end)) {
+            ++cuts;
+            std::printf("cut at_s=%.3f silence_frames=%zu\n", at / RecordingRate, end - at);
+        }
+        at = end;
+    }
+    std::printf("cuts=%d frames=%zu\n", cuts, left.size());
+    return 0;
+}
