@@ -4,6 +4,7 @@
 #include <sched.h>
 
 #include <algorithm>
+#include <string_view>
 #include <utility>
 
 namespace quillet {
@@ -16,11 +17,22 @@ namespace {
 // wakes once per buffer while the device is open, four times as often as with
 // the 2,048 frames used before; see BENCHMARKS.md for what that costs. SDL may
 // give another rate or channel count where the device prefers one: cues are
-// converted to whatever it gives.
+// converted to whatever it gives. PulseAudio gets a larger buffer, below.
 constexpr int DeviceFrequency = 44100;
 constexpr SDL_AudioFormat DeviceFormat = AUDIO_S16SYS;
 constexpr Uint8 DeviceChannels = 2;
 constexpr Uint16 DeviceFrames = 512;
+// SDL's PulseAudio driver asks the server to keep one buffer ahead and writes
+// only once all of it has been played, so the stream runs empty at every
+// write: with 512 frames a late wake-up of SDL's thread, even on a quiet
+// machine, left a gap inside a cue that a player hears as a crackle. With
+// twice that there was none; see BENCHMARKS.md.
+constexpr Uint16 PulseAudioDeviceFrames = 1024;
+
+Uint16 deviceFrames(const char* driver) {
+    return driver && std::string_view(driver) == "pulseaudio" ? PulseAudioDeviceFrames
+                                                              : DeviceFrames;
+}
 
 // After a device that could not be opened, cues are silent for this long
 // before one tries again; each failure in a row doubles the pause, up to the
@@ -130,7 +142,6 @@ bool AudioDevice::tryOpen() {
     wanted.freq = DeviceFrequency;
     wanted.format = DeviceFormat;
     wanted.channels = DeviceChannels;
-    wanted.samples = DeviceFrames;
     wanted.callback = &CallbackFeed::fill;
     wanted.userdata = &m_feed;
     {
@@ -139,6 +150,7 @@ bool AudioDevice::tryOpen() {
             m_audioStarted = true;
         }
         if (m_audioStarted) {
+            wanted.samples = deviceFrames(m_sdl.currentAudioDriver());
             m_device = m_sdl.openAudioDevice(
                 nullptr, 0, &wanted, &m_spec,
                 SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);

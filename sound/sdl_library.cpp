@@ -31,6 +31,7 @@ const SdlFunctions* sdl() {
         const bool complete = find(library, "SDL_SetHint", f.setHint) &&
                               find(library, "SDL_InitSubSystem", f.initSubSystem) &&
                               find(library, "SDL_QuitSubSystem", f.quitSubSystem) &&
+                              find(library, "SDL_GetCurrentAudioDriver", f.currentAudioDriver) &&
                               find(library, "SDL_TLSCleanup", f.tlsCleanup) &&
                               find(library, "SDL_RWFromConstMem", f.rwFromConstMem) &&
                               find(library, "SDL_LoadWAV_RW", f.loadWav) &&

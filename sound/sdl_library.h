@@ -5,12 +5,13 @@
 namespace quillet {
 
 // The SDL functions the player calls, looked up in the loaded library: the
-// audio subsystem, the wave loader, format conversion and one audio device,
-// with its status.
+// audio subsystem and the driver it picked, the wave loader, format conversion
+// and one audio device, with its status.
 struct SdlFunctions {
     decltype(&SDL_SetHint) setHint = nullptr;
     decltype(&SDL_InitSubSystem) initSubSystem = nullptr;
     decltype(&SDL_QuitSubSystem) quitSubSystem = nullptr;
+    decltype(&SDL_GetCurrentAudioDriver) currentAudioDriver = nullptr;
     decltype(&SDL_TLSCleanup) tlsCleanup = nullptr;
     decltype(&SDL_RWFromConstMem) rwFromConstMem = nullptr;
     decltype(&SDL_LoadWAV_RW) loadWav = nullptr;

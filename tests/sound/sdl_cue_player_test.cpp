@@ -303,6 +303,38 @@ TEST_F(SdlCuePlayerTest, PlayAndWaitReturnsOnlyOnceTheDeviceAskedTwiceMoreAfterT
     }
 }
 
+// The driver SDL reports, and the buffer the player asked it for.
+const char* reportedDriver = nullptr;
+std::atomic<int> askedFrames{0};
+
+const char* reportDriver() { return reportedDriver; }
+
+SDL_AudioDeviceID openNotingFrames(const char* device, int capture, const SDL_AudioSpec* wanted,
+                                   SDL_AudioSpec* obtained, int allowedChanges) {
+    askedFrames = wanted->samples;
+    return sdl()->openAudioDevice(device, capture, wanted, obtained, allowedChanges);
+}
+
+// SDL's PulseAudio driver lets its stream run empty at every write, so a
+// buffer as small as the other drivers get left audible gaps inside cues.
+TEST_F(SdlCuePlayerTest, PulseAudioAloneGetsTheLargerBuffer) {
+    const std::pair<const char*, int> rows[] = {
+        {"pulseaudio", 1024}, {"pipewire", 512}, {"alsa", 512}, {"dummy", 512}, {nullptr, 512}};
+    for (const auto& [driver, frames] : rows) {
+        reportedDriver = driver;
+        askedFrames = 0;
+        SdlFunctions reporting = *sdl();
+        reporting.currentAudioDriver = &reportDriver;
+        reporting.openAudioDevice = &openNotingFrames;
+        const std::string directory = m_folder.path().string();
+        SdlCuePlayer player([directory] { return directory; }, {},
+                            [&reporting] { return &reporting; });
+        player.playAndWait("click");
+        EXPECT_EQ(player.playsStarted(), 1) << (driver ? driver : "no driver");
+        EXPECT_EQ(askedFrames, frames) << (driver ? driver : "no driver");
+    }
+}
+
 // A destructor that waited for the cue would run into the test's timeout.
 TEST_F(SdlCuePlayerTest, DestroyingWhileALongCueSoundsLeavesTheDeviceToTheNextPlayer) {
     auto player = makePlayer();
