@@ -56,25 +56,13 @@ double microseconds(Clock::duration duration) {
 }
 
 // The length of a PCM wave file in microseconds, from its header: the size of
-// its data chunk over its byte rate.
+// its sound data over its bytes a second.
 double waveLengthMicroseconds(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const auto u32 = [&bytes](std::size_t at) {
-        std::uint32_t value = 0;
-        std::memcpy(&value, bytes.data() + at, 4);
-        return value;
-    };
-    std::uint32_t byteRate = 0;
-    for (std::size_t at = 12; at + 8 <= bytes.size();) {
-        const std::uint32_t length = u32(at + 4);
-        if (std::memcmp(bytes.data() + at, "fmt ", 4) == 0) byteRate = u32(at + 16);
-        if (std::memcmp(bytes.data() + at, "data", 4) == 0 && byteRate > 0) {
-            return 1e6 * length / byteRate;
-        }
-        at += 8 + length + (length & 1);
-    }
-    return 0;
+    std::vector<std::uint8_t> bytes;
+    quillet::readCueFile(path, bytes);
+    const std::optional<quillet::WaveHeader> header = quillet::readWaveHeader(bytes);
+    if (!header || header->sampleRate == 0 || header->blockAlign == 0) return 0;
+    return 1e6 * header->dataBytes / (static_cast<double>(header->sampleRate) * header->blockAlign);
 }
 
 // Whether SDL's own audio thread, which exists only while the device is open,

@@ -27,8 +27,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "sound/cue_files.h"
 
 namespace {
 
@@ -47,33 +50,29 @@ std::vector<char> readAll(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-std::int16_t sampleAt(const std::vector<char>& bytes, std::size_t offset) {
+// The little-endian sample at `offset` of a recording or a wave's data.
+template <typename Byte>
+std::int16_t sampleAt(const std::vector<Byte>& bytes, std::size_t offset) {
     return static_cast<std::int16_t>(static_cast<std::uint8_t>(bytes[offset]) |
                                      static_cast<std::uint8_t>(bytes[offset + 1]) << 8);
 }
 
-// The first OpeningLength samples after a cue's leading silence, read from
-// the "data" chunk of a 16-bit mono wave; empty for any other file.
+// The first OpeningLength samples after a cue's leading silence; empty for a
+// file that is not a 16-bit mono PCM wave, as every cue of the game is.
 std::vector<std::int16_t> cueOpening(const std::filesystem::path& path) {
-    const std::vector<char> bytes = readAll(path);
-    std::size_t at = 12;
-    while (at + 8 <= bytes.size()) {
-        const std::uint32_t size = static_cast<std::uint8_t>(bytes[at + 4]) |
-                                   static_cast<std::uint8_t>(bytes[at + 5]) << 8 |
-                                   static_cast<std::uint8_t>(bytes[at + 6]) << 16 |
-                                   static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes[at + 7])) << 24;
-        if (std::memcmp(&bytes[at], "data", 4) == 0) {
-            const std::size_t end = std::min<std::size_t>(bytes.size(), at + 8 + size);
-            std::vector<std::int16_t> opening;
-            for (std::size_t i = at + 8; i + 1 < end && opening.size() < OpeningLength; i += 2) {
-                const std::int16_t sample = sampleAt(bytes, i);
-                if (sample != 0 || !opening.empty()) opening.push_back(sample);
-            }
-            return opening;
-        }
-        at += 8 + size + (size & 1);
+    std::vector<std::uint8_t> bytes;
+    quillet::readCueFile(path.string(), bytes);
+    const std::optional<quillet::WaveHeader> header = quillet::readWaveHeader(bytes);
+    if (!header || header->encoding != 1 || header->channels != 1 || header->bitsPerSample != 16) {
+        return {};
     }
-    return {};
+    const std::size_t end = std::size_t{header->dataOffset} + header->dataBytes;
+    std::vector<std::int16_t> opening;
+    for (std::size_t at = header->dataOffset; at + 1 < end && opening.size() < OpeningLength; at += 2) {
+        const std::int16_t sample = sampleAt(bytes, at);
+        if (sample != 0 || !opening.empty()) opening.push_back(sample);
+    }
+    return opening;
 }
 
 }  // namespace

@@ -103,6 +103,7 @@ std::optional<WaveHeader> readWaveHeader(const std::vector<std::uint8_t>& bytes)
                 return std::nullopt;
             }
             header.dataBytes = static_cast<std::uint32_t>(length);
+            header.dataOffset = static_cast<std::uint32_t>(at);
             return header;
         }
         // Chunks are padded to an even length.

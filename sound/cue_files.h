@@ -31,6 +31,8 @@ struct WaveHeader {
     std::uint16_t blockAlign = 0;
     std::uint16_t bitsPerSample = 0;
     std::uint32_t dataBytes = 0;
+    // Where the sound data begins in the file.
+    std::uint32_t dataOffset = 0;
 };
 
 // The header of `bytes` if it is a RIFF wave whose chunks, up to and including
