@@ -33,6 +33,9 @@
 set -euo pipefail
 build=$1
 results=$2
+# The runs below add their lines to these files one by one; a results folder
+# used before must not mix an older run into this one's.
+rm -f "$results/play-pulse.txt" "$results/play-pipewire.txt" "$results/underruns-pulse.txt"
 root=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d)
 server_pid=
