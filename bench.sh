@@ -315,13 +315,17 @@ server_play() {
     "$results/$1" | field threads)
   echo "$(fmt "%.1f" "$cpu") | | by thread, ms: $(echo "$threads" | sed 's/held_game:/game (main):/; s/:/ /g; s/,/, /g') | < 1 % | $(met "$cpu < 100")"
 }
-underruns() { grep -s "^busy=$1 " "$results/underruns-pulse.txt" | field underruns | paste -sd, - | sed 's/,/, /g'; }
-cuts() { grep -s "^busy=$1 " "$results/underruns-pulse.txt" | field cuts | paste -sd, - | sed 's/,/, /g'; }
-all_cuts() { grep -s "^busy=" "$results/underruns-pulse.txt" | field cuts | awk '{s += $1} END {print NR ? s : "nan"}'; }
-worst_underruns() {
-  grep -s "^busy=$1 " "$results/underruns-pulse.txt" | field underruns | sort -g | tail -n1 |
-    grep . || echo nan
+# Figure $2 of each underrun run with $1 busy loops, or of every run for "any".
+run_figures() {
+  local busy=$1
+  [ "$busy" = any ] && busy='[0-9]*'
+  grep -s "^busy=$busy " "$results/underruns-pulse.txt" | field "$2"
 }
+listed() { paste -sd, - | sed 's/,/, /g'; }
+underruns() { run_figures "$1" underruns | listed; }
+cuts() { run_figures "$1" cuts | listed; }
+all_cuts() { run_figures any cuts | awk '{s += $1} END {print NR ? s : "nan"}'; }
+worst_underruns() { run_figures "$1" underruns | sort -g | tail -n1 | grep . || echo nan; }
 
 # --- the table ----------------------------------------------------------------------
 ms_per_core_percent() { fmt "%.2f" "$(awk -v c="$1" 'BEGIN {print c / 10000 * 100}')"; }

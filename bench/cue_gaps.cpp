@@ -63,12 +63,14 @@ std::vector<std::int16_t> cueOpening(const std::filesystem::path& path) {
     std::vector<std::uint8_t> bytes;
     quillet::readCueFile(path.string(), bytes);
     const std::optional<quillet::WaveHeader> header = quillet::readWaveHeader(bytes);
-    if (!header || header->encoding != 1 || header->channels != 1 || header->bitsPerSample != 16) {
+    if (!header || header->encoding != quillet::WaveHeader::Pcm || header->channels != 1 ||
+        header->bitsPerSample != 16) {
         return {};
     }
     const std::size_t end = std::size_t{header->dataOffset} + header->dataBytes;
     std::vector<std::int16_t> opening;
-    for (std::size_t at = header->dataOffset; at + 1 < end && opening.size() < OpeningLength; at += 2) {
+    for (std::size_t at = header->dataOffset; at + 1 < end && opening.size() < OpeningLength;
+         at += 2) {
         const std::int16_t sample = sampleAt(bytes, at);
         if (sample != 0 || !opening.empty()) opening.push_back(sample);
     }

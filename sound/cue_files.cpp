@@ -127,7 +127,6 @@ std::optional<WaveHeader> readWaveHeader(const std::vector<std::uint8_t>& bytes)
 // decodes 24 and 32-bit PCM and float into 32 bits, the companded and ADPCM
 // encodings into 16, and 8 and 16-bit PCM as they are.
 DecodedSize mostDecodedSize(const WaveHeader& header) {
-    enum : std::uint16_t { Pcm = 1, MsAdpcm = 2, Float = 3, ALaw = 6, MuLaw = 7, ImaAdpcm = 0x11 };
     constexpr std::uint16_t MostChannels = 8;
     DecodedSize size;
     const std::uint64_t channels = header.channels;
@@ -139,9 +138,10 @@ DecodedSize mostDecodedSize(const WaveHeader& header) {
     std::uint64_t decodedSampleBytes = 2;
     std::uint64_t decodedBytes = 0;
     switch (header.encoding) {
-        case Pcm:
-        case Float: {
-            if (sampleBytes == 0 || sampleBytes > 4 || (header.encoding == Float && sampleBytes != 4)) {
+        case WaveHeader::Pcm:
+        case WaveHeader::Float: {
+            if (sampleBytes == 0 || sampleBytes > 4 ||
+                (header.encoding == WaveHeader::Float && sampleBytes != 4)) {
                 return size;
             }
             const std::uint64_t blocks = header.dataBytes / blockAlign;
@@ -149,12 +149,12 @@ DecodedSize mostDecodedSize(const WaveHeader& header) {
             decodedBytes = sampleBytes == 3 ? blocks * channels * 4 : blocks * blockAlign;
             break;
         }
-        case ALaw:
-        case MuLaw:
+        case WaveHeader::ALaw:
+        case WaveHeader::MuLaw:
             decodedBytes = header.dataBytes / channels * channels * 2;
             break;
-        case MsAdpcm:
-        case ImaAdpcm: {
+        case WaveHeader::MsAdpcm:
+        case WaveHeader::ImaAdpcm: {
             const std::uint64_t blocks = (header.dataBytes + blockAlign - 1u) / blockAlign;
             decodedBytes = blocks * (2 + 2u * blockAlign / channels) * channels * 2;
             break;

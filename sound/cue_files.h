@@ -23,8 +23,17 @@ void readCueFile(const std::string& path, std::vector<std::uint8_t>& bytes);
 // What a wave file declares of its sound: its format chunk and the length of
 // its sound data, all that is known before it is decoded.
 struct WaveHeader {
-    // The format tag (1 PCM, 3 float, ...); for an extensible wave, the tag
-    // of its sub-format.
+    // The format tags of the encodings SDL decodes.
+    enum Encoding : std::uint16_t {
+        Pcm = 1,
+        MsAdpcm = 2,
+        Float = 3,
+        ALaw = 6,
+        MuLaw = 7,
+        ImaAdpcm = 0x11
+    };
+    // The format tag (one of Encoding, or another); for an extensible wave,
+    // the tag of its sub-format.
     std::uint16_t encoding = 0;
     std::uint16_t channels = 0;
     std::uint32_t sampleRate = 0;
