@@ -4,8 +4,11 @@
 #include <sched.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string_view>
 #include <utility>
+
+#include "sound/stream_latency.h"
 
 namespace quillet {
 
@@ -26,7 +29,8 @@ constexpr Uint16 DeviceFrames = 512;
 // only once all of it has been played, so the stream runs empty at every
 // write: with 512 frames a late wake-up of SDL's thread, even on a quiet
 // machine, left a gap inside a cue that a player hears as a crackle. With
-// twice that there was none; see BENCHMARKS.md.
+// twice that there was none with SDL 2.26; SDL 2.28 and later need the longer
+// stream of stream_latency.h as well. See BENCHMARKS.md.
 constexpr Uint16 PulseAudioDeviceFrames = 1024;
 
 Uint16 deviceFrames(const char* driver) {
@@ -50,6 +54,24 @@ constexpr std::chrono::milliseconds LongestRetryPause{64000};
 // whatever its buffer or its pace, and a recording of a PulseAudio sink finds
 // the click whole.
 constexpr int PlayOutRuns = 2;
+
+// A PulseAudio stream asked to run longer than one buffer (see
+// stream_latency.h) holds that much more after the cue's last buffer: each run
+// of the callback means one more buffer has gone into the stream, so the cue
+// has left it once the buffers after it fill the stream's whole length.
+int playOutRuns(const char* driver, AudioDevice::Clock::duration buffer) {
+    if (!driver || std::string_view(driver) != "pulseaudio" ||
+        buffer <= AudioDevice::Clock::duration::zero()) {
+        return PlayOutRuns;
+    }
+    const std::optional<std::chrono::milliseconds> latency =
+        streamLatencyAskedBy(std::getenv("PULSE_LATENCY_MSEC"));
+    if (!latency) {
+        return PlayOutRuns;
+    }
+    const auto buffersInStream = (*latency + buffer - AudioDevice::Clock::duration(1)) / buffer;
+    return std::max(PlayOutRuns, static_cast<int>(buffersInStream) + 1);
+}
 
 // A callback late by more than a buffer and this much is not a busy machine but
 // a device that no longer plays: a PipeWire server that was restarted never
@@ -84,7 +106,10 @@ public:
 }  // namespace
 
 AudioDevice::AudioDevice(const SdlFunctions& sdl, MixerIdentity identity)
-    : m_sdl(sdl), m_identity(std::move(identity)), m_retryPause(FirstRetryPause) {}
+    : m_sdl(sdl),
+      m_identity(std::move(identity)),
+      m_playOutRuns(PlayOutRuns),
+      m_retryPause(FirstRetryPause) {}
 
 AudioDevice::~AudioDevice() {
     stop();
@@ -159,6 +184,7 @@ bool AudioDevice::tryOpen() {
     if (m_device == 0) {
         return false;
     }
+    m_playOutRuns = playOutRuns(m_sdl.currentAudioDriver(), bufferLength());
     // A device opens paused: the callback does not run before this.
     m_feed.start(m_spec.silence);
     m_openedAt = Clock::now();
@@ -217,7 +243,7 @@ bool AudioDevice::handOver(std::vector<Uint8>& samples, const std::function<bool
 }
 
 bool AudioDevice::hasPlayedOut() const {
-    return m_feed.runsSinceLastSample() >= PlayOutRuns;
+    return m_feed.runsSinceLastSample() >= m_playOutRuns;
 }
 
 std::optional<AudioDevice::Clock::time_point> AudioDevice::playOutDueAt() const {
@@ -225,7 +251,7 @@ std::optional<AudioDevice::Clock::time_point> AudioDevice::playOutDueAt() const 
     if (!given) {
         return std::nullopt;
     }
-    return *given + bufferLength() * PlayOutRuns;
+    return *given + bufferLength() * m_playOutRuns;
 }
 
 bool AudioDevice::hasStalled(Clock::time_point now) const {

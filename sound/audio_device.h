@@ -64,8 +64,8 @@ public:
     bool handOver(std::vector<Uint8>& samples, const std::function<bool()>& accept = {});
 
     // Whether the cue handed over last has been heard to its end, as the
-    // device tells: it has asked for more, twice, since the callback handed
-    // on the cue's last sample.
+    // device tells: it has asked for more, twice (or more often for a longer
+    // PulseAudio stream), since the callback handed on the cue's last sample.
     bool hasPlayedOut() const;
 
     // When hasPlayedOut should hold, at the device's own pace: nothing while
@@ -92,6 +92,8 @@ private:
     bool m_audioStarted = false;
     SDL_AudioDeviceID m_device = 0;
     SDL_AudioSpec m_spec{};
+    // How many runs of the callback after a cue's last sample it takes to be heard.
+    int m_playOutRuns;
     Clock::time_point m_openedAt{};
     Clock::time_point m_nextTry{};
     std::chrono::milliseconds m_retryPause;

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <thread>
@@ -16,6 +17,7 @@
 
 #include "sound/sdl_cue_player.h"
 #include "sound/sdl_library.h"
+#include "sound/stream_latency.h"
 #include "sound_test_support.h"
 
 namespace quillet {
@@ -312,17 +314,56 @@ const char* reportDriver() { return reportedDriver; }
 SDL_AudioDeviceID openNotingFrames(const char* device, int capture, const SDL_AudioSpec* wanted,
                                    SDL_AudioSpec* obtained, int allowedChanges) {
     askedFrames = wanted->samples;
-    return sdl()->openAudioDevice(device, capture, wanted, obtained, allowedChanges);
+    return openCounting(device, capture, wanted, obtained, allowedChanges);
 }
 
 // SDL's PulseAudio driver lets its stream run empty at every write, so a
-// buffer as small as the other drivers get left audible gaps inside cues.
+// buffer as small as the other drivers get left audible gaps inside cues. A
+// PulseAudio stream asked (through PULSE_LATENCY_MSEC) to be longer than one
+// buffer still holds the click's end after two more runs: the player waits
+// until the buffers after it fill the stream, however the value was set.
 TEST_F(SdlCuePlayerTest, PulseAudioAloneGetsTheLargerBuffer) {
-    const std::pair<const char*, int> rows[] = {
-        {"pulseaudio", 1024}, {"pipewire", 512}, {"alsa", 512}, {"dummy", 512}, {nullptr, 512}};
-    for (const auto& [driver, frames] : rows) {
-        reportedDriver = driver;
+    struct Row {
+        const char* driver;
+        const char* latency;  // PULSE_LATENCY_MSEC, or unset
+        std::optional<int> countedMs;
+        int frames;
+        int runsAfterTheClick;
+    };
+    // The dummy driver's buffer of 1,024 frames at 44.1 kHz lasts 23.2 ms.
+    const Row rows[] = {
+        {"pulseaudio", nullptr, {}, 1024, 2},
+        {"pulseaudio", "46", 46, 1024, 3},  // the game's own: two buffers
+        {"pulseaudio", "200", 200, 1024, 10},
+        // Counted as a second, longer than playAndWait's margin lets it wait.
+        {"pulseaudio", "99999999999999999999999", 1000, 1024, 2},
+        // Values libpulse ignores, or reads in another base: SDL's one buffer.
+        {"pulseaudio", "0", {}, 1024, 2},
+        {"pulseaudio", "046", {}, 1024, 2},
+        {"pulseaudio", "46ms", {}, 1024, 2},
+        {"pulseaudio", "-46", {}, 1024, 2},
+        {"pulseaudio", "", {}, 1024, 2},
+        // Only libpulse reads the variable.
+        {"pipewire", "200", 200, 512, 2},
+        {"alsa", nullptr, {}, 512, 2},
+        {"dummy", nullptr, {}, 512, 2},
+        {nullptr, nullptr, {}, 512, 2}};
+    for (const Row& row : rows) {
+        const std::string name = std::string(row.driver ? row.driver : "no driver") + " with " +
+                                 (row.latency ? row.latency : "no latency");
+        const std::optional<std::chrono::milliseconds> counted = streamLatencyAskedBy(row.latency);
+        EXPECT_EQ(counted ? std::optional<int>(static_cast<int>(counted->count())) : std::nullopt,
+                  row.countedMs)
+            << name;
+        if (row.latency) {
+            setenv("PULSE_LATENCY_MSEC", row.latency, 1);
+        } else {
+            unsetenv("PULSE_LATENCY_MSEC");
+        }
+        reportedDriver = row.driver;
         askedFrames = 0;
+        deviceRuns = 0;
+        lastRunWithSound = -1;
         SdlFunctions reporting = *sdl();
         reporting.currentAudioDriver = &reportDriver;
         reporting.openAudioDevice = &openNotingFrames;
@@ -330,9 +371,13 @@ TEST_F(SdlCuePlayerTest, PulseAudioAloneGetsTheLargerBuffer) {
         SdlCuePlayer player([directory] { return directory; }, {},
                             [&reporting] { return &reporting; });
         player.playAndWait("click");
-        EXPECT_EQ(player.playsStarted(), 1) << (driver ? driver : "no driver");
-        EXPECT_EQ(askedFrames, frames) << (driver ? driver : "no driver");
+        const int runs = deviceRuns;
+        const int lastSound = lastRunWithSound;
+        EXPECT_EQ(player.playsStarted(), 1) << name;
+        EXPECT_EQ(askedFrames, row.frames) << name;
+        EXPECT_GE(runs - 1 - lastSound, row.runsAfterTheClick) << name << ": the click was cut short";
     }
+    unsetenv("PULSE_LATENCY_MSEC");
 }
 
 // A destructor that waited for the cue would run into the test's timeout.
