@@ -7,7 +7,6 @@
 #include "game/random_source.h"
 #include "scores/score_store.h"
 #include "sound/sdl_cue_player.h"
-#include "sound/stream_latency.h"
 #include "ui/fonts.h"
 #include "ui/shared_palette_style.h"
 #include "ui/main_window.h"
@@ -63,11 +62,10 @@ int main(int argc, char* argv[]) {
     // Not "event": mixers gather event sounds under "System Sounds", without
     // the game's name or icon.
     mixer.role = "game";
-    // The icon and the role, and the stream's length, go through the
-    // environment: set here, while the process still has one thread, before
-    // QApplication and the player start theirs.
+    // The icon and the role go through the environment: set here, while the
+    // process still has one thread, before QApplication and the player start
+    // theirs.
     quillet::exportMixerIdentity(mixer);
-    quillet::exportStreamLatency();
     QApplication app(argc, argv);
     // One id for the desktop entry, the icon and the metainfo, so that docks
     // and task bars find the game's icon (on Wayland too).

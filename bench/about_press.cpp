@@ -30,7 +30,6 @@
 #include <vector>
 
 #include "bench/game_harness.h"
-#include "sound/stream_latency.h"
 #include "ui/fonts.h"
 #include "ui/shared_palette_style.h"
 
@@ -83,8 +82,6 @@ int main(int argc, char* argv[]) {
         if (option == "--presses") presses = std::atoi(argv[i + 1]);
         if (option == "--closed") closedPresses = std::atoi(argv[i + 1]);
     }
-    // The stream the game asks PulseAudio for, as main() does.
-    quillet::exportStreamLatency();
     QApplication app(argc, argv);
     quillet::installFontSubstitutions();
     quillet::installSharedPaletteStyle();

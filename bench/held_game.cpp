@@ -38,7 +38,6 @@
 
 #include "bench/game_harness.h"
 #include "bench/proc_stats.h"
-#include "sound/stream_latency.h"
 #include "ui/fonts.h"
 #include "ui/shared_palette_style.h"
 #include "ui/high_score_window.h"
@@ -285,8 +284,6 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     setenv("SDL_AUDIODRIVER", "dummy", 0);
-    // The stream the game asks PulseAudio for, as main() does.
-    quillet::exportStreamLatency();
     QApplication app(argc, argv);
     quillet::installFontSubstitutions();
     quillet::installSharedPaletteStyle();

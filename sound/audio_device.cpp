@@ -29,13 +29,19 @@ constexpr Uint16 DeviceFrames = 512;
 // only once all of it has been played, so the stream runs empty at every
 // write: with 512 frames a late wake-up of SDL's thread, even on a quiet
 // machine, left a gap inside a cue that a player hears as a crackle. With
-// twice that there was none with SDL 2.26; SDL 2.28 and later need the longer
-// stream of stream_latency.h as well. See BENCHMARKS.md.
+// twice that there was none under SDL 2.26. From SDL 2.28 on, the driver
+// hears the server's requests through a thread of libpulse's own, and 1,024
+// frames still left gaps on a quiet machine; 2,048 left none. See
+// BENCHMARKS.md.
 constexpr Uint16 PulseAudioDeviceFrames = 1024;
+constexpr Uint16 ThreadedPulseAudioDeviceFrames = 2048;
 
-Uint16 deviceFrames(const char* driver) {
-    return driver && std::string_view(driver) == "pulseaudio" ? PulseAudioDeviceFrames
-                                                              : DeviceFrames;
+Uint16 deviceFrames(const char* driver, const SDL_version& version) {
+    if (!driver || std::string_view(driver) != "pulseaudio") {
+        return DeviceFrames;
+    }
+    const bool threaded = version.major > 2 || (version.major == 2 && version.minor >= 28);
+    return threaded ? ThreadedPulseAudioDeviceFrames : PulseAudioDeviceFrames;
 }
 
 // After a device that could not be opened, cues are silent for this long
@@ -55,10 +61,11 @@ constexpr std::chrono::milliseconds LongestRetryPause{64000};
 // the click whole.
 constexpr int PlayOutRuns = 2;
 
-// A PulseAudio stream asked to run longer than one buffer (see
-// stream_latency.h) holds that much more after the cue's last buffer: each run
-// of the callback means one more buffer has gone into the stream, so the cue
-// has left it once the buffers after it fill the stream's whole length.
+// A PulseAudio stream that the user's PULSE_LATENCY_MSEC makes longer than one
+// buffer (see stream_latency.h) holds that much more after the cue's last
+// buffer: each run of the callback means one more buffer has gone into the
+// stream, so the cue has left it once the buffers after it fill the stream's
+// whole length.
 int playOutRuns(const char* driver, AudioDevice::Clock::duration buffer) {
     if (!driver || std::string_view(driver) != "pulseaudio" ||
         buffer <= AudioDevice::Clock::duration::zero()) {
@@ -175,7 +182,9 @@ bool AudioDevice::tryOpen() {
             m_audioStarted = true;
         }
         if (m_audioStarted) {
-            wanted.samples = deviceFrames(m_sdl.currentAudioDriver());
+            SDL_version version{};
+            m_sdl.getVersion(&version);
+            wanted.samples = deviceFrames(m_sdl.currentAudioDriver(), version);
             m_device = m_sdl.openAudioDevice(
                 nullptr, 0, &wanted, &m_spec,
                 SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);

@@ -64,8 +64,9 @@ public:
     bool handOver(std::vector<Uint8>& samples, const std::function<bool()>& accept = {});
 
     // Whether the cue handed over last has been heard to its end, as the
-    // device tells: it has asked for more, twice (or more often for a longer
-    // PulseAudio stream), since the callback handed on the cue's last sample.
+    // device tells: it has asked for more, twice (or more often for a
+    // PulseAudio stream the user made longer), since the callback handed on
+    // the cue's last sample.
     bool hasPlayedOut() const;
 
     // When hasPlayedOut should hold, at the device's own pace: nothing while

@@ -28,7 +28,8 @@ const SdlFunctions* sdl() {
         }
         static SdlFunctions functions;
         SdlFunctions& f = functions;
-        const bool complete = find(library, "SDL_SetHint", f.setHint) &&
+        const bool complete = find(library, "SDL_GetVersion", f.getVersion) &&
+                              find(library, "SDL_SetHint", f.setHint) &&
                               find(library, "SDL_InitSubSystem", f.initSubSystem) &&
                               find(library, "SDL_QuitSubSystem", f.quitSubSystem) &&
                               find(library, "SDL_GetCurrentAudioDriver", f.currentAudioDriver) &&

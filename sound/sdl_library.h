@@ -4,10 +4,11 @@
 
 namespace quillet {
 
-// The SDL functions the player calls, looked up in the loaded library: the
-// audio subsystem and the driver it picked, the wave loader, format conversion
-// and one audio device, with its status.
+// The SDL functions the player calls, looked up in the loaded library: its
+// version, the audio subsystem and the driver it picked, the wave loader,
+// format conversion and one audio device, with its status.
 struct SdlFunctions {
+    decltype(&SDL_GetVersion) getVersion = nullptr;
     decltype(&SDL_SetHint) setHint = nullptr;
     decltype(&SDL_InitSubSystem) initSubSystem = nullptr;
     decltype(&SDL_QuitSubSystem) quitSubSystem = nullptr;

@@ -1,8 +1,6 @@
 #include "sound/stream_latency.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <string>
 
 namespace quillet {
 
@@ -11,11 +9,6 @@ namespace {
 constexpr std::chrono::milliseconds LongestCountedLatency{1000};
 
 }  // namespace
-
-void exportStreamLatency() {
-    const std::string milliseconds = std::to_string(PulseAudioStreamLatency.count());
-    setenv("PULSE_LATENCY_MSEC", milliseconds.c_str(), 0);
-}
 
 std::optional<std::chrono::milliseconds> streamLatencyAskedBy(const char* value) {
     if (value == nullptr || *value == '\0' || *value == '0') {

@@ -31,7 +31,6 @@
 
 #include "private_sound_server.h"
 #include "sound/sdl_cue_player.h"
-#include "sound/stream_latency.h"
 #include "sound_test_support.h"
 
 namespace quillet {
@@ -373,8 +372,6 @@ TEST_P(CueMixerTest, TheClickOfEndIsHeardInFullBeforeTheGameEnds) {
     bool ended = false;
     {
         PlayerChild child(*m_server, [&](PlayerChild& parent) {
-            // The stream the game asks for, which holds the click longest.
-            exportStreamLatency();
             SdlCuePlayer player([directory] { return directory; });
             player.prepare();
             if (connecting) {

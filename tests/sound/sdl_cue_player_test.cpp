@@ -305,11 +305,13 @@ TEST_F(SdlCuePlayerTest, PlayAndWaitReturnsOnlyOnceTheDeviceAskedTwiceMoreAfterT
     }
 }
 
-// The driver SDL reports, and the buffer the player asked it for.
+// The driver and version SDL reports, and the buffer the player asked it for.
 const char* reportedDriver = nullptr;
+SDL_version reportedVersion{};
 std::atomic<int> askedFrames{0};
 
 const char* reportDriver() { return reportedDriver; }
+void reportVersion(SDL_version* version) { *version = reportedVersion; }
 
 SDL_AudioDeviceID openNotingFrames(const char* device, int capture, const SDL_AudioSpec* wanted,
                                    SDL_AudioSpec* obtained, int allowedChanges) {
@@ -318,38 +320,46 @@ SDL_AudioDeviceID openNotingFrames(const char* device, int capture, const SDL_Au
 }
 
 // SDL's PulseAudio driver lets its stream run empty at every write, so a
-// buffer as small as the other drivers get left audible gaps inside cues. A
-// PulseAudio stream asked (through PULSE_LATENCY_MSEC) to be longer than one
-// buffer still holds the click's end after two more runs: the player waits
-// until the buffers after it fill the stream, however the value was set.
+// buffer as small as the other drivers get left audible gaps inside cues; the
+// driver of SDL 2.28 and later needs a larger one still. A PulseAudio stream
+// that PULSE_LATENCY_MSEC makes longer than one buffer still holds the click's
+// end after two more runs: the player waits until the buffers after it fill
+// the stream.
 TEST_F(SdlCuePlayerTest, PulseAudioAloneGetsTheLargerBuffer) {
     struct Row {
         const char* driver;
+        Uint8 minor;          // of SDL 2
         const char* latency;  // PULSE_LATENCY_MSEC, or unset
         std::optional<int> countedMs;
         int frames;
         int runsAfterTheClick;
     };
-    // The dummy driver's buffer of 1,024 frames at 44.1 kHz lasts 23.2 ms.
+    // The dummy driver's buffer of 1,024 frames at 44.1 kHz lasts 23.2 ms, of
+    // 2,048 frames 46.4 ms.
     const Row rows[] = {
-        {"pulseaudio", nullptr, {}, 1024, 2},
-        {"pulseaudio", "46", 46, 1024, 3},  // the game's own: two buffers
-        {"pulseaudio", "200", 200, 1024, 10},
+        {"pulseaudio", 26, nullptr, {}, 1024, 2},
+        {"pulseaudio", 27, nullptr, {}, 1024, 2},
+        {"pulseaudio", 28, nullptr, {}, 2048, 2},
+        {"pulseaudio", 32, nullptr, {}, 2048, 2},
+        {"pulseaudio", 26, "46", 46, 1024, 3},
+        {"pulseaudio", 26, "200", 200, 1024, 10},
+        {"pulseaudio", 32, "200", 200, 2048, 6},
         // Counted as a second, longer than playAndWait's margin lets it wait.
-        {"pulseaudio", "99999999999999999999999", 1000, 1024, 2},
+        {"pulseaudio", 26, "99999999999999999999999", 1000, 1024, 2},
         // Values libpulse ignores, or reads in another base: SDL's one buffer.
-        {"pulseaudio", "0", {}, 1024, 2},
-        {"pulseaudio", "046", {}, 1024, 2},
-        {"pulseaudio", "46ms", {}, 1024, 2},
-        {"pulseaudio", "-46", {}, 1024, 2},
-        {"pulseaudio", "", {}, 1024, 2},
+        {"pulseaudio", 26, "0", {}, 1024, 2},
+        {"pulseaudio", 26, "046", {}, 1024, 2},
+        {"pulseaudio", 26, "46ms", {}, 1024, 2},
+        {"pulseaudio", 26, "-46", {}, 1024, 2},
+        {"pulseaudio", 26, "", {}, 1024, 2},
         // Only libpulse reads the variable.
-        {"pipewire", "200", 200, 512, 2},
-        {"alsa", nullptr, {}, 512, 2},
-        {"dummy", nullptr, {}, 512, 2},
-        {nullptr, nullptr, {}, 512, 2}};
+        {"pipewire", 32, "200", 200, 512, 2},
+        {"alsa", 32, nullptr, {}, 512, 2},
+        {"dummy", 26, nullptr, {}, 512, 2},
+        {nullptr, 32, nullptr, {}, 512, 2}};
     for (const Row& row : rows) {
-        const std::string name = std::string(row.driver ? row.driver : "no driver") + " with " +
+        const std::string name = std::string(row.driver ? row.driver : "no driver") + " of 2." +
+                                 std::to_string(row.minor) + " with " +
                                  (row.latency ? row.latency : "no latency");
         const std::optional<std::chrono::milliseconds> counted = streamLatencyAskedBy(row.latency);
         EXPECT_EQ(counted ? std::optional<int>(static_cast<int>(counted->count())) : std::nullopt,
@@ -361,11 +371,13 @@ TEST_F(SdlCuePlayerTest, PulseAudioAloneGetsTheLargerBuffer) {
             unsetenv("PULSE_LATENCY_MSEC");
         }
         reportedDriver = row.driver;
+        reportedVersion = SDL_version{2, row.minor, 0};
         askedFrames = 0;
         deviceRuns = 0;
         lastRunWithSound = -1;
         SdlFunctions reporting = *sdl();
         reporting.currentAudioDriver = &reportDriver;
+        reporting.getVersion = &reportVersion;
         reporting.openAudioDevice = &openNotingFrames;
         const std::string directory = m_folder.path().string();
         SdlCuePlayer player([directory] { return directory; }, {},
