@@ -29,7 +29,7 @@ constexpr Uint16 DeviceFrames = 512;
 // only once all of it has been played, so the stream runs empty at every
 // write: with 512 frames a late wake-up of SDL's thread, even on a quiet
 // machine, left a gap inside a cue that a player hears as a crackle. With
-// twice that there was none under SDL 2.26. From SDL 2.28 on, the driver
+// twice that there was none under SDL 2.26. From SDL 2.30 on, the driver
 // hears the server's requests through a thread of libpulse's own, and 1,024
 // frames still left gaps on a quiet machine; 2,048 left none. See
 // BENCHMARKS.md.
@@ -40,7 +40,7 @@ Uint16 deviceFrames(const char* driver, const SDL_version& version) {
     if (!driver || std::string_view(driver) != "pulseaudio") {
         return DeviceFrames;
     }
-    const bool threaded = version.major > 2 || (version.major == 2 && version.minor >= 28);
+    const bool threaded = version.major > 2 || (version.major == 2 && version.minor >= 30);
     return threaded ? ThreadedPulseAudioDeviceFrames : PulseAudioDeviceFrames;
 }
 

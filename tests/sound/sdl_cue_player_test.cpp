@@ -321,7 +321,7 @@ SDL_AudioDeviceID openNotingFrames(const char* device, int capture, const SDL_Au
 
 // SDL's PulseAudio driver lets its stream run empty at every write, so a
 // buffer as small as the other drivers get left audible gaps inside cues; the
-// driver of SDL 2.28 and later needs a larger one still. A PulseAudio stream
+// driver of SDL 2.30 and later needs a larger one still. A PulseAudio stream
 // that PULSE_LATENCY_MSEC makes longer than one buffer still holds the click's
 // end after two more runs: the player waits until the buffers after it fill
 // the stream.
@@ -338,8 +338,8 @@ TEST_F(SdlCuePlayerTest, PulseAudioAloneGetsTheLargerBuffer) {
     // 2,048 frames 46.4 ms.
     const Row rows[] = {
         {"pulseaudio", 26, nullptr, {}, 1024, 2},
-        {"pulseaudio", 27, nullptr, {}, 1024, 2},
-        {"pulseaudio", 28, nullptr, {}, 2048, 2},
+        {"pulseaudio", 29, nullptr, {}, 1024, 2},
+        {"pulseaudio", 30, nullptr, {}, 2048, 2},
         {"pulseaudio", 32, nullptr, {}, 2048, 2},
         {"pulseaudio", 26, "46", 46, 1024, 3},
         {"pulseaudio", 26, "200", 200, 1024, 10},
