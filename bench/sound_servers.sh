@@ -7,8 +7,8 @@
 #   bench/sound_servers.sh BUILD RESULTS
 #
 # BUILD holds about_press and held_game (bench.sh's build-bench/), RESULTS
-# gets the raw output; DISPLAY must name a running X server (bench.sh starts
-# a private Xvfb). Writes, in RESULTS:
+# (made if missing) gets the raw output; DISPLAY must name a running X server
+# (bench.sh starts a private Xvfb). Writes, in RESULTS:
 #
 #   about-pulse.txt          About's press-to-message time (about_press).
 #   about-pulse-awake.txt    The same while another stream keeps the null sink
@@ -33,6 +33,7 @@
 set -euo pipefail
 build=$1
 results=$2
+mkdir -p "$results"
 # The runs below add their lines to these files one by one; a results folder
 # used before must not mix an older run into this one's.
 rm -f "$results/play-pulse.txt" "$results/play-pipewire.txt" "$results/underruns-pulse.txt"
