@@ -36,8 +36,12 @@ constexpr Uint16 DeviceFrames = 512;
 constexpr Uint16 PulseAudioDeviceFrames = 1024;
 constexpr Uint16 ThreadedPulseAudioDeviceFrames = 2048;
 
+bool isPulseAudio(const char* driver) {
+    return driver && std::string_view(driver) == "pulseaudio";
+}
+
 Uint16 deviceFrames(const char* driver, const SDL_version& version) {
-    if (!driver || std::string_view(driver) != "pulseaudio") {
+    if (!isPulseAudio(driver)) {
         return DeviceFrames;
     }
     const bool threaded = version.major > 2 || (version.major == 2 && version.minor >= 30);
@@ -67,8 +71,7 @@ constexpr int PlayOutRuns = 2;
 // stream, so the cue has left it once the buffers after it fill the stream's
 // whole length.
 int playOutRuns(const char* driver, AudioDevice::Clock::duration buffer) {
-    if (!driver || std::string_view(driver) != "pulseaudio" ||
-        buffer <= AudioDevice::Clock::duration::zero()) {
+    if (!isPulseAudio(driver) || buffer <= AudioDevice::Clock::duration::zero()) {
         return PlayOutRuns;
     }
     const std::optional<std::chrono::milliseconds> latency =
@@ -176,15 +179,17 @@ bool AudioDevice::tryOpen() {
     wanted.channels = DeviceChannels;
     wanted.callback = &CallbackFeed::fill;
     wanted.userdata = &m_feed;
+    const char* driver = nullptr;
     {
         OrdinaryScheduling ordinary;
         if (!m_audioStarted && m_sdl.initSubSystem(SDL_INIT_AUDIO) == 0) {
             m_audioStarted = true;
         }
         if (m_audioStarted) {
+            driver = m_sdl.currentAudioDriver();
             SDL_version version{};
             m_sdl.getVersion(&version);
-            wanted.samples = deviceFrames(m_sdl.currentAudioDriver(), version);
+            wanted.samples = deviceFrames(driver, version);
             m_device = m_sdl.openAudioDevice(
                 nullptr, 0, &wanted, &m_spec,
                 SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
@@ -193,7 +198,7 @@ bool AudioDevice::tryOpen() {
     if (m_device == 0) {
         return false;
     }
-    m_playOutRuns = playOutRuns(m_sdl.currentAudioDriver(), bufferLength());
+    m_playOutRuns = playOutRuns(driver, bufferLength());
     // A device opens paused: the callback does not run before this.
     m_feed.start(m_spec.silence);
     m_openedAt = Clock::now();
