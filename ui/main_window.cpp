@@ -88,7 +88,7 @@ void MainWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // The sound system is made ready once the window is on screen, on the
     // player's own thread, so that it neither delays the window's first
-    // showing nor makes the first cue wait; the slice pictures are decoded
+    // showing nor makes the first cue wait; the slice pictures are made
     // then too, so that the first Start finds them ready.
     if (!m_soundPrepared) {
         m_soundPrepared = true;

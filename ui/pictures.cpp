@@ -4,7 +4,10 @@
 #include <QGuiApplication>
 #include <QImage>
 
+#include <utility>
+
 #include "assets/baked_picture.h"
+#include "assets/in_place_picture.h"
 
 namespace quillet {
 
@@ -31,7 +34,14 @@ bool highDensity() {
 }  // namespace
 
 QPixmap loadPicture(const QString& name) {
-    if (!highDensity()) return QPixmap::fromImage(readBakedPicture(name));
+    if (!highDensity()) {
+        // A picture built in ready to draw becomes a pixmap without a copy: the
+        // format is the pixmap's already, and with no conversion asked for, Qt
+        // neither converts nor reads the pixels to look for transparent ones.
+        QImage inPlace = inPlacePicture(name);
+        if (!inPlace.isNull()) return QPixmap::fromImage(std::move(inPlace), Qt::NoFormatConversion);
+        return QPixmap::fromImage(readBakedPicture(name));
+    }
     QPixmap picture = QPixmap::fromImage(readPngPicture(resourcePath(name, true)));
     picture.setDevicePixelRatio(2.0);
     return picture;

@@ -10,18 +10,20 @@ namespace quillet {
 
 // The eight slice pictures, count 1 to 8 (0 unused: an empty cell shows no
 // picture), shared by the cells and the next-pair images. Nothing before the
-// first Start shows one, so they are decoded only once the window is on
-// screen (decodeAll), not while it is built; a picture asked for before then
-// is decoded at once. Never decoded twice.
+// first Start shows one, so they are made only once the window is on screen
+// (decodeAll), not while it is built; a picture asked for before then is made
+// at once. Never made twice. At one device pixel per pixel a picture is only
+// wrapped around the pixels built into the program, which are read in when a
+// game first draws them; on a high-density screen it is decoded from its PNG.
 class SlicePictures {
 public:
     // The picture for `count` slices, 1 to 8.
     const QPixmap& operator[](int count) const;
 
-    // Decodes every picture not decoded yet.
+    // Makes every picture not made yet.
     void decodeAll() const;
 
-    // How many pictures have been decoded.
+    // How many pictures have been made.
     int decodedCount() const;
 
 private:

@@ -14,6 +14,7 @@
 #include <string>
 #include <set>
 
+#include "assets/in_place_picture.h"
 #include "scores/sound_setting.h"
 #include "scores/store_file.h"
 #include "tests/ui/ui_fixture.h"
@@ -247,6 +248,10 @@ TEST_F(Pictures, SetCellSharesTheSlicePictureInsteadOfCopyingIt) {
         m_mainWindow->game().setCell(n, n);
         EXPECT_EQ(m_mainWindow->game().board[n], n);
         EXPECT_EQ(m_mainWindow->cellImages[n]->pixmap().cacheKey(), picture.cacheKey()) << n;
+        // Nor is it a copy of the pixels the program holds ready to draw.
+        EXPECT_EQ(picture.toImage().constBits(),
+                  inPlacePicture(QStringLiteral("cake%1").arg(n)).constBits())
+            << n << ": the pixels were copied onto the heap";
     }
 }
 

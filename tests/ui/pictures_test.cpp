@@ -37,6 +37,40 @@ TEST(BakedPictures, EveryPictureShowsThePixelsOfItsPngFile) {
     }
 }
 
+// The slice pictures are built into the program in the format their pixmaps
+// hold, so that a pixmap uses them without a copy: the build must pick the
+// format Qt itself would, for opaque and transparent pictures alike.
+TEST(BakedPictures, ThePictureAsDrawnIsWhatAPixmapMakesOfIt) {
+    QImage opaqueTable(4, 2, QImage::Format_Indexed8);
+    opaqueTable.setColorTable({qRgb(10, 20, 30), qRgb(200, 100, 0)});
+    opaqueTable.fill(1);
+    QImage unusedClear = opaqueTable;
+    unusedClear.setColorTable({qRgb(10, 20, 30), qRgb(200, 100, 0), qRgba(0, 0, 0, 0)});
+    QImage opaqueArgb(4, 2, QImage::Format_ARGB32);
+    opaqueArgb.fill(qRgba(1, 2, 3, 255));
+    QImage halfClear = opaqueArgb;
+    halfClear.setPixel(3, 1, qRgba(200, 100, 50, 128));
+    QImage truecolour(4, 2, QImage::Format_RGB888);
+    truecolour.fill(qRgb(9, 8, 7));
+    const struct {
+        const char* what;
+        QImage picture;
+    } rows[] = {
+        {"a colour table without transparency", opaqueTable},
+        {"a transparent colour that no pixel uses", unusedClear},
+        {"alpha, every pixel opaque", opaqueArgb},
+        {"alpha, one pixel half transparent", halfClear},
+        {"no alpha at all", truecolour},
+        {"the game's slice picture", pngPicture(QStringLiteral("cake5"))},
+    };
+    for (const auto& row : rows) {
+        const QImage drawn = pictureAsDrawn(row.picture);
+        const QImage pixmapImage = shown(row.picture);
+        EXPECT_EQ(drawn.format(), pixmapImage.format()) << row.what;
+        EXPECT_TRUE(drawn == pixmapImage) << row.what;
+    }
+}
+
 TEST(BakedPictures, ABakedPictureCutShortOrOutOfRangeReadsAsNoPicture) {
     QImage picture(3, 2, QImage::Format_Indexed8);
     picture.setColorTable({qRgba(0, 0, 0, 0), qRgb(255, 0, 0)});
