@@ -26,9 +26,9 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "sound/cue_files.h"
@@ -45,9 +45,20 @@ constexpr double RecordingRate = 44100.0;
 // be that cue's opening.
 constexpr std::size_t OpeningLength = 8;
 
-std::vector<char> readAll(const std::filesystem::path& path) {
+// Ten minutes of the recording's 16-bit stereo: sound_servers.sh records
+// seconds, and a file beyond this is not one of its recordings.
+constexpr std::uintmax_t LargestRecording = 600 * 44100 * 4;
+
+// The recording at `path`, read whole; nothing when it cannot be read or is
+// larger than LargestRecording.
+std::optional<std::vector<char>> readRecording(const std::filesystem::path& path) {
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (error || size > LargestRecording) return std::nullopt;
     std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    std::vector<char> bytes(size);
+    if (!file.read(bytes.data(), static_cast<std::streamsize>(size))) return std::nullopt;
+    return bytes;
 }
 
 // The little-endian sample at `offset` of a recording or a wave's data.
@@ -96,7 +107,13 @@ int main(int argc, char** argv) {
     }
 
     // The left channel: the cues are mono, played alike on both.
-    const std::vector<char> bytes = readAll(argv[3]);
+    const std::optional<std::vector<char>> recording = readRecording(argv[3]);
+    if (!recording) {
+        std::fprintf(stderr, "cue_gaps: %s: not a recording that can be read, or longer than ten minutes\n",
+                     argv[3]);
+        return 2;
+    }
+    const std::vector<char>& bytes = *recording;
     std::vector<std::int16_t> left;
     left.reserve(bytes.size() / 4);
     for (std::size_t i = 0; i + 3 < bytes.size(); i += 4) left.push_back(sampleAt(bytes, i));
