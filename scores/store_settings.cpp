@@ -15,6 +15,17 @@
 namespace quillet {
 namespace {
 
+// QSettings parses a section of the file only when a key in it is first asked
+// for, and it finds that section by comparing names: another section whose
+// name sorts between the group and the key's full name (a hand-edited
+// "[Preferences\" header run on into its next line, say) hides the group's
+// own section, and the key reads as missing, though a save writes it back as
+// present. Asked for every key first, QSettings parses every section, and each
+// read then sees the file as a save would write it.
+void parseEverySection(const QSettings& settings) {
+    static_cast<void>(settings.allKeys());
+}
+
 // QSettings reads only files, and keeps each one it has read in a per-process
 // cache that it trusts while the file's size and modification time look the
 // same. So the bytes are parsed from a file in memory, reached through its
@@ -27,6 +38,7 @@ bool parseInMemory(const std::function<bool(int)>& fill,
     const OpenFile memory(::memfd_create("quillet-store", MFD_CLOEXEC));
     if (!memory.isOpen() || !fill(memory.fd())) return false;
     QSettings settings(QStringLiteral("/proc/self/fd/%1").arg(memory.fd()), QSettings::IniFormat);
+    parseEverySection(settings);
     read(settings);
     if (::ftruncate(memory.fd(), 0) == 0) settings.sync();
     return true;
@@ -42,7 +54,9 @@ void parseInPlace(const QString& path, const std::function<void(const QSettings&
     const OpenFile file(openWithoutWaiting(path));
     struct stat info {};
     if (isRegularFile(file, info) && info.st_size <= MaxStoreBytes) {
-        read(QSettings(QStringLiteral("/proc/self/fd/%1").arg(file.fd()), QSettings::IniFormat));
+        const QSettings settings(QStringLiteral("/proc/self/fd/%1").arg(file.fd()), QSettings::IniFormat);
+        parseEverySection(settings);
+        read(settings);
     } else {
         read(QSettings(QString(), QSettings::IniFormat));
     }
@@ -125,6 +139,7 @@ bool replaceStoredSettings(const QString& path, const std::function<void(QSettin
         return false;
     }
     QSettings settings(scratch, QSettings::IniFormat);
+    parseEverySection(settings);
     change(settings);
     settings.sync();
     // A damaged store shows as a FormatError while it is read, before the

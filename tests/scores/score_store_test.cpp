@@ -395,6 +395,9 @@ TEST_F(ScoreStoreTest, SoundIsOnUnlessTheFileSaysExactlyOff) {
         {"Sound=@Invalid()\n", true},
         {"Sound=" + QByteArray(1024 * 1024, 'o') + "\n", true},
         {"Sound=off\nSound=on\n", true},
+        // A section whose header runs on into the next line, named so that
+        // it sorts between "Preferences" and "Preferences/Sound".
+        {"Sound=off\n[Preferences\\\nX]\n", false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.preferences.left(60).toStdString());
