@@ -18,6 +18,7 @@
 #include <cstdio>
 
 #include "assets/baked_picture.h"
+#include "assets/in_place_source.h"
 
 namespace {
 

@@ -2,8 +2,6 @@
 
 #include <QByteArray>
 #include <QImage>
-#include <QList>
-#include <QPair>
 #include <QString>
 
 namespace quillet {
@@ -25,16 +23,5 @@ QByteArray bakePicture(const QImage& picture);
 // (a wrong mark, a size out of range, a colour table or rows too short or too
 // long).
 QImage unbakePicture(const QByteArray& baked);
-
-// `picture` in the format and with the pixels that a pixmap made from it
-// holds on this game's screens: premultiplied 32-bit colour when any pixel is
-// not opaque, 32-bit colour without alpha otherwise.
-QImage pictureAsDrawn(const QImage& picture);
-
-// The C++ source that builds `pictures` into the program in place
-// (in_place_picture.h), each under the name it is given: the pixels of each as
-// pictureAsDrawn gives them, in a read-only array the game's pixmap uses
-// without copying.
-QByteArray inPlaceSource(const QList<QPair<QString, QImage>>& pictures);
 
 }  // namespace quillet

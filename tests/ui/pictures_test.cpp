@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "assets/baked_picture.h"
+#include "assets/in_place_source.h"
 #include "ui/pictures.h"
 
 namespace quillet::testing {
