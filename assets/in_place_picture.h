@@ -5,7 +5,7 @@
 
 namespace quillet {
 
-// A picture built into the program ready to draw (bake_picture --in-place):
+// A picture built into the program ready to draw (bake_picture):
 // its pixels lie in the program's read-only pages, which the system reads in
 // only when the picture is first drawn, and which need no copy on the heap.
 struct InPlacePicture {
@@ -21,8 +21,9 @@ struct InPlacePicture {
 extern const InPlacePicture InPlacePictureTable[];
 extern const int InPlacePictureCount;
 
-// Picture `name` as an image that shares the program's pixels, read-only; a
-// null image when the program holds no such picture in place.
+// Picture `name` ("cake3", "title", "icon16@2x") as an image that shares the
+// program's pixels, read-only; a null image when the program holds no such
+// picture.
 QImage inPlacePicture(const QString& name);
 
 }  // namespace quillet

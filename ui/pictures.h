@@ -6,8 +6,8 @@
 
 namespace quillet {
 
-// Loads picture `name` (for example "cake3" or "title") from the program's
-// resources, taking its double-size rendering on a high-density display.
+// Picture `name` (for example "cake3" or "title") as the program holds it,
+// its double-size rendering on a high-density display.
 QPixmap loadPicture(const QString& name);
 
 // An icon made of the 16 and 32 pixel renderings of `name` ("icon", "left",

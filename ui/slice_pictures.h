@@ -12,9 +12,8 @@ namespace quillet {
 // picture), shared by the cells and the next-pair images. Nothing before the
 // first Start shows one, so they are made only once the window is on screen
 // (decodeAll), not while it is built; a picture asked for before then is made
-// at once. Never made twice. At one device pixel per pixel a picture is only
-// wrapped around the pixels built into the program, which are read in when a
-// game first draws them; on a high-density screen it is decoded from its PNG.
+// at once. Never made twice. A picture is only wrapped around the pixels built
+// into the program, which are read in when a game first draws them.
 class SlicePictures {
 public:
     // The picture for `count` slices, 1 to 8.

@@ -1,39 +1,78 @@
+#include <QDir>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QPixmap>
 
 #include <gtest/gtest.h>
 
-#include "assets/baked_picture.h"
+#include "assets/in_place_picture.h"
 #include "assets/in_place_source.h"
 #include "ui/pictures.h"
 
 namespace quillet::testing {
 namespace {
 
+// The game's PNG files, from which the build makes the pictures it carries.
+QString pictureFile(const QString& name) {
+    return QStringLiteral(QUILLET_PICTURES_DIR "/") + name + QStringLiteral(".png");
+}
+
 QImage pngPicture(const QString& name) {
-    return readPngPicture(QStringLiteral(":/pictures/") + name + QStringLiteral(".png"));
+    return readPngPicture(pictureFile(name));
 }
 
 QImage shown(const QImage& picture) {
     return QPixmap::fromImage(picture).toImage();
 }
 
-// The game reads the pictures the build baked from the PNG files; what it shows
-// must be their very pixels, transparent ones included.
-TEST(BakedPictures, EveryPictureShowsThePixelsOfItsPngFile) {
-    for (const char* name : {"cake1", "cake2", "cake3", "cake4", "cake5", "cake6", "cake7", "cake8", "title"}) {
-        SCOPED_TRACE(name);
-        const QImage png = pngPicture(QLatin1String(name));
+// Every picture file is built into the program with its very pixels, the
+// double-size one of each at exactly twice its size, and the program holds no
+// picture that has no file.
+TEST(BuiltInPictures, EveryPictureFileIsBuiltInWithItsPixels) {
+    const QStringList files = QDir(QStringLiteral(QUILLET_PICTURES_DIR))
+                                  .entryList({QStringLiteral("*.png")}, QDir::Files);
+    QStringList builtIn;
+    for (int i = 0; i < InPlacePictureCount; ++i) {
+        builtIn << QLatin1String(InPlacePictureTable[i].name) + QStringLiteral(".png");
+    }
+    builtIn.sort();
+    const QString comma = QStringLiteral(", ");
+    EXPECT_EQ(builtIn.join(comma).toStdString(), files.join(comma).toStdString());
+    for (const QString& file : files) {
+        SCOPED_TRACE(file.toStdString());
+        const QString name = file.chopped(4);
+        const QImage png = pngPicture(name);
         ASSERT_FALSE(png.isNull());
-        EXPECT_TRUE(loadPicture(QLatin1String(name)).toImage() == shown(png)) << "not the PNG file's pixels";
+        const QImage drawn = pictureAsDrawn(png);
+        EXPECT_EQ(inPlacePicture(name).format(), drawn.format());
+        EXPECT_TRUE(inPlacePicture(name) == drawn) << "not the PNG file's pixels";
+        if (!name.endsWith(QStringLiteral("@2x"))) {
+            EXPECT_EQ(pngPicture(name + QStringLiteral("@2x")).size(), png.size() * 2)
+                << "no double-size rendering of it";
+        }
+    }
+}
+
+// What the window shows is each file's pixels, from the double-size files on a
+// high-density screen (ctest runs these tests at both densities): the pictures,
+// and each icon at its two sizes.
+TEST(BuiltInPictures, TheWindowShowsTheFilesPixelsAtTheScreensDensity) {
+    const qreal ratio = qApp->devicePixelRatio() > 1.0 ? 2.0 : 1.0;
+    const QString suffix = ratio > 1.0 ? QStringLiteral("@2x") : QString();
+    const auto expectFilesPixels = [&](const QPixmap& drawn, const QString& name) {
+        SCOPED_TRACE(name.toStdString());
+        EXPECT_EQ(drawn.devicePixelRatio(), ratio);
+        EXPECT_TRUE(drawn.toImage() == shown(pngPicture(name + suffix)))
+            << "not the PNG file's pixels";
+    };
+    for (const char* name :
+         {"cake1", "cake2", "cake3", "cake4", "cake5", "cake6", "cake7", "cake8", "title"}) {
+        expectFilesPixels(loadPicture(QLatin1String(name)), QLatin1String(name));
     }
     for (const char* name : {"icon", "left", "right", "turn"}) {
         const QIcon icon = loadIcon(QLatin1String(name));
         for (int size : {16, 32}) {
-            SCOPED_TRACE(std::string(name) + std::to_string(size));
-            const QImage png = pngPicture(QLatin1String(name) + QString::number(size));
-            ASSERT_FALSE(png.isNull());
-            EXPECT_TRUE(icon.pixmap(size).toImage() == shown(png)) << "not the PNG file's pixels";
+            expectFilesPixels(icon.pixmap(size), QLatin1String(name) + QString::number(size));
         }
     }
 }
@@ -41,7 +80,7 @@ TEST(BakedPictures, EveryPictureShowsThePixelsOfItsPngFile) {
 // The slice pictures are built into the program in the format their pixmaps
 // hold, so that a pixmap uses them without a copy: the build must pick the
 // format Qt itself would, for opaque and transparent pictures alike.
-TEST(BakedPictures, ThePictureAsDrawnIsWhatAPixmapMakesOfIt) {
+TEST(BuiltInPictures, ThePictureAsDrawnIsWhatAPixmapMakesOfIt) {
     QImage opaqueTable(4, 2, QImage::Format_Indexed8);
     opaqueTable.setColorTable({qRgb(10, 20, 30), qRgb(200, 100, 0)});
     opaqueTable.fill(1);
@@ -69,39 +108,6 @@ TEST(BakedPictures, ThePictureAsDrawnIsWhatAPixmapMakesOfIt) {
         const QImage pixmapImage = shown(row.picture);
         EXPECT_EQ(drawn.format(), pixmapImage.format()) << row.what;
         EXPECT_TRUE(drawn == pixmapImage) << row.what;
-    }
-}
-
-TEST(BakedPictures, ABakedPictureCutShortOrOutOfRangeReadsAsNoPicture) {
-    QImage picture(3, 2, QImage::Format_Indexed8);
-    picture.setColorTable({qRgba(0, 0, 0, 0), qRgb(255, 0, 0)});
-    picture.fill(1);
-    const QByteArray baked = bakePicture(picture);
-    ASSERT_TRUE(unbakePicture(baked) == picture);
-
-    // The fields' offsets: mark 0, format 4, width 8, height 12, colours 16.
-    const auto withField = [&](int offset, quint32 value) {
-        QByteArray changed = baked;
-        for (int byte = 0; byte < 4; ++byte) changed[offset + byte] = char(value >> (8 * (3 - byte)));
-        return changed;
-    };
-    const struct {
-        const char* what;
-        QByteArray baked;
-    } rows[] = {
-        {"empty", {}},
-        {"a row short", baked.left(baked.size() - 4)},
-        {"a byte too many", baked + '\0'},
-        {"another mark", withField(0, 0x89504e47)},
-        {"no format", withField(4, QImage::Format_Invalid)},
-        {"a format Qt does not have", withField(4, 1000)},
-        {"no width", withField(8, 0)},
-        {"a negative height", withField(12, quint32(-2))},
-        {"a side of a million pixels", withField(8, 1000000)},
-        {"four billion colours", withField(16, 0xffffffff)},
-    };
-    for (const auto& row : rows) {
-        EXPECT_TRUE(unbakePicture(row.baked).isNull()) << row.what;
     }
 }
 
