@@ -102,6 +102,7 @@ HighScoreWindow::HighScoreWindow(ScoreBook& scores, CuePlayer& cues, QWidget* pa
 
     for (int i = 0; i + 1 < HighScoreRanks; ++i) setTabOrder(nameEdits[i], nameEdits[i + 1]);
     setTabOrder(nameEdits[HighScoreRanks - 1], closeButton);
+    shareWindowColours(this, layout::WindowGrey);
 
     refresh();
 }

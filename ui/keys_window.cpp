@@ -25,9 +25,7 @@ QLabel* makeText(const QString& text, const QFont& font, layout::Rgb colour) {
     label->setTextFormat(Qt::PlainText);
     label->setText(text);
     label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, toColor(colour));
-    label->setPalette(palette);
+    setColours(label, layout::WindowGrey, colour);
     return label;
 }
 
@@ -107,6 +105,7 @@ KeysWindow::KeysWindow(QWidget* parent) : QDialog(parent, fixedWindowFlags(Qt::D
     // Fixed, like the game's other windows.
     page->setSizeConstraint(QLayout::SetFixedSize);
     setWindowTitle(tr("Keys and rules"));
+    shareWindowColours(this, layout::WindowGrey);
 }
 
 }  // namespace quillet
