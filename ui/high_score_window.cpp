@@ -82,6 +82,7 @@ HighScoreWindow::HighScoreWindow(ScoreBook& scores, CuePlayer& cues, QWidget* pa
         // No longer than the table shows, and never half of a character.
         box->setMaxLength(ShownNameLength);
         box->setValidator(new WholeCharactersValidator(box));
+        box->installEventFilter(this);
         box->hide();
         connect(box, &QLineEdit::textChanged, this, [this, i] { onNameEdited(i); });
         nameEdits[i] = box;
@@ -178,6 +179,28 @@ void HighScoreWindow::storeAndClose() {
 void HighScoreWindow::reject() {
     takeTypedName();
     QDialog::reject();
+}
+
+bool HighScoreWindow::eventFilter(QObject* watched, QEvent* event) {
+    const bool press = event->type() == QEvent::KeyPress;
+    if (press || event->type() == QEvent::KeyRelease) {
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        // The physical key where the platform tells it: Shift changes no key.
+        const quint32 id = key->nativeScanCode() != 0 ? key->nativeScanCode()
+                                                      : static_cast<quint32>(key->key());
+        if (!key->isAutoRepeat()) {
+            if (press) {
+                m_keysDown.insert(id);
+            } else {
+                m_keysDown.remove(id);
+            }
+        } else if (press && !m_keysDown.contains(id)) {
+            // A repeat of a key whose press came before the box had the
+            // focus: the player is still holding a key of the game.
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void HighScoreWindow::keyPressEvent(QKeyEvent* event) {

@@ -3,6 +3,7 @@
 #include <array>
 
 #include <QDialog>
+#include <QSet>
 #include <QString>
 
 #include "scores/high_score_table.h"
@@ -63,6 +64,9 @@ public slots:
     void reject() override;
 
 protected:
+    // Keeps out of the name boxes the repeats of a key held from before the
+    // window opened: S held as the last pair lands would type "sssss".
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
@@ -78,6 +82,8 @@ private:
     ScoreBook& m_scores;
     CuePlayer& m_cues;
     bool m_storedOnClose = false;
+    // The keys pressed in a name box and not yet released.
+    QSet<quint32> m_keysDown;
 };
 
 }  // namespace quillet

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -218,6 +219,49 @@ TEST_F(HighScoreWindowTest, CloseIsDisabledWhileTheChangedNameBoxIsEmpty) {
     EXPECT_EQ(stored().names[0], QStringLiteral("ゆ"));
     EXPECT_EQ(stored().scores[0], 6000);
 }
+
+// Only keys pressed after the naming window opened reach its name box: S, the
+// second key for ↓, held as the last pair lands types nothing, however long
+// it repeats; pressed again, it types and repeats as any key does. The script
+// is of the S key: P a press, R a repeat, U a release.
+struct HeldKeyRow {
+    const char* what;
+    const char* script;
+    const char* typed;
+};
+
+// NOLINTNEXTLINE(readability-identifier-naming): GoogleTest looks for this name.
+void PrintTo(const HeldKeyRow& row, std::ostream* os) {
+    *os << row.what;
+}
+
+class HeldKey : public HighScoreWindowTest, public ::testing::WithParamInterface<HeldKeyRow> {};
+
+TEST_P(HeldKey, TypesOnlyWhatWasPressedAfterTheWindowOpened) {
+    const HeldKeyRow& row = GetParam();
+    bringGameToItsLastTick(6000);
+    whenModal([&](QWidget* modal) {
+        auto* window = qobject_cast<HighScoreWindow*>(modal);
+        ASSERT_NE(window, nullptr);
+        QLineEdit* box = window->nameEdits[0];
+        for (const char* step = row.script; *step != '\0'; ++step) {
+            QKeyEvent key(*step == 'U' ? QEvent::KeyRelease : QEvent::KeyPress, Qt::Key_S,
+                          Qt::NoModifier, QStringLiteral("s"), *step == 'R');
+            QApplication::sendEvent(box, &key);
+        }
+        EXPECT_EQ(box->text(), QString::fromLatin1(row.typed));
+        QTest::keyClicks(box, QStringLiteral("Ann"));
+        QTest::mouseClick(window->closeButton, Qt::LeftButton);
+    });
+    m_mainWindow->tick();
+    EXPECT_EQ(stored().names[0], QString::fromLatin1(row.typed) + QStringLiteral("Ann"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, HeldKey,
+    ::testing::Values(HeldKeyRow{"a key held from before: its repeats", "RRRRR", ""},
+                      HeldKeyRow{"its release, then a press and its repeats", "RRUPRR", "sss"},
+                      HeldKeyRow{"presses after the window opened", "PUPU", "ss"}));
 
 TEST_F(HighScoreWindowTest, CloseAtOnceStoresAnEmptyName) {
     bringGameToItsLastTick(2000);
