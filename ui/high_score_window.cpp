@@ -133,7 +133,7 @@ void HighScoreWindow::refreshAccessibleNames() {
             row << nameLabels[i]->text();
         }
         row << scoreLabels[i]->text();
-        rankLabels[i]->setAccessibleName(row.join(QStringLiteral(", ")));
+        rankLabels[i]->setAccessibleName(Narration::shortList(row));
         nameEdits[i]->setAccessibleName(tr("Name for the %1 place").arg(rank));
         // Close is the next stop after the name box; Return does not press it.
         nameEdits[i]->setAccessibleDescription(Narration::namePrompt());

@@ -11,6 +11,7 @@
 #include "game/rules.h"
 #include "ui/fonts.h"
 #include "ui/key_table.h"
+#include "ui/narration.h"
 #include "ui/pictures.h"
 #include "ui/window_style.h"
 
@@ -60,7 +61,11 @@ KeysWindow::KeysWindow(QWidget* parent) : QDialog(parent, fixedWindowFlags(Qt::D
     for (const KeyCommand& row : keyTable()) {
         QStringList keys;
         for (const QKeySequence& key : row.keys) keys.append(keyText(key));
-        keyLines.append(keys.join(QStringLiteral(" / ")));
+        QString line = keys.value(0);
+        for (qsizetype i = 1; i < keys.size(); ++i) {
+            line = tr("%1 / %2", "two keys that do the same").arg(line, keys[i]);
+        }
+        keyLines.append(line);
     }
     QStringList names;
     QStringList spoken;
@@ -73,7 +78,7 @@ KeysWindow::KeysWindow(QWidget* parent) : QDialog(parent, fixedWindowFlags(Qt::D
     keysLabel = makeText(names.join(QLatin1Char('\n')), font, layout::Black);
     // A review reads names, not texts: the keys' names are the lines of both
     // columns side by side, and the rules' name is their text.
-    keysLabel->setAccessibleName(spoken.join(QStringLiteral("; ")));
+    keysLabel->setAccessibleName(Narration::list(spoken));
     rulesLabel = makeText(rulesText(), font, layout::Black);
     rulesLabel->setWordWrap(true);
     rulesLabel->setFixedWidth(RulesWidth);

@@ -78,6 +78,9 @@ TEST_F(Japanese, EveryTextTheGameAddsIsJapanese) {
          QStringLiteral("新しいペア")},
         {"Qt's own menu of a text box", standardMenu->actions().first()->text(),
          QStringLiteral("元に戻す")},
+        {"the keys' reader text, its lines joined",
+         KeysWindow(m_mainWindow.get()).keysLabel->accessibleName(),
+         QStringLiteral("ペアを左へ動かす、")},
     };
     for (const Row& row : rows) {
         EXPECT_TRUE(row.shown.contains(row.expected))
