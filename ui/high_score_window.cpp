@@ -12,6 +12,7 @@
 #include "scores/score_book.h"
 #include "sound/cue_player.h"
 #include "ui/fonts.h"
+#include "ui/held_keys.h"
 #include "ui/layout.h"
 #include "ui/line_widget.h"
 #include "ui/narration.h"
@@ -182,23 +183,14 @@ void HighScoreWindow::reject() {
 }
 
 bool HighScoreWindow::eventFilter(QObject* watched, QEvent* event) {
-    const bool press = event->type() == QEvent::KeyPress;
-    if (press || event->type() == QEvent::KeyRelease) {
-        const auto* key = static_cast<const QKeyEvent*>(event);
-        // The physical key where the platform tells it: Shift changes no key.
-        const quint32 id = key->nativeScanCode() != 0 ? key->nativeScanCode()
-                                                      : static_cast<quint32>(key->key());
-        if (!key->isAutoRepeat()) {
-            if (press) {
-                m_keysDown.insert(id);
-            } else {
-                m_keysDown.remove(id);
-            }
-        } else if (press && !m_keysDown.contains(id)) {
-            // A repeat of a key whose press came before the box had the
-            // focus: the player is still holding a key of the game.
-            return true;
-        }
+    if (event->type() == QEvent::Show) {
+        // Naming begins: keys held down now were pressed for the game.
+        m_namingFrom = HeldKeys::instance().nextHold();
+    } else if (event->type() == QEvent::KeyPress &&
+               HeldKeys::instance().holdOf(static_cast<const QKeyEvent*>(event)) < m_namingFrom) {
+        // A repeat of a key held since before: the player still holds a key
+        // of the game, such as S for the drop as the last pair landed.
+        return true;
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -3,7 +3,6 @@
 #include <array>
 
 #include <QDialog>
-#include <QSet>
 #include <QString>
 
 #include "scores/high_score_table.h"
@@ -82,8 +81,8 @@ private:
     ScoreBook& m_scores;
     CuePlayer& m_cues;
     bool m_storedOnClose = false;
-    // The keys pressed in a name box and not yet released.
-    QSet<quint32> m_keysDown;
+    // The number of the first key hold that began after a name box showed.
+    quint64 m_namingFrom = 0;
 };
 
 }  // namespace quillet
