@@ -8,7 +8,6 @@
 #include "scores/score_store.h"
 #include "sound/sdl_cue_player.h"
 #include "ui/fonts.h"
-#include "ui/shared_palette_style.h"
 #include "ui/main_window.h"
 #include "ui/translations.h"
 
@@ -73,7 +72,6 @@ int main(int argc, char* argv[]) {
     quillet::installFontSubstitutions();
     // The desktop's language, as LANGUAGE, LC_ALL, LC_MESSAGES and LANG set it.
     quillet::installTranslations(QLocale::system());
-    quillet::installSharedPaletteStyle();
 
     quillet::SdlCuePlayer cues(quillet::programDirectory, mixer);
     quillet::ScoreStore store;

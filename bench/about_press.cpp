@@ -31,7 +31,6 @@
 
 #include "bench/game_harness.h"
 #include "ui/fonts.h"
-#include "ui/shared_palette_style.h"
 
 namespace {
 
@@ -84,7 +83,6 @@ int main(int argc, char* argv[]) {
     }
     QApplication app(argc, argv);
     quillet::installFontSubstitutions();
-    quillet::installSharedPaletteStyle();
     quillet::bench::GameHarness harness(std::make_unique<quillet::ClockSeededRandom>());
     quillet::MainWindow& window = harness.window();
     window.show();

@@ -39,7 +39,6 @@
 #include "bench/game_harness.h"
 #include "bench/proc_stats.h"
 #include "ui/fonts.h"
-#include "ui/shared_palette_style.h"
 #include "ui/high_score_window.h"
 
 namespace {
@@ -286,7 +285,6 @@ int main(int argc, char* argv[]) {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     QApplication app(argc, argv);
     quillet::installFontSubstitutions();
-    quillet::installSharedPaletteStyle();
     quillet::bench::GameHarness harness(std::make_unique<quillet::bench::DealingRandom>(
         options.script ? scriptDeal() : endlessDeal()));
     harness.window().show();

@@ -23,7 +23,6 @@
 #include "bench/game_harness.h"
 #include "game/rules.h"
 #include "ui/fonts.h"
-#include "ui/shared_palette_style.h"
 
 namespace quillet::bench {
 namespace {
@@ -179,7 +178,6 @@ int main(int argc, char** argv) {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     QApplication app(argc, argv);
     quillet::installFontSubstitutions();
-    quillet::installSharedPaletteStyle();
     auto random = std::make_unique<quillet::ClockSeededRandom>();
     random->seed(1);
     quillet::bench::GameHarness harness(std::move(random));

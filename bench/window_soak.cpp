@@ -38,7 +38,6 @@
 #include "bench/game_harness.h"
 #include "bench/proc_stats.h"
 #include "ui/fonts.h"
-#include "ui/shared_palette_style.h"
 #include "ui/high_score_window.h"
 
 namespace {
@@ -204,7 +203,6 @@ int main(int argc, char* argv[]) {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     QApplication app(argc, argv);
     quillet::installFontSubstitutions();
-    quillet::installSharedPaletteStyle();
     if (cacheKb >= 0) QPixmapCache::setCacheLimit(cacheKb);
     // Pieces dealt at random, as in a real game.
     quillet::bench::GameHarness harness(std::make_unique<quillet::ClockSeededRandom>());

@@ -238,6 +238,21 @@
         <source>F1 lists the keys.</source>
         <translation>F1 でキーの一覧。</translation>
     </message>
+    <message>
+        <source>%1 %2</source>
+        <comment>one sentence after another, each ending in its own stop</comment>
+        <translation>%1%2</translation>
+    </message>
+    <message>
+        <source>%1; %2</source>
+        <comment>one item of a list after another; the items hold commas</comment>
+        <translation>%1、%2</translation>
+    </message>
+    <message>
+        <source>%1, %2</source>
+        <comment>one item of a list after another</comment>
+        <translation>%1、%2</translation>
+    </message>
 </context>
 <context>
     <name>quillet::HighScoreWindow</name>
@@ -283,6 +298,11 @@
     <message>
         <source>Keys and rules</source>
         <translation>キーとルール</translation>
+    </message>
+    <message>
+        <source>%1 / %2</source>
+        <comment>two keys that do the same</comment>
+        <translation>%1 / %2</translation>
     </message>
 </context>
 <context>

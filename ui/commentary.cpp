@@ -127,7 +127,7 @@ void Commentary::report(Cause cause, const GameMoment& before) {
         if (!position.isEmpty()) m_announcer->sayPosition(position);
         return;
     }
-    m_announcer->say(position.isEmpty() ? events : events + QLatin1Char(' ') + position);
+    m_announcer->say(position.isEmpty() ? events : Narration::sentences({events, position}));
 }
 
 void Commentary::gameStarting() {
@@ -146,8 +146,8 @@ void Commentary::gameOver(int rank) {
 
 void Commentary::promptForName(QWidget* nameBox, int rank) {
     if (!m_listening) return;
-    nameBox->setAccessibleDescription(Narration::gameOver(m_window.game().score, rank) +
-                                      QLatin1Char(' ') + Narration::namePrompt());
+    nameBox->setAccessibleDescription(Narration::sentences(
+        {Narration::gameOver(m_window.game().score, rank), Narration::namePrompt()}));
 }
 
 void Commentary::scoreStored() {

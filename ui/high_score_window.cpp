@@ -12,6 +12,7 @@
 #include "scores/score_book.h"
 #include "sound/cue_player.h"
 #include "ui/fonts.h"
+#include "ui/held_keys.h"
 #include "ui/layout.h"
 #include "ui/line_widget.h"
 #include "ui/narration.h"
@@ -82,6 +83,7 @@ HighScoreWindow::HighScoreWindow(ScoreBook& scores, CuePlayer& cues, QWidget* pa
         // No longer than the table shows, and never half of a character.
         box->setMaxLength(ShownNameLength);
         box->setValidator(new WholeCharactersValidator(box));
+        box->installEventFilter(this);
         box->hide();
         connect(box, &QLineEdit::textChanged, this, [this, i] { onNameEdited(i); });
         nameEdits[i] = box;
@@ -102,6 +104,7 @@ HighScoreWindow::HighScoreWindow(ScoreBook& scores, CuePlayer& cues, QWidget* pa
 
     for (int i = 0; i + 1 < HighScoreRanks; ++i) setTabOrder(nameEdits[i], nameEdits[i + 1]);
     setTabOrder(nameEdits[HighScoreRanks - 1], closeButton);
+    shareWindowColours(this, layout::WindowGrey);
 
     refresh();
 }
@@ -131,7 +134,7 @@ void HighScoreWindow::refreshAccessibleNames() {
             row << nameLabels[i]->text();
         }
         row << scoreLabels[i]->text();
-        rankLabels[i]->setAccessibleName(row.join(QStringLiteral(", ")));
+        rankLabels[i]->setAccessibleName(Narration::shortList(row));
         nameEdits[i]->setAccessibleName(tr("Name for the %1 place").arg(rank));
         // Close is the next stop after the name box; Return does not press it.
         nameEdits[i]->setAccessibleDescription(Narration::namePrompt());
@@ -177,6 +180,19 @@ void HighScoreWindow::storeAndClose() {
 void HighScoreWindow::reject() {
     takeTypedName();
     QDialog::reject();
+}
+
+bool HighScoreWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Show) {
+        // Naming begins: keys held down now were pressed for the game.
+        m_namingFrom = HeldKeys::instance().nextHold();
+    } else if (event->type() == QEvent::KeyPress &&
+               HeldKeys::instance().holdOf(static_cast<const QKeyEvent*>(event)) < m_namingFrom) {
+        // A repeat of a key held since before: the player still holds a key
+        // of the game, such as S for the drop as the last pair landed.
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void HighScoreWindow::keyPressEvent(QKeyEvent* event) {

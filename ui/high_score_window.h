@@ -63,6 +63,9 @@ public slots:
     void reject() override;
 
 protected:
+    // Keeps out of the name boxes the repeats of a key held from before the
+    // window opened: S held as the last pair lands would type "sssss".
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
@@ -78,6 +81,8 @@ private:
     ScoreBook& m_scores;
     CuePlayer& m_cues;
     bool m_storedOnClose = false;
+    // The number of the first key hold that began after a name box showed.
+    quint64 m_namingFrom = 0;
 };
 
 }  // namespace quillet

@@ -11,6 +11,7 @@
 #include "game/rules.h"
 #include "ui/fonts.h"
 #include "ui/key_table.h"
+#include "ui/narration.h"
 #include "ui/pictures.h"
 #include "ui/window_style.h"
 
@@ -25,9 +26,7 @@ QLabel* makeText(const QString& text, const QFont& font, layout::Rgb colour) {
     label->setTextFormat(Qt::PlainText);
     label->setText(text);
     label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, toColor(colour));
-    label->setPalette(palette);
+    setColours(label, layout::WindowGrey, colour);
     return label;
 }
 
@@ -62,7 +61,11 @@ KeysWindow::KeysWindow(QWidget* parent) : QDialog(parent, fixedWindowFlags(Qt::D
     for (const KeyCommand& row : keyTable()) {
         QStringList keys;
         for (const QKeySequence& key : row.keys) keys.append(keyText(key));
-        keyLines.append(keys.join(QStringLiteral(" / ")));
+        QString line = keys.value(0);
+        for (qsizetype i = 1; i < keys.size(); ++i) {
+            line = tr("%1 / %2", "two keys that do the same").arg(line, keys[i]);
+        }
+        keyLines.append(line);
     }
     QStringList names;
     QStringList spoken;
@@ -75,7 +78,7 @@ KeysWindow::KeysWindow(QWidget* parent) : QDialog(parent, fixedWindowFlags(Qt::D
     keysLabel = makeText(names.join(QLatin1Char('\n')), font, layout::Black);
     // A review reads names, not texts: the keys' names are the lines of both
     // columns side by side, and the rules' name is their text.
-    keysLabel->setAccessibleName(spoken.join(QStringLiteral("; ")));
+    keysLabel->setAccessibleName(Narration::list(spoken));
     rulesLabel = makeText(rulesText(), font, layout::Black);
     rulesLabel->setWordWrap(true);
     rulesLabel->setFixedWidth(RulesWidth);
@@ -107,6 +110,7 @@ KeysWindow::KeysWindow(QWidget* parent) : QDialog(parent, fixedWindowFlags(Qt::D
     // Fixed, like the game's other windows.
     page->setSizeConstraint(QLayout::SetFixedSize);
     setWindowTitle(tr("Keys and rules"));
+    shareWindowColours(this, layout::WindowGrey);
 }
 
 }  // namespace quillet

@@ -15,6 +15,7 @@
 #include "sound/cue_player.h"
 #include "ui/commentary.h"
 #include "ui/fall_clock.h"
+#include "ui/held_keys.h"
 #include "ui/high_score_window.h"
 #include "ui/keys_window.h"
 #include "ui/pause_cover.h"
@@ -39,6 +40,9 @@ MainWindow::MainWindow(CuePlayer& cues, const ScoreStore& store, const StoredSet
       m_random(random),
       m_scores(store, stored.table),
       m_game(*this, random) {
+    // Watching from now: a key held as a game ends is known for one held
+    // from before the naming window.
+    HeldKeys::instance();
     buildControls();
     buildActions();
     m_random.seedFromClock();

@@ -98,7 +98,7 @@ void MainWindow::buildControls() {
     scoreDisplay->setAccessibleName(Narration::scoreName(QString()));
     cakeDisplay->setAccessibleName(Narration::cakesName(QString()));
     for (QLabel* counter : {scoreDisplay, cakeDisplay}) {
-        fillBackground(counter, layout::Black);
+        fillBackground(counter, layout::Black, layout::Yellow);
         counter->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         counter->setLineWidth(1);
         counter->setAlignment(Qt::AlignRight | Qt::AlignTop);
@@ -134,6 +134,7 @@ void MainWindow::buildControls() {
     connect(endButton, &QPushButton::clicked, this, &MainWindow::endGame);
     connect(m_fallClock, &FallClock::ticked, this, &MainWindow::tick);
 
+    shareWindowColours(this, layout::WindowGrey);
     centreOnScreen(this);
 }
 

@@ -19,12 +19,27 @@ int columnOf(int cell) {
     return cell % Columns + 1;
 }
 
-// Joins sentences that each end in their own stop.
-QString sentences(const QStringList& parts) {
-    return parts.join(QLatin1Char(' '));
+// `parts` joined by `pattern`, a translated "%1<joint>%2". Substituted in
+// one pass, so that a part holding "%2" stays as it is.
+QString joined(const QStringList& parts, const QString& pattern) {
+    QString text = parts.value(0);
+    for (qsizetype i = 1; i < parts.size(); ++i) text = pattern.arg(text, parts[i]);
+    return text;
 }
 
 }  // namespace
+
+QString Narration::sentences(const QStringList& parts) {
+    return joined(parts, tr("%1 %2", "one sentence after another, each ending in its own stop"));
+}
+
+QString Narration::list(const QStringList& parts) {
+    return joined(parts, tr("%1; %2", "one item of a list after another; the items hold commas"));
+}
+
+QString Narration::shortList(const QStringList& parts) {
+    return joined(parts, tr("%1, %2", "one item of a list after another"));
+}
 
 GameMoment GameMoment::of(const Game& game) {
     return {game.board,    game.fallingPair,  game.nextPair,  game.score,
@@ -176,7 +191,7 @@ QString Narration::boardByRows(const GameMoment& now) {
             if (count != 0) pieces << tr("column %1, %2").arg(column + 1).arg(slices(count));
         }
         if (!pieces.isEmpty()) {
-            rows << tr("Row %1: %2.").arg(row + 1).arg(pieces.join(QStringLiteral("; ")));
+            rows << tr("Row %1: %2.").arg(row + 1).arg(list(pieces));
         }
     }
     return rows.isEmpty() ? tr("The board is empty.") : sentences(rows);
@@ -192,7 +207,7 @@ QString Narration::boardByColumns(const GameMoment& now) {
         }
         columns << (pieces.isEmpty()
                         ? tr("Column %1: empty.").arg(column + 1)
-                        : tr("Column %1: %2.").arg(column + 1).arg(pieces.join(QStringLiteral("; "))));
+                        : tr("Column %1: %2.").arg(column + 1).arg(list(pieces)));
     }
     return sentences(columns);
 }

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QString>
+#include <QStringList>
 
 #include "game/rules.h"
 
@@ -80,6 +81,15 @@ public:
     static QString noGameYet();
     // What the board says of itself when it takes the focus.
     static QString boardHelp();
+
+    // Joins texts as the language joins them: each of its joints is
+    // translated, so that Japanese reads "、" where English reads "; ".
+    // Sentences that each end in their own stop: "Landed. Score 400."
+    static QString sentences(const QStringList& parts);
+    // Items that hold commas of their own: "column 1, 3 slices; column 3, 1 slice".
+    static QString list(const QStringList& parts);
+    // Items without commas: "1st, Ann, 5000".
+    static QString shortList(const QStringList& parts);
 };
 
 }  // namespace quillet

@@ -11,13 +11,10 @@ PauseCover::PauseCover(QWidget* parent, const layout::Box& box) : QLabel(parent)
     setTextFormat(Qt::PlainText);
     setText(tr("PAUSE\n\nP or a click here\nresumes the game"));
     setBox(this, box);
-    fillBackground(this, layout::PanelGrey);
+    fillBackground(this, layout::PanelGrey, layout::Yellow);
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(1);
     setFont(boldCaptionFont(layout::CounterPointSize));
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::WindowText, toColor(layout::Yellow));
-    setPalette(palette);
     setAlignment(Qt::AlignCenter);
     setWordWrap(true);
     // A review reads the name: the cover's own words, on one line.

@@ -18,14 +18,15 @@ std::vector<std::unique_ptr<QTranslator>>& installed() {
     return translators;
 }
 
-// Loads `name`_<language> for the first language of `locale` that has a file
-// in `folder`, and installs it over the ones installed before.
-bool installTranslator(const QLocale& locale, const QString& name, const QString& folder) {
+// Loads `name`_<language> for the first of `locale`'s languages that has a
+// file in `folder`, and installs it over the ones installed before. Returns
+// the translator, or null when no language has a file.
+QTranslator* installTranslator(const QLocale& locale, const QString& name, const QString& folder) {
     auto translator = std::make_unique<QTranslator>();
-    if (!translator->load(locale, name, QStringLiteral("_"), folder)) return false;
+    if (!translator->load(locale, name, QStringLiteral("_"), folder)) return nullptr;
     QCoreApplication::installTranslator(translator.get());
     installed().push_back(std::move(translator));
-    return true;
+    return installed().back().get();
 }
 
 }  // namespace
@@ -35,13 +36,18 @@ void installTranslations(const QLocale& locale) {
     installed().clear();
     const QString ours = QStringLiteral(":/i18n");
     installTranslator(QLocale(QLocale::English), QStringLiteral("quillet"), ours);
-    if (locale.language() == QLocale::English || locale.language() == QLocale::C) return;
-    // Qt's own texts follow only into a language the game speaks, so that a
-    // dialog never mixes two languages.
-    if (installTranslator(locale, QStringLiteral("quillet"), ours)) {
-        installTranslator(locale, QStringLiteral("qtbase"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath));
-    }
+    if (locale.language() == QLocale::C) return;
+    // The player's languages in their order (LANGUAGE=fr:ja lists two): the
+    // first the game has a file for gives the game's texts, and Qt's own
+    // follow it into that same language, never into an earlier one the game
+    // does not speak, so that a window never mixes two languages. English,
+    // found first, needs nothing of Qt's: English is Qt's own language.
+    const QTranslator* game = installTranslator(locale, QStringLiteral("quillet"), ours);
+    if (game == nullptr) return;
+    const QLocale found(game->language());
+    if (found.language() == QLocale::English) return;
+    installTranslator(found, QStringLiteral("qtbase"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath));
 }
 
 }  // namespace quillet

@@ -4,8 +4,7 @@
 #include <QDialogButtonBox>
 #include <QMessageBox>
 #include <QProxyStyle>
-
-#include "ui/shared_palette_style.h"
+#include <QStyleFactory>
 
 namespace quillet {
 namespace {
@@ -14,14 +13,22 @@ namespace {
 // the stock icons on dialog buttons. Such an icon is decoded from the style's
 // resources anew every time a box is built, and the version message may be
 // opened in the middle of a game, where nothing is decoded.
-class NoButtonIconsStyle : public SharedPaletteStyle {
+class NoButtonIconsStyle : public QProxyStyle {
 public:
-    NoButtonIconsStyle() : SharedPaletteStyle(createBaseLike(QApplication::style())) {}
+    NoButtonIconsStyle() : QProxyStyle(createBaseLike(QApplication::style())) {}
 
     int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                   QStyleHintReturn* returnData) const override {
         if (hint == SH_DialogButtonBox_ButtonsHaveIcons) return 0;
-        return SharedPaletteStyle::styleHint(hint, option, widget, returnData);
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+
+private:
+    // A new instance of the style that `style` is, or draws through: a proxy
+    // takes its base style over, and the application keeps its own.
+    static QStyle* createBaseLike(const QStyle* style) {
+        if (const auto* proxy = qobject_cast<const QProxyStyle*>(style)) style = proxy->baseStyle();
+        return style != nullptr ? QStyleFactory::create(style->name()) : nullptr;
     }
 };
 

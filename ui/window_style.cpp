@@ -1,9 +1,11 @@
 #include "ui/window_style.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QLabel>
 #include <QPalette>
 #include <QScreen>
+
+#include <vector>
 
 namespace quillet {
 
@@ -24,10 +26,77 @@ void setBox(QWidget* widget, const layout::Box& box) {
     widget->setGeometry(box.left, box.top, box.width, box.height);
 }
 
-void fillBackground(QWidget* widget, layout::Rgb colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, toColor(colour));
-    widget->setPalette(palette);
+namespace {
+
+// Sets of colours kept: the game's windows use about a dozen.
+constexpr std::size_t MostSharedPalettes = 32;
+
+struct SharedPalette {
+    qint64 base;  // the identity of the palette Qt gives the widget's class
+    layout::Rgb background;
+    std::optional<layout::Rgb> text;
+    QPalette palette;
+};
+
+bool sameColour(layout::Rgb a, layout::Rgb b) {
+    return a.r == b.r && a.g == b.g && a.b == b.b;
+}
+
+// The palette Qt gives widgets of `widget`'s class, every brush of it set, so
+// that Qt hands this very object to each widget it is set on instead of a
+// copy resolved against the widget's parent.
+QPalette completed(const QPalette& base) {
+    QPalette palette = base;
+    for (int group = 0; group < QPalette::NColorGroups; ++group) {
+        for (int role = 0; role < QPalette::NColorRoles; ++role) {
+            const auto g = static_cast<QPalette::ColorGroup>(group);
+            const auto r = static_cast<QPalette::ColorRole>(role);
+            palette.setBrush(g, r, palette.brush(g, r));
+        }
+    }
+    return palette;
+}
+
+}  // namespace
+
+QPalette sharedPalette(const QWidget* widget, layout::Rgb background,
+                       std::optional<layout::Rgb> text) {
+    static std::vector<SharedPalette> palettes;
+    const QPalette& base = QApplication::palette(widget);
+    const qint64 baseKey = base.cacheKey();
+    for (const SharedPalette& shared : palettes) {
+        if (shared.base == baseKey && sameColour(shared.background, background) &&
+            shared.text.has_value() == text.has_value() &&
+            (!text || sameColour(*shared.text, *text))) {
+            return shared.palette;
+        }
+    }
+    QPalette palette = completed(base);
+    // As a widget's own setColor would: the same colour in every group.
+    palette.setColor(QPalette::Window, toColor(background));
+    if (text) palette.setColor(QPalette::WindowText, toColor(*text));
+    // Only new application palettes (a changed theme) make sets beyond the
+    // game's few: those made over the old ones are dropped.
+    if (palettes.size() == MostSharedPalettes) palettes.clear();
+    palettes.push_back({baseKey, background, text, palette});
+    return palette;
+}
+
+void setColours(QWidget* widget, layout::Rgb background, std::optional<layout::Rgb> text) {
+    widget->setPalette(sharedPalette(widget, background, text));
+}
+
+void shareWindowColours(QWidget* window, layout::Rgb background) {
+    setColours(window, background);
+    for (QWidget* child : window->findChildren<QWidget*>()) {
+        if (!child->isWindow() && !child->testAttribute(Qt::WA_SetPalette)) {
+            setColours(child, background);
+        }
+    }
+}
+
+void fillBackground(QWidget* widget, layout::Rgb background, std::optional<layout::Rgb> text) {
+    setColours(widget, background, text);
     widget->setAutoFillBackground(true);
 }
 
@@ -47,9 +116,9 @@ QLabel* makeLabel(QWidget* parent, const layout::Box& box, const QString& text, 
     label->setText(text);
     setBox(label, box);
     label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, toColor(textColour));
-    label->setPalette(palette);
+    // On its parent's background, which it lets show through.
+    const QColor background = parent->palette().color(QPalette::Window);
+    setColours(label, {background.red(), background.green(), background.blue()}, textColour);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;
 }

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -218,6 +219,68 @@ TEST_F(HighScoreWindowTest, CloseIsDisabledWhileTheChangedNameBoxIsEmpty) {
     EXPECT_EQ(stored().names[0], QStringLiteral("ゆ"));
     EXPECT_EQ(stored().scores[0], 6000);
 }
+
+// Only keys pressed after the naming window opened reach its name box: S, the
+// second key for ↓, held down as the last pair lands types nothing, however
+// long it repeats; released and pressed again, it types and repeats as any
+// key does. The script is of the S key, held since before the window opened:
+// R a repeat, U a release, P a press, X a repeat as an X server without
+// detectable auto-repeat sends it (a release and a press with one timestamp,
+// not marked as a repeat).
+struct HeldKeyRow {
+    const char* what;
+    const char* script;
+    const char* typed;
+};
+
+// NOLINTNEXTLINE(readability-identifier-naming): GoogleTest looks for this name.
+void PrintTo(const HeldKeyRow& row, std::ostream* os) {
+    *os << row.what;
+}
+
+class HeldKey : public HighScoreWindowTest, public ::testing::WithParamInterface<HeldKeyRow> {
+protected:
+    void send(QWidget* to, QEvent::Type type, bool repeat, quint64 timestamp) {
+        QKeyEvent key(type, Qt::Key_S, Qt::NoModifier, QStringLiteral("s"), repeat);
+        key.setTimestamp(timestamp);
+        QApplication::sendEvent(to, &key);
+    }
+};
+
+TEST_P(HeldKey, TypesOnlyWhatWasPressedAfterTheWindowOpened) {
+    const HeldKeyRow& row = GetParam();
+    bringGameToItsLastTick(6000);
+    // Pressed for the game: the drop's shortcut takes it.
+    m_mainWindow->show();
+    m_mainWindow->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == m_mainWindow.get(); }));
+    QTest::keyPress(m_mainWindow.get(), Qt::Key_S);
+    quint64 time = 1000;
+    whenModal([&](QWidget* modal) {
+        auto* window = qobject_cast<HighScoreWindow*>(modal);
+        ASSERT_NE(window, nullptr);
+        QLineEdit* box = window->nameEdits[0];
+        for (const char* step = row.script; *step != '\0'; ++step) {
+            ++time;
+            if (*step == 'U' || *step == 'X') send(box, QEvent::KeyRelease, false, time);
+            if (*step != 'U') send(box, QEvent::KeyPress, *step == 'R', time);
+        }
+        EXPECT_EQ(box->text(), QString::fromLatin1(row.typed));
+        QTest::keyClicks(box, QStringLiteral("Ann"));
+        QTest::mouseClick(window->closeButton, Qt::LeftButton);
+    });
+    m_mainWindow->tick();
+    EXPECT_EQ(stored().names[0], QString::fromLatin1(row.typed) + QStringLiteral("Ann"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, HeldKey,
+    ::testing::Values(HeldKeyRow{"its repeats", "RRRRR", ""},
+                      HeldKeyRow{"its repeats as release and press pairs", "XXXX", ""},
+                      HeldKeyRow{"its release, then a press and its repeats", "RRUPRR", "sss"},
+                      HeldKeyRow{"the same, the repeats as pairs", "XXUPXX", "sss"},
+                      HeldKeyRow{"released as the window opened, then pressed twice", "UPUP",
+                                 "ss"}));
 
 TEST_F(HighScoreWindowTest, CloseAtOnceStoresAnEmptyName) {
     bringGameToItsLastTick(2000);

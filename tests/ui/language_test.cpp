@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
+#include <private/qlocale_p.h>
 
 #include "tests/ui/ui_fixture.h"
 #include "ui/keys_window.h"
@@ -77,6 +78,9 @@ TEST_F(Japanese, EveryTextTheGameAddsIsJapanese) {
          QStringLiteral("新しいペア")},
         {"Qt's own menu of a text box", standardMenu->actions().first()->text(),
          QStringLiteral("元に戻す")},
+        {"the keys' reader text, its lines joined",
+         KeysWindow(m_mainWindow.get()).keysLabel->accessibleName(),
+         QStringLiteral("ペアを左へ動かす、")},
     };
     for (const Row& row : rows) {
         EXPECT_TRUE(row.shown.contains(row.expected))
@@ -114,6 +118,92 @@ TEST_F(German, ALanguageWithoutATranslationShowsEnglish) {
     std::unique_ptr<QMenu> standardMenu(box.createStandardContextMenu());
     EXPECT_TRUE(standardMenu->actions().first()->text().contains(QStringLiteral("Undo")));
 }
+
+// The languages as the desktop sets them, LANGUAGE listing them in order: Qt's
+// own system locale, but for the list, which Qt 6.4 reads from LANGUAGE only
+// once a process; LANG, read again, names the locale. The environment and
+// Qt's reading of it are put back afterwards.
+class DesktopLanguages : public QSystemLocale {
+public:
+    DesktopLanguages(const char* lang, const char* language) {
+        for (const char* name : Names) m_saved.push_back(qgetenv(name));
+        qunsetenv("LC_ALL");
+        qunsetenv("LC_MESSAGES");
+        qputenv("LANG", lang);
+        qputenv("LANGUAGE", language);
+        for (const QString& name : QString::fromLatin1(language).split(u':', Qt::SkipEmptyParts)) {
+            m_languages << name;
+        }
+    }
+    ~DesktopLanguages() override {
+        for (std::size_t i = 0; i < std::size(Names); ++i) {
+            if (m_saved[i].isNull()) {
+                qunsetenv(Names[i]);
+            } else {
+                qputenv(Names[i], m_saved[i]);
+            }
+        }
+    }
+
+    QVariant query(QueryType type, QVariant in) const override {
+        if (type == UILanguages && !m_languages.isEmpty()) return m_languages;
+        return QSystemLocale::query(type, in);
+    }
+
+private:
+    static constexpr const char* Names[] = {"LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE"};
+    std::vector<QByteArray> m_saved;
+    QStringList m_languages;
+};
+
+struct LanguageRow {
+    const char* lang;
+    const char* language;
+    QString gameText;  // in the keys window
+    QString qtText;    // in Qt's menu of a text box
+};
+
+// NOLINTNEXTLINE(readability-identifier-naming): GoogleTest looks for this name.
+void PrintTo(const LanguageRow& row, std::ostream* os) {
+    *os << "LANG=" << row.lang << " LANGUAGE=" << row.language;
+}
+
+class OneLanguagePerWindow : public FormTest, public ::testing::WithParamInterface<LanguageRow> {
+protected:
+    void TearDown() override {
+        FormTest::TearDown();
+        installTranslations(QLocale(QLocale::English));
+    }
+};
+
+// Qt's own texts come in the language of the game's file that was found,
+// whichever place of the list it holds.
+TEST_P(OneLanguagePerWindow, QtsTextsFollowTheGamesLanguage) {
+    const LanguageRow& row = GetParam();
+    {
+        const DesktopLanguages desktop(row.lang, row.language);
+        installTranslations(QLocale::system());
+    }
+    KeysWindow keys(m_mainWindow.get());
+    EXPECT_TRUE(keys.keysLabel->text().contains(row.gameText)) << keys.keysLabel->text().toStdString();
+    QLineEdit box;
+    std::unique_ptr<QMenu> standardMenu(box.createStandardContextMenu());
+    EXPECT_TRUE(standardMenu->actions().first()->text().contains(row.qtText))
+        << standardMenu->actions().first()->text().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LanguageLists, OneLanguagePerWindow,
+    ::testing::Values(
+        // German first has no game file: English, Qt's texts included.
+        LanguageRow{"de_DE.UTF-8", "de:en", QStringLiteral("Move the pair left"),
+                    QStringLiteral("&Undo")},
+        LanguageRow{"fr_FR.UTF-8", "fr:ja", QStringLiteral("ペアを左へ動かす"),
+                    QStringLiteral("元に戻す")},
+        LanguageRow{"fr_FR.UTF-8", "fr", QStringLiteral("Move the pair left"),
+                    QStringLiteral("&Undo")},
+        LanguageRow{"ja_JP.UTF-8", "", QStringLiteral("ペアを左へ動かす"),
+                    QStringLiteral("元に戻す")}));
 
 }  // namespace
 }  // namespace quillet::testing

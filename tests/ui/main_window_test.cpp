@@ -20,7 +20,6 @@
 #include "tests/ui/ui_fixture.h"
 #include "ui/fonts.h"
 #include "ui/line_widget.h"
-#include "ui/shared_palette_style.h"
 
 namespace quillet::testing {
 namespace {
@@ -359,12 +358,12 @@ protected:
     void SetUp() override {
         auto* recording = new PaletteRecordingStyle;
         m_drawnKeys = recording->keys;
-        QApplication::setStyle(new SharedPaletteStyle(recording));
+        QApplication::setStyle(recording);
         FormTest::SetUp();
     }
     void TearDown() override {
         FormTest::TearDown();
-        QApplication::setStyle(new SharedPaletteStyle(QStyleFactory::create(QStringLiteral("Fusion"))));
+        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     }
     std::shared_ptr<std::set<qint64>> m_drawnKeys;
 };

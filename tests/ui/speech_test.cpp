@@ -11,6 +11,7 @@
 #include "tests/ui/ui_fixture.h"
 #include "ui/announcer.h"
 #include "ui/narration.h"
+#include "ui/translations.h"
 
 namespace quillet::testing {
 namespace {
@@ -187,6 +188,19 @@ INSTANTIATE_TEST_SUITE_P(
                    "3 slices. Column 4: row 5, 7 slices.",
                    "Next: 1 slice, 3 slices.", "Score 0, 0 cakes.",
                    "Row 1, columns 2 and 3: 1 slice, 3 slices."}},
+        SpokenRow{"the board by rows and by columns in Japanese: its own joints",
+                  [](SpeechTest& test) {
+                      test.startFalling();
+                      test.arrange(".13.|....|....|....|2..7", 1, 2);
+                  },
+                  [](SpeechTest& test) {
+                      installTranslations(QLocale(QLocale::Japanese));
+                      test.press(Qt::Key_R);
+                      test.press(Qt::Key_C);
+                      installTranslations(QLocale(QLocale::English));
+                  },
+                  {"1行：2列に1切れ、3列に3切れ。5行：1列に2切れ、4列に7切れ。",
+                   "1列：5行に2切れ。2列：1行に1切れ。3列：1行に3切れ。4列：5行に7切れ。"}},
         SpokenRow{"a read-out while paused keeps the board hidden, not the score", Falling,
                   [](SpeechTest& test) {
                       test.m_mainWindow->pause();

@@ -5,7 +5,6 @@
 
 #include "ui/fonts.h"
 #include "ui/translations.h"
-#include "ui/shared_palette_style.h"
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -13,7 +12,6 @@ int main(int argc, char** argv) {
     quillet::installFontSubstitutions();
     // The tests read the game's English texts, whatever the machine's language.
     quillet::installTranslations(QLocale(QLocale::English));
-    quillet::installSharedPaletteStyle();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
