@@ -122,7 +122,14 @@ StoreText readStoreText(const QByteArray& bytes) {
         }
         winsInSection[k] = section >= 0;
         StoreText::KeyLine& found = text.lines[k];
-        found = {true, false, line.equals + 1, line.end};
+        // Blanks before a comment or the line break are kept: they are not
+        // part of the value unless quoted or escaped, which a new value is
+        // not once the old one is gone.
+        qsizetype valueEnd = line.end;
+        while (valueEnd > line.equals + 1 && (data[valueEnd - 1] == ' ' || data[valueEnd - 1] == '\t')) {
+            --valueEnd;
+        }
+        found = {true, false, line.equals + 1, valueEnd};
         Form form = formOf(value.text);
         if (value.isList) {
             QStringList names;
