@@ -114,7 +114,7 @@ int digitValue(char c, int base) {
     return value < base ? value : -1;
 }
 
-Value unescapedValue(QByteArrayView str) {
+Value unescapedValue(QByteArrayView str, bool bytewise) {
     Value value;
     QString& result = value.text;
     QStringDecoder utf8(QStringDecoder::Utf8);
@@ -184,7 +184,13 @@ Value unescapedValue(QByteArrayView str) {
         } else {
             qsizetype j = i + 1;
             while (j < size && str[j] != '\\' && str[j] != '"' && str[j] != ',') ++j;
-            result += QString(utf8(str.sliced(i, j - i)));
+            if (bytewise) {
+                for (; i < j; ++i) {
+                    result += uchar(str[i]) < 0x80 ? QChar(QLatin1Char(str[i])) : QChar(QChar::ReplacementCharacter);
+                }
+            } else {
+                result += QString(utf8(str.sliced(i, j - i)));
+            }
             i = j;
         }
     }

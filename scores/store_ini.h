@@ -36,13 +36,15 @@ int digitValue(char c, int base);  // -1 for a character that is not a digit in 
 // dropped unless it was quoted; the escapes \a ... \\, \x with hex digits and
 // \ with octal ones give one 16-bit character each. The bytes between are
 // UTF-8 read as one stream, so a character may be split by an escape or a
-// quote, and a byte-order mark at its very start is dropped.
+// quote, and a byte-order mark at its very start is dropped. `bytewise`
+// reads each byte past ASCII as one U+FFFD instead, as the store has always
+// done to tell a value in Qt's binary form: "\xef\xbb\xbf@Variant(" is none.
 struct Value {
     bool isList = false;
     QString text;
     QStringList items;
 };
-Value unescapedValue(QByteArrayView str);
+Value unescapedValue(QByteArrayView str, bool bytewise = false);
 
 // What QSettings makes of one text: Qt's forms "@ByteArray(...)",
 // "@String(...)", "@Invalid()" and the geometry forms, "@@" for a text that

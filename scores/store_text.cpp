@@ -17,17 +17,24 @@ int sectionOfKey(int key) {
     return key == SoundKey ? 1 : 0;
 }
 
-QString keyName(int key) {
-    if (key == SoundKey) return QStringLiteral("Sound");
-    return (key < HighScoreRanks ? QStringLiteral("HScore_Nm_") : QStringLiteral("HScore_Val_")) +
-           QString::number(key % HighScoreRanks);
+const QString& keyName(int key) {
+    static const std::array<QString, StoreKeyCount> names = [] {
+        std::array<QString, StoreKeyCount> made;
+        for (int k = 0; k < SoundKey; ++k) {
+            made[k] = (k < HighScoreRanks ? QStringLiteral("HScore_Nm_") : QStringLiteral("HScore_Val_")) +
+                      QString::number(k % HighScoreRanks);
+        }
+        made[SoundKey] = QStringLiteral("Sound");
+        return made;
+    }();
+    return names[key];
 }
 
 // The key a line names, given its section (0 [Setting], 1 [Preferences], -1
 // the lines before any section and [General]), or -1 for none of the game's.
 int keyIndex(int section, const QString& key) {
     for (int k = 0; k < StoreKeyCount; ++k) {
-        const QString name = keyName(k);
+        const QString& name = keyName(k);
         const QString& group = SectionNames[sectionOfKey(k)];
         if (section == sectionOfKey(k) ? key == name
                                        : section < 0 && key.size() == group.size() + 1 + name.size() &&
@@ -116,10 +123,12 @@ StoreText readStoreText(const QByteArray& bytes) {
         }
         const int k = keyIndex(section, key);
         if (k < 0 || (winsInSection[k] && section < 0)) continue;
-        const Value value = unescapedValue(content.sliced(line.equals + 1 - line.start));
-        if (isBinary(value.text) || std::any_of(value.items.begin(), value.items.end(), isBinary)) {
+        const QByteArrayView raw = content.sliced(line.equals + 1 - line.start);
+        const Value bytewise = unescapedValue(raw, true);
+        if (isBinary(bytewise.text) || std::any_of(bytewise.items.begin(), bytewise.items.end(), isBinary)) {
             continue;
         }
+        const Value value = unescapedValue(raw);
         winsInSection[k] = section >= 0;
         StoreText::KeyLine& found = text.lines[k];
         // Blanks before a comment or the line break are kept: they are not
