@@ -100,9 +100,7 @@ QString ScoreStore::lockFilePath() const {
 }
 
 StoredSettings ScoreStore::read() const {
-    const OpenFile file(openWithoutWaiting(m_filePath));
-    struct stat info {};
-    return readStoreText(isRegularFile(file, info) ? readStart(file.fd()) : QByteArray()).settings;
+    return readStoreText(readStoreContent(m_filePath).bytes).settings;
 }
 
 void ScoreStore::load(HighScoreTable& table) const {
