@@ -45,7 +45,7 @@ struct StoreText {
         bool found = false;
         bool plainText = false;  // the value reads as one text, not a list or Qt's forms
         qsizetype valueStart = 0;  // just after the '='
-        qsizetype valueEnd = 0;    // where the line ends: its line break, ';' or the end
+        qsizetype valueEnd = 0;    // before the blanks, comment or line break that end the line
     };
     std::array<KeyLine, StoreKeyCount> lines;
     // Where a missing key is added: after the line before it in its
