@@ -275,9 +275,8 @@ StoredSettings readWithQSettings(const QByteArray& bytes) {
             const QString n = QString::number(rank);
             stored.table.names[rank] = storableName(
                 nameFromStored(settings.value(QStringLiteral("Setting/HScore_Nm_") + n)));
-            const QVariant score = settings.value(QStringLiteral("Setting/HScore_Val_") + n);
             stored.table.scores[rank] =
-                score.typeId() == QMetaType::QString ? parseStoredScore(score.toString()) : 0;
+                scoreFromStored(settings.value(QStringLiteral("Setting/HScore_Val_") + n));
         }
         const QVariant sound = settings.value(QStringLiteral("Preferences/Sound"));
         stored.soundOn = sound.typeId() != QMetaType::QString || sound.toString() != QLatin1String("off");

@@ -71,6 +71,14 @@ std::vector<QByteArray> storeFiles() {
         "[Setting]\rHScore_Nm_0=cr\rHScore_Val_0=1\r",
         "[Setting]\nHScore_Nm_0=\"open to the end\n",
     };
+    for (const QByteArray sound : {"off", "\"off\"", "on", "OFF ", "Off", "", "off, off", "@Invalid()",
+                                   "@Variant(\\0\\0\\0\\x1\\0)", "off\nSound=on"}) {
+        files.push_back("[Setting]\nHScore_Nm_0=Ann\n[Preferences]\nSound=" + sound + "\n");
+    }
+    files.push_back("[Setting\nno equals here\n\xff\xfe\n[Setting]\nHScore_Nm_0=Ann\nHScore_Val_0=9000\n"
+                    "HScore_Nm_1=Bo\nHScore_Val_1=4500\n");
+    files.push_back("[Setting]\n" + QByteArray(40000, 'j') + "\nHScore_Nm_0=" + QByteArray(40000, 'x') +
+                    "\nHScore_Val_0=7\n;" + QByteArray(60000, 'c') + "\nHScore_Nm_2=Late\n");
     // The fuzzer's corpus and the inputs of the faults it found.
     for (const char* folder : {"/fuzz/corpus/store", "/fuzz/regressions/store"}) {
         const QDir dir(QStringLiteral(QUILLET_SOURCE_DIR) + QLatin1String(folder));
@@ -100,6 +108,10 @@ TEST(StoreCompat, TheGamesKeysAreWrittenAsQSettingsWroteThem) {
     HighScoreTable odd = makeTable({"Smith, John", " lead", "a\"b\\c;d", "@home", "Zo\u00eb \U0001F600"},
                                    {-2147483647 - 1, 2147483647, 0, -5, 7});
     odd.names[3] = QString(QChar(u'\0')) + QStringLiteral("1f\x01" "a\ttab=");
+    const HighScoreTable hostile = makeTable({"two\nlines\r\n", "@Variant(x)", " @DateTime()", "a, @Variant(b)",
+                                              "=;#\"\\%[Setting]\\x41"}, {1, 2, 3, 4, 5});
+    const HighScoreTable wide = makeTable({"\tTab\t", "@@", "@ByteArray(x)", "@Invalid()",
+                                           QString(3000, QChar(u'\u5c71'))}, {5, 4, 3, 2, 1});
     struct Save {
         StoreKeys keys;
         StoredSettings wanted;
@@ -107,6 +119,8 @@ TEST(StoreCompat, TheGamesKeysAreWrittenAsQSettingsWroteThem) {
     const std::vector<Save> saves = {
         {StoreKeys::Table, {sampleTable(), true}},
         {StoreKeys::Table, {odd, true}},
+        {StoreKeys::Table, {hostile, true}},
+        {StoreKeys::Table, {wide, true}},
         {StoreKeys::Sound, {{}, false}},
         {StoreKeys::Sound, {{}, true}},
     };
