@@ -140,8 +140,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // where the input could name its key (plainly, or with the key escapes'
     // percent signs): each read costs as much as a load, and the runs must
     // stay many.
-    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data),
-                                                     static_cast<qsizetype>(size));
+    const QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     const bool mayNameSound = bytes.contains("ound") || bytes.contains('%');
     const bool soundOn = mayNameSound ? loadSoundOn(store) : true;
     const QByteArray input = bytes;

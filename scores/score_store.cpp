@@ -81,7 +81,8 @@ bool replaceStored(const QString& path, StoreKeys keys,
         return written.readable && written.complete &&
                holdsSettings(readStoreText(written.bytes), wanted, keys);
     };
-    const bool saved = writeScratch(scratch, bytes, mode) && holdsWanted() && syncScratch(scratch) &&
+    const bool saved = writeScratch(scratch, bytes, mode) && holdsWanted() &&
+                       syncScratch(scratch) &&
                        ::rename(encoded(scratch).constData(), targetName.constData()) == 0;
     if (!saved) QFile::remove(scratch);
     return saved;

@@ -9,7 +9,8 @@ bool loadSoundOn(const ScoreStore& store) {
 }
 
 bool saveSoundOn(const ScoreStore& store, bool on) {
-    return store.changeSettings(StoreKeys::Sound, [&](StoredSettings& stored) { stored.soundOn = on; });
+    return store.changeSettings(StoreKeys::Sound,
+                                [&](StoredSettings& stored) { stored.soundOn = on; });
 }
 
 }  // namespace quillet

@@ -87,7 +87,6 @@ QByteArray encoded(const QString& path) {
     return QFile::encodeName(path);
 }
 
-
 quint64 storeReadCount() {
     return readOpens;
 }

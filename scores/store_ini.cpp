@@ -1,7 +1,6 @@
 #include "scores/store_ini.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include <QStringDecoder>
 
@@ -12,21 +11,25 @@ bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
+// The escapes of one letter or sign, each before the character it stands for.
+// QSettings writes the first nine; it reads all eleven.
+constexpr char Escapes[] = "a\ab\bf\fn\nr\rt\tv\v\"\"\\\\''?\?";
+constexpr int WrittenEscapes = 9;
+
+// The character that a backslash and `c` stand for in a value, or 0.
 char16_t simpleEscape(char c) {
-    switch (c) {
-        case 'a': return u'\a';
-        case 'b': return u'\b';
-        case 'f': return u'\f';
-        case 'n': return u'\n';
-        case 'r': return u'\r';
-        case 't': return u'\t';
-        case 'v': return u'\v';
-        case '"': return u'"';
-        case '?': return u'?';
-        case '\'': return u'\'';
-        case '\\': return u'\\';
-        default: return 0;
+    for (const char* e = Escapes; *e; e += 2) {
+        if (*e == c) return char16_t(e[1]);
     }
+    return 0;
+}
+
+// The letter or sign that QSettings writes after a backslash for `c`, or 0.
+char writtenEscape(char16_t c) {
+    for (const char* e = Escapes; e < Escapes + 2 * WrittenEscapes; e += 2) {
+        if (char16_t(e[1]) == c) return *e;
+    }
+    return 0;
 }
 
 // How many items QSettings' geometry forms ("@Size(1 2)") give, from `from`.
@@ -160,7 +163,8 @@ Value unescapedValue(QByteArrayView str, bool bytewise) {
                     chopAtEnd = false;
                     break;
                 }
-            } else if (isLineBreak(escaped) && i < size && isLineBreak(str[i]) && str[i] != escaped) {
+            } else if (isLineBreak(escaped) && i < size && isLineBreak(str[i]) &&
+                       str[i] != escaped) {
                 ++i;
             }
             chopLimit = result.size();
@@ -186,7 +190,8 @@ Value unescapedValue(QByteArrayView str, bool bytewise) {
             while (j < size && str[j] != '\\' && str[j] != '"' && str[j] != ',') ++j;
             if (bytewise) {
                 for (; i < j; ++i) {
-                    result += uchar(str[i]) < 0x80 ? QChar(QLatin1Char(str[i])) : QChar(QChar::ReplacementCharacter);
+                    result += uchar(str[i]) < 0x80 ? QChar(QLatin1Char(str[i]))
+                                                   : QChar(QChar::ReplacementCharacter);
                 }
             } else {
                 result += QString(utf8(str.sliced(i, j - i)));
@@ -239,18 +244,16 @@ QByteArray escapedValue(QString s) {
             continue;
         }
         hexNext = false;
-        const char* const named = "\a\b\f\n\r\t\v";
         if (c == 0) {
             out += QStringLiteral("\\0");
             hexNext = true;
-        } else if (c < 0x20 && std::strchr(named, char(c))) {
+        } else if (const char escape = writtenEscape(c)) {
             out += QLatin1Char('\\');
-            out += QLatin1Char("abfnrtv"[std::strchr(named, char(c)) - named]);
+            out += QLatin1Char(escape);
         } else if (c < 0x20) {
             out += QStringLiteral("\\x") + QString::number(c, 16);
             hexNext = true;
         } else {
-            if (c == u'"' || c == u'\\') out += QLatin1Char('\\');
             out += qc;
         }
     }

@@ -21,7 +21,8 @@ const QString& keyName(int key) {
     static const std::array<QString, StoreKeyCount> names = [] {
         std::array<QString, StoreKeyCount> made;
         for (int k = 0; k < SoundKey; ++k) {
-            made[k] = (k < HighScoreRanks ? QStringLiteral("HScore_Nm_") : QStringLiteral("HScore_Val_")) +
+            made[k] = (k < HighScoreRanks ? QStringLiteral("HScore_Nm_")
+                                          : QStringLiteral("HScore_Val_")) +
                       QString::number(k % HighScoreRanks);
         }
         made[SoundKey] = QStringLiteral("Sound");
@@ -36,10 +37,10 @@ int keyIndex(int section, const QString& key) {
     for (int k = 0; k < StoreKeyCount; ++k) {
         const QString& name = keyName(k);
         const QString& group = SectionNames[sectionOfKey(k)];
-        if (section == sectionOfKey(k) ? key == name
-                                       : section < 0 && key.size() == group.size() + 1 + name.size() &&
-                                             key.startsWith(group) && key.endsWith(name) &&
-                                             key.at(group.size()) == u'/') {
+        if (section == sectionOfKey(k)
+                ? key == name
+                : section < 0 && key.size() == group.size() + 1 + name.size() &&
+                      key.startsWith(group) && key.endsWith(name) && key.at(group.size()) == u'/') {
             return k;
         }
     }
@@ -82,7 +83,8 @@ QString wantedText(int key, const StoredSettings& wanted) {
 bool readsAsWanted(const StoreText& text, int key, const StoredSettings& wanted) {
     const StoreText::KeyLine& line = text.lines[key];
     if (key == SoundKey) return line.plainText && text.settings.soundOn == wanted.soundOn;
-    if (key < HighScoreRanks) return line.found && text.settings.table.names[key] == wanted.table.names[key];
+    if (key < HighScoreRanks)
+        return line.found && text.settings.table.names[key] == wanted.table.names[key];
     const int rank = key - HighScoreRanks;
     return line.plainText && text.settings.table.scores[rank] == wanted.table.scores[rank];
 }
@@ -112,7 +114,8 @@ StoreText readStoreText(const QByteArray& bytes) {
             }
             if (section >= 0) text.sectionFound[section] = true;
             for (int s = 0; s < 2; ++s) {
-                if (sectionAt[s] < 0 && !name.isEmpty() && name > SectionNames[s]) sectionAt[s] = line.start;
+                if (sectionAt[s] < 0 && !name.isEmpty() && name > SectionNames[s])
+                    sectionAt[s] = line.start;
             }
             continue;
         }
@@ -125,7 +128,8 @@ StoreText readStoreText(const QByteArray& bytes) {
         if (k < 0 || (winsInSection[k] && section < 0)) continue;
         const QByteArrayView raw = content.sliced(line.equals + 1 - line.start);
         const Value bytewise = unescapedValue(raw, true);
-        if (isBinary(bytewise.text) || std::any_of(bytewise.items.begin(), bytewise.items.end(), isBinary)) {
+        if (isBinary(bytewise.text) ||
+            std::any_of(bytewise.items.begin(), bytewise.items.end(), isBinary)) {
             continue;
         }
         const Value value = unescapedValue(raw);
@@ -135,7 +139,8 @@ StoreText readStoreText(const QByteArray& bytes) {
         // part of the value unless quoted or escaped, which a new value is
         // not once the old one is gone.
         qsizetype valueEnd = line.end;
-        while (valueEnd > line.equals + 1 && (data[valueEnd - 1] == ' ' || data[valueEnd - 1] == '\t')) {
+        while (valueEnd > line.equals + 1 &&
+               (data[valueEnd - 1] == ' ' || data[valueEnd - 1] == '\t')) {
             --valueEnd;
         }
         found = {true, false, line.equals + 1, valueEnd};
@@ -202,8 +207,8 @@ QByteArray withSettings(const StoreText& text, const StoredSettings& wanted, Sto
     for (const Edit& edit : edits) {
         result += QByteArrayView(text.bytes).sliced(copied, edit.from - copied);
         // A line added after the file's last line starts on a line of its own.
-        if (edit.from == size && edit.from == edit.to && size > 0 && !isLineBreak(text.bytes.back()) &&
-            !result.endsWith('\n')) {
+        if (edit.from == size && edit.from == edit.to && size > 0 &&
+            !isLineBreak(text.bytes.back()) && !result.endsWith('\n')) {
             result += '\n';
         }
         result += edit.with;

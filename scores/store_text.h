@@ -43,7 +43,7 @@ struct StoreText {
     // which the game never decodes) is not the key's.
     struct KeyLine {
         bool found = false;
-        bool plainText = false;  // the value reads as one text, not a list or Qt's forms
+        bool plainText = false;    // the value reads as one text, not a list or Qt's forms
         qsizetype valueStart = 0;  // just after the '='
         qsizetype valueEnd = 0;    // before the blanks, comment or line break that end the line
     };

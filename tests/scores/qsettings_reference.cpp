@@ -39,7 +39,8 @@ bool isLineBreak(char c) {
 // The characters that decide where a line, or its key, ends.
 constexpr std::array<bool, 256> LineMarks = [] {
     std::array<bool, 256> marks{};
-    for (const char c : {'\n', '\r', ';', '=', '"', '\\'}) marks[static_cast<unsigned char>(c)] = true;
+    for (const char c : {'\n', '\r', ';', '=', '"', '\\'})
+        marks[static_cast<unsigned char>(c)] = true;
     return marks;
 }();
 
@@ -95,18 +96,30 @@ int octalDigit(char c) {
 // not one of the single-letter escapes.
 char16_t simpleEscape(char c) {
     switch (c) {
-        case 'a': return u'\a';
-        case 'b': return u'\b';
-        case 'f': return u'\f';
-        case 'n': return u'\n';
-        case 'r': return u'\r';
-        case 't': return u'\t';
-        case 'v': return u'\v';
-        case '"': return u'"';
-        case '?': return u'?';
-        case '\'': return u'\'';
-        case '\\': return u'\\';
-        default: return 0;
+        case 'a':
+            return u'\a';
+        case 'b':
+            return u'\b';
+        case 'f':
+            return u'\f';
+        case 'n':
+            return u'\n';
+        case 'r':
+            return u'\r';
+        case 't':
+            return u'\t';
+        case 'v':
+            return u'\v';
+        case '"':
+            return u'"';
+        case '?':
+            return u'?';
+        case '\'':
+            return u'\'';
+        case '\\':
+            return u'\\';
+        default:
+            return 0;
     }
 }
 
@@ -279,13 +292,15 @@ StoredSettings readWithQSettings(const QByteArray& bytes) {
                 scoreFromStored(settings.value(QStringLiteral("Setting/HScore_Val_") + n));
         }
         const QVariant sound = settings.value(QStringLiteral("Preferences/Sound"));
-        stored.soundOn = sound.typeId() != QMetaType::QString || sound.toString() != QLatin1String("off");
+        stored.soundOn =
+            sound.typeId() != QMetaType::QString || sound.toString() != QLatin1String("off");
     }
     QFile::remove(path);
     return stored;
 }
 
-QByteArray savedWithQSettings(const QByteArray& bytes, const StoredSettings& wanted, StoreKeys keys) {
+QByteArray savedWithQSettings(const QByteArray& bytes, const StoredSettings& wanted,
+                              StoreKeys keys) {
     static QTemporaryDir dir;
     static int round = 0;
     const QString path = dir.filePath(QStringLiteral("save%1.conf").arg(++round));
@@ -303,8 +318,10 @@ QByteArray savedWithQSettings(const QByteArray& bytes, const StoredSettings& wan
         }
         for (int rank = 0; rank < HighScoreRanks && keys == StoreKeys::Table; ++rank) {
             const QString n = QString::number(rank);
-            settings.setValue(QStringLiteral("Setting/HScore_Nm_") + n, storableName(wanted.table.names[rank]));
-            settings.setValue(QStringLiteral("Setting/HScore_Val_") + n, QString::number(wanted.table.scores[rank]));
+            settings.setValue(QStringLiteral("Setting/HScore_Nm_") + n,
+                              storableName(wanted.table.names[rank]));
+            settings.setValue(QStringLiteral("Setting/HScore_Val_") + n,
+                              QString::number(wanted.table.scores[rank]));
         }
     }
     QFile file(path);

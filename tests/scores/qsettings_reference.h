@@ -12,7 +12,8 @@ namespace reference {
 StoredSettings readWithQSettings(const QByteArray& bytes);
 
 // What QSettings writes when the `keys` are set to `wanted` in `bytes`.
-QByteArray savedWithQSettings(const QByteArray& bytes, const StoredSettings& wanted, StoreKeys keys);
+QByteArray savedWithQSettings(const QByteArray& bytes, const StoredSettings& wanted,
+                              StoreKeys keys);
 
 }  // namespace reference
 }  // namespace quillet

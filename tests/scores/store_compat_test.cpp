@@ -34,36 +34,50 @@ std::vector<QByteArray> storeFiles() {
         "[Setting]\nHScore_Val_0=\" 5\"\nHScore_Val_1=1e3\nHScore_Val_2=777\n"
         "HScore_Val_3=0x10\nHScore_Val_4=\x01\x02\xff\xfe\n",
         QByteArray("\x00\x01\xff garbage\n[Broken section\nrandom ; more\n[Setting]\nnot a key\n"
-                   "HScore_Nm_1=Bo\n\x7f\x80\x81\nHScore_Val_1=42\n", 93),
-        "[Setting]\nHScore_Nm_0=\xff\xfe" "abc\nHScore_Nm_1=\x82\xa0\n",
+                   "HScore_Nm_1=Bo\n\x7f\x80\x81\nHScore_Val_1=42\n",
+                   93),
+        "[Setting]\nHScore_Nm_0=\xff\xfe"
+        "abc\nHScore_Nm_1=\x82\xa0\n",
         "[Setting]\nHScore_Nm_0=Ann\\xd83d\nHScore_Nm_1=\\xdc00-Bo\nHScore_Nm_2=Cy\\xd83d\\xde00\n"
-        "HScore_Nm_3=\x08\xef\xbb\xbf" "Di\n",
+        "HScore_Nm_3=\x08\xef\xbb\xbf"
+        "Di\n",
         "[Setting\nno equals here\n\xff\xfe\n[Setting]\nnonsense\n",
         "[Setting]\nSound=off\n[General]\nSound=off\n",
         "[Setting]\nHScore_Nm_0=Ann\n[Preferences]\nSound=off\n[Preferences\\\nX]\n",
         "[Mine]\npic=@Variant(" + stream + "\n[Setting]\nHScore_Nm_0=Ann\nHScore_Val_0=900\n",
-        "[Setting]\nHScore_Nm_2=@Variant(" + stream + "\nHScore_Nm_0=\\x40Variant(x)\n"
-        "HScore_Nm_1=a, \"@Var\"iant(" + stream + "\nHScore_Val_0=@DateTime(x)\n",
+        "[Setting]\nHScore_Nm_2=@Variant(" + stream +
+            "\nHScore_Nm_0=\\x40Variant(x)\n"
+            "HScore_Nm_1=a, \"@Var\"iant(" +
+            stream + "\nHScore_Val_0=@DateTime(x)\n",
         // Spellings of the game's sections and keys that QSettings reads as
         // them, and some that it does not.
         "\xef\xbb\xbf[Setting]\nHScore_Nm_0=bom\n",
         "\xef\xbb\xbf\xef\xbb\xbf[Setting]\nHScore_Nm_0=two boms\n",
-        "[ Setting ]junk\n\xef\xbb\xbfHScore_Nm_0=a\n[%53etting]\nHScore_%56al_0=7\n[setting]\nHScore_Nm_1=no\n",
-        "Setting\\HScore_Nm_0=root\n[Setting]\nHScore_Nm_0=section\n[General]\nSetting/HScore_Nm_1=g\n",
+        "[ Setting "
+        "]junk\n\xef\xbb\xbfHScore_Nm_0=a\n[%53etting]\nHScore_%56al_0=7\n[setting]\nHScore_Nm_1="
+        "no\n",
+        "Setting\\HScore_Nm_0=root\n[Setting]\nHScore_Nm_0=section\n[General]\nSetting/"
+        "HScore_Nm_1=g\n",
         "[Setting]\nHScore_Nm_0=first\n[Other]\nHScore_Nm_0=other\n[Setting]\nHScore_Nm_0=last\n",
         "[Setting]\nHScore_Nm_0=1\n[Setting\\]\n=2\n[Setting/]\nHScore_Nm_1=x\n[%General]\nx=1\n",
         "[Preferences]\n%53ound=off\n[Setting]\nHScore_%U004em_0=x\nHScore_Nm%5F1=y\n",
         // Values: quotes, escapes, continued lines, comments, UTF-8 cut by
         // escapes and quotes, Qt's forms.
-        "[Setting]\nHScore_Nm_0=\"a\nb\" ;c\nHScore_Nm_1=a\\\n b\nHScore_Nm_2=a ;c\nHScore_Nm_3=x\\\r\ny\r\n",
-        "[Setting]\nHScore_Nm_0=\xe5\\x41\xb1\xb1\nHScore_Nm_1=\xe5\xb1,\xb1\nHScore_Nm_2=\\x41\xef\xbb\xbf" "b\n"
+        "[Setting]\nHScore_Nm_0=\"a\nb\" ;c\nHScore_Nm_1=a\\\n b\nHScore_Nm_2=a "
+        ";c\nHScore_Nm_3=x\\\r\ny\r\n",
+        "[Setting]\nHScore_Nm_0=\xe5\\x41\xb1\xb1\nHScore_Nm_1=\xe5\xb1,\xb1\nHScore_Nm_2="
+        "\\x41\xef\xbb\xbf"
+        "b\n"
         "HScore_Nm_3=ab\xe5\nHScore_Nm_4=\xe5\\\\\xb1\xb1\n",
-        "[Setting]\nHScore_Nm_0=\"a\" b , c\nHScore_Nm_1= a ,\t\nHScore_Nm_2= \" a \" \nHScore_Nm_3=a \\\n"
+        "[Setting]\nHScore_Nm_0=\"a\" b , c\nHScore_Nm_1= a ,\t\nHScore_Nm_2= \" a \" "
+        "\nHScore_Nm_3=a \\\n"
         "HScore_Nm_4=\\x10041 \\x\n",
-        "[Setting]\nHScore_Nm_0=@Size(1)2)\nHScore_Nm_1=@Rect(1 2 3 4)\nHScore_Nm_2=a,@Rect(1 2 3 4)\n"
+        "[Setting]\nHScore_Nm_0=@Size(1)2)\nHScore_Nm_1=@Rect(1 2 3 4)\nHScore_Nm_2=a,@Rect(1 2 3 "
+        "4)\n"
         "HScore_Nm_3=@String(s)\nHScore_Nm_4=@ByteArray(\xc3\xa9)\nHScore_Val_0=@String(5)\n"
         "HScore_Val_1=@@5\nHScore_Val_2=@ByteArray(5)\nHScore_Val_3=5,6\nHScore_Val_4=@Invalid()\n",
-        "[Setting]\nHScore_Nm_0=a,@\nHScore_Nm_1=a,@@b\nHScore_Nm_2=@@b)\nHScore_Nm_3=\\0101\\?\\'\\q\n"
+        "[Setting]\nHScore_Nm_0=a,@\nHScore_Nm_1=a,@@b\nHScore_Nm_2=@@b)\nHScore_Nm_3=\\0101\\?\\'"
+        "\\q\n"
         "HScore_Nm_4=\"\"\n[Preferences]\nSound=\"off\"\nSound=@String(off)\n",
         "[Preferences]\nSound=off ;quiet\n",
         "[Preferences]\nSound=\" off\"\n",
@@ -71,14 +85,16 @@ std::vector<QByteArray> storeFiles() {
         "[Setting]\rHScore_Nm_0=cr\rHScore_Val_0=1\r",
         "[Setting]\nHScore_Nm_0=\"open to the end\n",
     };
-    for (const QByteArray sound : {"off", "\"off\"", "on", "OFF ", "Off", "", "off, off", "@Invalid()",
-                                   "@Variant(\\0\\0\\0\\x1\\0)", "off\nSound=on"}) {
+    for (const QByteArray sound : {"off", "\"off\"", "on", "OFF ", "Off", "", "off, off",
+                                   "@Invalid()", "@Variant(\\0\\0\\0\\x1\\0)", "off\nSound=on"}) {
         files.push_back("[Setting]\nHScore_Nm_0=Ann\n[Preferences]\nSound=" + sound + "\n");
     }
-    files.push_back("[Setting\nno equals here\n\xff\xfe\n[Setting]\nHScore_Nm_0=Ann\nHScore_Val_0=9000\n"
-                    "HScore_Nm_1=Bo\nHScore_Val_1=4500\n");
-    files.push_back("[Setting]\n" + QByteArray(40000, 'j') + "\nHScore_Nm_0=" + QByteArray(40000, 'x') +
-                    "\nHScore_Val_0=7\n;" + QByteArray(60000, 'c') + "\nHScore_Nm_2=Late\n");
+    files.push_back(
+        "[Setting\nno equals here\n\xff\xfe\n[Setting]\nHScore_Nm_0=Ann\nHScore_Val_0=9000\n"
+        "HScore_Nm_1=Bo\nHScore_Val_1=4500\n");
+    files.push_back("[Setting]\n" + QByteArray(40000, 'j') +
+                    "\nHScore_Nm_0=" + QByteArray(40000, 'x') + "\nHScore_Val_0=7\n;" +
+                    QByteArray(60000, 'c') + "\nHScore_Nm_2=Late\n");
     // The fuzzer's corpus and the inputs of the faults it found.
     for (const char* folder : {"/fuzz/corpus/store", "/fuzz/regressions/store"}) {
         const QDir dir(QStringLiteral(QUILLET_SOURCE_DIR) + QLatin1String(folder));
@@ -105,28 +121,31 @@ TEST(StoreCompat, EveryFileReadsAsQSettingsReadIt) {
 // with keys of the player's own around them; on each, the game's saves write
 // the very bytes QSettings wrote, and read back as QSettings reads them.
 TEST(StoreCompat, TheGamesKeysAreWrittenAsQSettingsWroteThem) {
-    HighScoreTable odd = makeTable({"Smith, John", " lead", "a\"b\\c;d", "@home", "Zo\u00eb \U0001F600"},
-                                   {-2147483647 - 1, 2147483647, 0, -5, 7});
-    odd.names[3] = QString(QChar(u'\0')) + QStringLiteral("1f\x01" "a\ttab=");
-    const HighScoreTable hostile = makeTable({"two\nlines\r\n", "@Variant(x)", " @DateTime()", "a, @Variant(b)",
-                                              "=;#\"\\%[Setting]\\x41"}, {1, 2, 3, 4, 5});
-    const HighScoreTable wide = makeTable({"\tTab\t", "@@", "@ByteArray(x)", "@Invalid()",
-                                           QString(3000, QChar(u'\u5c71'))}, {5, 4, 3, 2, 1});
+    HighScoreTable odd =
+        makeTable({"Smith, John", " lead", "a\"b\\c;d", "@home", "Zo\u00eb \U0001F600"},
+                  {-2147483647 - 1, 2147483647, 0, -5, 7});
+    odd.names[3] = QString(QChar(u'\0')) + QStringLiteral(
+                                               "1f\x01"
+                                               "a\ttab=");
+    const HighScoreTable hostile = makeTable({"two\nlines\r\n", "@Variant(x)", " @DateTime()",
+                                              "a, @Variant(b)", "=;#\"\\%[Setting]\\x41"},
+                                             {1, 2, 3, 4, 5});
+    const HighScoreTable wide =
+        makeTable({"\tTab\t", "@@", "@ByteArray(x)", "@Invalid()", QString(3000, QChar(u'\u5c71'))},
+                  {5, 4, 3, 2, 1});
     struct Save {
         StoreKeys keys;
         StoredSettings wanted;
     };
     const std::vector<Save> saves = {
-        {StoreKeys::Table, {sampleTable(), true}},
-        {StoreKeys::Table, {odd, true}},
-        {StoreKeys::Table, {hostile, true}},
-        {StoreKeys::Table, {wide, true}},
-        {StoreKeys::Sound, {{}, false}},
-        {StoreKeys::Sound, {{}, true}},
+        {StoreKeys::Table, {sampleTable(), true}}, {StoreKeys::Table, {odd, true}},
+        {StoreKeys::Table, {hostile, true}},       {StoreKeys::Table, {wide, true}},
+        {StoreKeys::Sound, {{}, false}},           {StoreKeys::Sound, {{}, true}},
     };
-    std::vector<QByteArray> files = {"", "[General]\na=1\n", "[Aaa]\nb=2\n\n[Zed]\na=1\n",
-                                     "[Preferences]\nOther=1\n\n[Setting]\nHScore_Nm_0=x\n\n[Zed]\na=1\n",
-                                     "[Setting]\nHScore_Val_2=5\n"};
+    std::vector<QByteArray> files = {
+        "", "[General]\na=1\n", "[Aaa]\nb=2\n\n[Zed]\na=1\n",
+        "[Preferences]\nOther=1\n\n[Setting]\nHScore_Nm_0=x\n\n[Zed]\na=1\n",
+        "[Setting]\nHScore_Val_2=5\n"};
     // Each save on each file, and again on what it gave, two rounds deep.
     for (int round = 0; round < 2; ++round) {
         const std::vector<QByteArray> bases = files;

@@ -73,33 +73,65 @@ TEST(StoreText, BinaryValuesAreNeverDecodedAndEverySaveKeepsTheirLines) {
     const QByteArray plain = "pic=@Variant(" + stream;
     const std::vector<Row> rows = {
         {"as QSettings writes it", {}, "[Mine]\n" + plain + "\n", plain, true},
-        {"in quotes", {}, "[Mine]\npic=\"@Variant(" + stream + "\"\n",
-         "pic=\"@Variant(" + stream + "\"", true},
-        {"'@' as a hex escape", {}, "[Mine]\npic=\\x40Variant(" + stream + "\n",
-         "pic=\\x40Variant(" + stream, true},
-        {"'@' as an octal escape", {}, "[Mine]\npic=\\100Variant(" + stream + "\n",
-         "pic=\\100Variant(" + stream, true},
-        {"'@' as a hex escape past 16 bits", {}, "[Mine]\npic=\\x10040Variant(" + stream + "\n",
-         "pic=\\x10040Variant(" + stream, true},
-        {"an item of a list, after blanks", {}, "[Mine]\npic=first,  @Variant(" + stream + "\n",
-         "pic=first,  @Variant(" + stream, true},
-        {"split by quotes", {}, "[Mine]\npic= \"@Var\"iant(" + stream + "\n",
-         "pic= \"@Var\"iant(" + stream, true},
-        {"in the date-time form", {}, "[Mine]\npic=@DateTime(" + stream + "\n",
-         "pic=@DateTime(" + stream, true},
+        {"in quotes",
+         {},
+         "[Mine]\npic=\"@Variant(" + stream + "\"\n",
+         "pic=\"@Variant(" + stream + "\"",
+         true},
+        {"'@' as a hex escape",
+         {},
+         "[Mine]\npic=\\x40Variant(" + stream + "\n",
+         "pic=\\x40Variant(" + stream,
+         true},
+        {"'@' as an octal escape",
+         {},
+         "[Mine]\npic=\\100Variant(" + stream + "\n",
+         "pic=\\100Variant(" + stream,
+         true},
+        {"'@' as a hex escape past 16 bits",
+         {},
+         "[Mine]\npic=\\x10040Variant(" + stream + "\n",
+         "pic=\\x10040Variant(" + stream,
+         true},
+        {"an item of a list, after blanks",
+         {},
+         "[Mine]\npic=first,  @Variant(" + stream + "\n",
+         "pic=first,  @Variant(" + stream,
+         true},
+        {"split by quotes",
+         {},
+         "[Mine]\npic= \"@Var\"iant(" + stream + "\n",
+         "pic= \"@Var\"iant(" + stream,
+         true},
+        {"in the date-time form",
+         {},
+         "[Mine]\npic=@DateTime(" + stream + "\n",
+         "pic=@DateTime(" + stream,
+         true},
         {"before a comment", {}, "[Mine]\n" + plain + " ;mine\nkey=kept\n", plain + " ", true},
         {"before any section", plain + "\n", {}, plain, true},
-        {"in a key of the table", {}, "[Setting]\nHScore_Nm_2=@Variant(" + stream + "\n",
-         "HScore_Nm_2=@Variant(" + stream, true},
+        {"in a key of the table",
+         {},
+         "[Setting]\nHScore_Nm_2=@Variant(" + stream + "\n",
+         "HScore_Nm_2=@Variant(" + stream,
+         true},
         {"in a section named with a path", {}, "[Mine\\Sub]\n" + plain + "\n", plain, true},
-        {"two of them", {}, "[Mine]\n" + plain + "\npic2=x, @Variant(" + stream + "\n",
-         "pic2=x, @Variant(" + stream, true},
-        {"behind a path, a quoted key", {},
+        {"two of them",
+         {},
+         "[Mine]\n" + plain + "\npic2=x, @Variant(" + stream + "\n",
+         "pic2=x, @Variant(" + stream,
+         true},
+        {"behind a path, a quoted key",
+         {},
          "[Zed\\Sub]\n\"k\"=@Variant(" + stream + "\n[Zz]\nb=2\n",
-         "\"k\"=@Variant(" + stream, true},
+         "\"k\"=@Variant(" + stream,
+         true},
         // Cut inside quotes at the end of the file, it takes in nothing.
-        {"the last line, unfinished", {}, "[Zed]\nb=2\n[Tail]\npic=\"@Variant(" + stream,
-         "pic=\"@Variant(" + stream, true},
+        {"the last line, unfinished",
+         {},
+         "[Zed]\nb=2\n[Tail]\npic=\"@Variant(" + stream,
+         "pic=\"@Variant(" + stream,
+         true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -146,21 +178,29 @@ TEST(StoreText, SavesKeepEveryByteOutsideTheValuesThatChange) {
         QByteArray after;
     };
     const std::vector<Row> rows = {
-        {"comments and missing keys", "; my scores\n[Setting]\n; best first\nHScore_Nm_0=Ann ;me\n"
-         "HScore_Val_0=900\t\n\n[Mine]\nkey = kept ; a comment\n", true,
-         "; my scores\n[Setting]\n; best first\nHScore_Nm_0=Ann ;me\nHScore_Nm_1=Bo\nHScore_Nm_2=Cy\n"
-         "HScore_Nm_3=Di\nHScore_Nm_4=Ed\nHScore_Val_0=9000\t\nHScore_Val_1=4500\nHScore_Val_2=1800\n"
+        {"comments and missing keys",
+         "; my scores\n[Setting]\n; best first\nHScore_Nm_0=Ann ;me\n"
+         "HScore_Val_0=900\t\n\n[Mine]\nkey = kept ; a comment\n",
+         true,
+         "; my scores\n[Setting]\n; best first\nHScore_Nm_0=Ann "
+         ";me\nHScore_Nm_1=Bo\nHScore_Nm_2=Cy\n"
+         "HScore_Nm_3=Di\nHScore_Nm_4=Ed\nHScore_Val_0=9000\t\nHScore_Val_1=4500\nHScore_Val_2="
+         "1800\n"
          "HScore_Val_3=800\nHScore_Val_4=-5\n\n[Mine]\nkey = kept ; a comment\n"},
         {"a value the player wrote otherwise, continued lines",
-         "[Setting]\r\nHScore_Nm_0=\"An\\\nn\"\r\nHScore_Nm_1=Bo\r\nHScore_Nm_2=Cy\r\nHScore_Nm_3=Di\r\n"
+         "[Setting]\r\nHScore_Nm_0=\"An\\\nn\"\r\nHScore_Nm_1=Bo\r\nHScore_Nm_2=Cy\r\nHScore_Nm_3="
+         "Di\r\n"
          "HScore_Nm_4=Ed\r\nHScore_Val_0=09000\r\nHScore_Val_1=4500\r\nHScore_Val_2=1800\r\n"
-         "HScore_Val_3=800\r\nHScore_Val_4=\"12\\\r\n34\" ; was\r\n", true,
-         "[Setting]\r\nHScore_Nm_0=\"An\\\nn\"\r\nHScore_Nm_1=Bo\r\nHScore_Nm_2=Cy\r\nHScore_Nm_3=Di\r\n"
+         "HScore_Val_3=800\r\nHScore_Val_4=\"12\\\r\n34\" ; was\r\n",
+         true,
+         "[Setting]\r\nHScore_Nm_0=\"An\\\nn\"\r\nHScore_Nm_1=Bo\r\nHScore_Nm_2=Cy\r\nHScore_Nm_3="
+         "Di\r\n"
          "HScore_Nm_4=Ed\r\nHScore_Val_0=09000\r\nHScore_Val_1=4500\r\nHScore_Val_2=1800\r\n"
          "HScore_Val_3=800\r\nHScore_Val_4=-5 ; was\r\n"},
-        {"the switch beside a binary value", "[Preferences]\nSound=on ; loud\npic=@Variant(\\0\\0)\n"
-         "[Setting]\nSound=on\n", false,
-         "[Preferences]\nSound=off ; loud\npic=@Variant(\\0\\0)\n[Setting]\nSound=on\n"},
+        {"the switch beside a binary value",
+         "[Preferences]\nSound=on ; loud\npic=@Variant(\\0\\0)\n"
+         "[Setting]\nSound=on\n",
+         false, "[Preferences]\nSound=off ; loud\npic=@Variant(\\0\\0)\n[Setting]\nSound=on\n"},
         {"a new section before the first that sorts after it", "; top\n[Aaa]\nb=1\n\n[Zed]\nc=2\n",
          false, "; top\n[Aaa]\nb=1\n\n[Preferences]\nSound=off\n\n[Zed]\nc=2\n"},
         {"a last line without its line break", "[Mine]\nkey=1 ;c", false,
@@ -176,7 +216,8 @@ TEST(StoreText, SavesKeepEveryByteOutsideTheValuesThatChange) {
         if (row.before.contains(';')) {
             const StoredSettings wanted = {sampleTable(), false};
             const QByteArray before = row.before;
-            EXPECT_FALSE(reference::savedWithQSettings(before, wanted, row.table ? StoreKeys::Table : StoreKeys::Sound)
+            EXPECT_FALSE(reference::savedWithQSettings(
+                             before, wanted, row.table ? StoreKeys::Table : StoreKeys::Sound)
                              .contains(';'));
         }
     }
