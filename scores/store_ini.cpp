@@ -37,6 +37,13 @@ qsizetype argumentCount(const QString& s, qsizetype from) {
     return std::count_if(s.begin() + from, s.end(), [](QChar c) { return c == u' ' || c == u')'; });
 }
 
+// Whether QSettings would decode `item` from Qt's binary form, which the game
+// never does.
+bool isBinary(const QString& item) {
+    return item.startsWith(QLatin1String("@Variant(")) ||
+           item.startsWith(QLatin1String("@DateTime("));
+}
+
 }  // namespace
 
 bool isLineBreak(char c) {
@@ -135,6 +142,19 @@ Value unescapedValue(QByteArrayView str, bool bytewise) {
             result.chop(1);
         }
     };
+    // The items of a list are read one by one and joined, so that a list of
+    // thousands of empty items takes no more memory than its text.
+    QString joined;
+    bool firstItem = true;
+    const auto endItem = [&] {
+        value.binary = value.binary || isBinary(result);
+        if (!bytewise) {
+            if (!firstItem) joined += QStringLiteral(", ");
+            joined += formOf(result).text;
+            firstItem = false;
+        }
+        result.clear();
+    };
     skipSpaces();
     while (i < size) {
         const char c = str[i];
@@ -179,8 +199,7 @@ Value unescapedValue(QByteArrayView str, bool bytewise) {
         } else if (c == ',' && !inQuotes) {
             if (!quoted) chopSpaces();
             value.isList = true;
-            value.items.append(result);
-            result.clear();
+            endItem();
             quoted = false;
             ++i;
             skipSpaces();
@@ -200,7 +219,12 @@ Value unescapedValue(QByteArrayView str, bool bytewise) {
         }
     }
     if (chopAtEnd && !quoted) chopSpaces();
-    if (value.isList) value.items.append(result);
+    if (!value.isList) {
+        value.binary = isBinary(result);
+        return value;
+    }
+    endItem();
+    result = joined;
     return value;
 }
 
@@ -218,11 +242,6 @@ Form formOf(const QString& s) {
         }
     }
     return {s.startsWith(QLatin1String("@@")) ? s.mid(1) : s};
-}
-
-bool isBinary(const QString& item) {
-    return item.startsWith(QLatin1String("@Variant(")) ||
-           item.startsWith(QLatin1String("@DateTime("));
 }
 
 // A value as QSettings writes a text: a text that holds a NUL character in

@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
-#include <QStringList>
 
 namespace quillet {
 
@@ -41,8 +40,12 @@ int digitValue(char c, int base);  // -1 for a character that is not a digit in 
 // done to tell a value in Qt's binary form: "\xef\xbb\xbf@Variant(" is none.
 struct Value {
     bool isList = false;
+    // The text, or an item of the list, starts "@Variant(" or "@DateTime(":
+    // Qt's binary form, which QSettings would decode and the game never does.
+    bool binary = false;
+    // The text; of a list, its items as formOf reads them, joined by ", ":
+    // how the game reads a name that was hand-written as a list.
     QString text;
-    QStringList items;
 };
 Value unescapedValue(QByteArrayView str, bool bytewise = false);
 
@@ -55,9 +58,6 @@ struct Form {
     bool plainText = true;
 };
 Form formOf(const QString& s);
-// Whether QSettings would decode `item` from Qt's binary form, which the game
-// never does: "@Variant(...)" or "@DateTime(...)".
-bool isBinary(const QString& item);
 
 // A text as QSettings writes it as a value.
 QByteArray escapedValue(QString s);

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <vector>
 
-#include <QStringList>
-
 #include "scores/score_keys.h"
 #include "scores/store_ini.h"
 
@@ -98,7 +96,8 @@ StoreText readStoreText(const QByteArray& bytes) {
     std::array<qsizetype, 2> sectionAt = {-1, -1};  // where a missing section goes
     std::array<bool, StoreKeyCount> winsInSection{};
     const QByteArrayView data(bytes);
-    qsizetype pos = bytes.startsWith("\xef\xbb\xbf") ? 3 : 0;
+    const qsizetype bom = bytes.startsWith("\xef\xbb\xbf") ? 3 : 0;
+    qsizetype pos = bom;
     int section = -1;
     bool firstOfItsName = false;
     QString name;
@@ -120,18 +119,22 @@ StoreText readStoreText(const QByteArray& bytes) {
             continue;
         }
         if (line.equals < 0 || section == -2) continue;
-        const QString key = unescapedKey(content.first(line.equals - line.start).trimmed());
+        // QSettings skips a byte-order mark where it looks for sections, but
+        // reads the keys before the first one from the very first byte: a
+        // first line after the mark and blanks has them at its start.
+        const QByteArrayView before = data.sliced(bom, line.start - bom);
+        const qsizetype keyStart =
+            bom > 0 && section == -1 && !before.contains('\n') && !before.contains('\r')
+                ? 0
+                : line.start;
+        const QString key = unescapedKey(data.sliced(keyStart, line.equals - keyStart).trimmed());
         for (int k = 0; k < StoreKeyCount && firstOfItsName; ++k) {
             if (sectionOfKey(k) == section && key < keyName(k)) text.addAt[k] = after;
         }
         const int k = keyIndex(section, key);
         if (k < 0 || (winsInSection[k] && section < 0)) continue;
         const QByteArrayView raw = content.sliced(line.equals + 1 - line.start);
-        const Value bytewise = unescapedValue(raw, true);
-        if (isBinary(bytewise.text) ||
-            std::any_of(bytewise.items.begin(), bytewise.items.end(), isBinary)) {
-            continue;
-        }
+        if (unescapedValue(raw, true).binary) continue;
         const Value value = unescapedValue(raw);
         winsInSection[k] = section >= 0;
         StoreText::KeyLine& found = text.lines[k];
@@ -144,12 +147,7 @@ StoreText readStoreText(const QByteArray& bytes) {
             --valueEnd;
         }
         found = {true, false, line.equals + 1, valueEnd};
-        Form form = formOf(value.text);
-        if (value.isList) {
-            QStringList names;
-            for (const QString& item : value.items) names.append(formOf(item).text);
-            form = {names.join(QStringLiteral(", ")), false};
-        }
+        const Form form = value.isList ? Form{value.text, false} : formOf(value.text);
         found.plainText = form.plainText;
         const int rank = k % HighScoreRanks;
         if (k == SoundKey) {

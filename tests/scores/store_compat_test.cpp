@@ -53,6 +53,12 @@ std::vector<QByteArray> storeFiles() {
         // them, and some that it does not.
         "\xef\xbb\xbf[Setting]\nHScore_Nm_0=bom\n",
         "\xef\xbb\xbf\xef\xbb\xbf[Setting]\nHScore_Nm_0=two boms\n",
+        // Before the first section QSettings reads keys from the first byte,
+        // the byte-order mark included.
+        "\xef\xbb\xbfSetting\\HScore_Nm_0=after the mark\n",
+        "\xef\xbb\xbf Setting\\HScore_Nm_0=after the mark and a blank\n",
+        "\xef\xbb\xbf\xef\xbb\xbfSetting\\HScore_Nm_0=after two marks\n",
+        "\xef\xbb\xbf\n Setting\\HScore_Nm_0=on the next line\n",
         "[ Setting "
         "]junk\n\xef\xbb\xbfHScore_Nm_0=a\n[%53etting]\nHScore_%56al_0=7\n[setting]\nHScore_Nm_1="
         "no\n",
