@@ -53,7 +53,7 @@ struct StoreText {
     // no section of its name, as a new section before the first section whose
     // name sorts after it; -1 for the end of the file.
     std::array<qsizetype, StoreKeyCount> addAt{};
-    std::array<bool, StoreKeyCount> sectionFound{};
+    std::array<bool, 2> sectionFound{};  // [Setting], [Preferences]
 };
 
 // Reads `bytes` (the store, or as much of it as is read) as QSettings does.
