@@ -65,6 +65,7 @@ std::vector<QByteArray> storeFiles() {
         "Setting\\HScore_Nm_0=root\n[Setting]\nHScore_Nm_0=section\n[General]\nSetting/"
         "HScore_Nm_1=g\n",
         "[Setting]\nHScore_Nm_0=first\n[Other]\nHScore_Nm_0=other\n[Setting]\nHScore_Nm_0=last\n",
+        "[Setting]\nHScore_Nm_1=b\n[Other]\nSetting\\HScore_Nm_0=other\nPreferences/Sound=off\n",
         "[Setting]\nHScore_Nm_0=1\n[Setting\\]\n=2\n[Setting/]\nHScore_Nm_1=x\n[%General]\nx=1\n",
         "[Preferences]\n%53ound=off\n[Setting]\nHScore_%U004em_0=x\nHScore_Nm%5F1=y\n",
         // Values: quotes, escapes, continued lines, comments, UTF-8 cut by
