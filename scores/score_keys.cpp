@@ -19,10 +19,10 @@ QString storableName(const QString& name) {
     // something else, and a table that does not read back as written is never
     // stored. So it becomes U+FFFD, the character that stands for one lost.
     // U+FEFF, an invisible no-break space (pasted, or in a hand-edited file),
-    // is left out: QSettings reads each run of plain text in the file as
-    // UTF-8 and takes a U+FEFF at the start of one for a byte-order mark, so
-    // after an escaped character or at the start of a name it would vanish on
-    // the way back, and the table could never be stored again.
+    // is left out: a value's text is read as UTF-8, as QSettings reads it,
+    // and a U+FEFF before its first byte counts as a byte-order mark, so at
+    // the start of a name, or after an escaped character there, it would
+    // vanish on the way back, and the table could never be stored again.
     QString storable = name;
     storable.remove(QChar(0xFEFF));
     for (qsizetype i = 0; i < storable.size(); ++i) {
