@@ -5,23 +5,13 @@
 
 #include "scores/high_score_table.h"
 
-QT_BEGIN_NAMESPACE
-class QSettings;
-QT_END_NAMESPACE
-
 namespace quillet {
 
-// The table's ten keys in the store, HScore_Nm_0 ... HScore_Nm_4 and
-// HScore_Val_0 ... HScore_Val_4 in the section [Setting], and how names and
-// scores are kept in them.
-
-// The table in `settings`. A missing key reads as an empty name or a score of
-// 0; so does a score that is not a plain decimal integer in the signed 32-bit
-// range. A lone half of a surrogate pair in a name reads as U+FFFD.
-HighScoreTable readTable(const QSettings& settings);
-
-// Sets all ten keys, in the order the game has always written them.
-void writeTable(QSettings& settings, const HighScoreTable& table);
+// How the table's names and scores are kept in the store's ten keys,
+// HScore_Nm_0 ... HScore_Nm_4 and HScore_Val_0 ... HScore_Val_4 under
+// [Setting] (store_text.h). A missing key reads as an empty name or a score
+// of 0; so does a score that is not a plain decimal integer in the signed
+// 32-bit range. A lone half of a surrogate pair in a name reads as U+FFFD.
 
 bool sameTable(const HighScoreTable& a, const HighScoreTable& b);
 

@@ -1,18 +1,20 @@
 #include "scores/score_store.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <utility>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QSettings>
 #include <QStandardPaths>
 
 #include "scores/ranking.h"
 #include "scores/score_keys.h"
-#include "scores/sound_setting.h"
+#include "scores/store_file.h"
 #include "scores/store_lock.h"
-#include "scores/store_settings.h"
 
 namespace quillet {
 namespace {
@@ -40,6 +42,52 @@ void reportSaveFailure(const QString& path) {
     std::fflush(stderr);
 }
 
+// Sets the `keys` to what `change` makes of the settings in the file at
+// `path` (or, through symbolic links, in the file they lead to), in a scratch
+// copy beside it that takes its place once, read back from its disk, it holds
+// them. False, with the file untouched, when it cannot be read whole
+// (something else than a regular file, a file over MaxStoreBytes), may not be
+// written, or would not be whole or not within MaxStoreBytes once written. A
+// write cut short can pass for a whole one (a full disk), hence the reading
+// back. The caller holds the lock where one is needed.
+bool replaceStored(const QString& path, StoreKeys keys,
+                   const std::function<void(StoredSettings&)>& change) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const QString target = finalTarget(path);
+    if (target.isEmpty()) return false;
+    // Only a file read whole is written back: a save from the beginning of a
+    // file past the cap would lose the rest of it.
+    const StoreContent current = readStoreContent(target);
+    if (!current.readable || !current.complete) return false;
+    // A file the player made read-only stays as it is, although its folder
+    // would let a new file take its place.
+    const QByteArray targetName = encoded(target);
+    struct stat info {};
+    const bool exists = ::stat(targetName.constData(), &info) == 0;
+    if (exists && ::access(targetName.constData(), W_OK) != 0) return false;
+    const mode_t mode = exists ? (info.st_mode & 07777) : mode_t(0600);
+
+    const StoreText text = readStoreText(current.bytes);
+    StoredSettings wanted = text.settings;
+    change(wanted);
+    wanted.table = storableTable(wanted.table);
+    const QByteArray bytes = withSettings(text, wanted, keys);
+    if (bytes.size() > MaxStoreBytes) return false;
+
+    const QString scratch = scratchPath(target);
+    removeScratch(target);
+    const auto holdsWanted = [&] {
+        const StoreContent written = readStoreContent(scratch);
+        return written.readable && written.complete &&
+               holdsSettings(readStoreText(written.bytes), wanted, keys);
+    };
+    const bool saved = writeScratch(scratch, bytes, mode) && holdsWanted() &&
+                       syncScratch(scratch) &&
+                       ::rename(encoded(scratch).constData(), targetName.constData()) == 0;
+    if (!saved) QFile::remove(scratch);
+    return saved;
+}
+
 }  // namespace
 
 ScoreStore::ScoreStore() : ScoreStore(defaultFilePath()) {}
@@ -52,36 +100,26 @@ QString ScoreStore::lockFilePath() const {
     return m_filePath + QStringLiteral(".merge-lock");
 }
 
-void ScoreStore::readSettings(const std::function<void(const QSettings&)>& read) const {
-    readStoredSettings(m_filePath, read);
-}
-
 StoredSettings ScoreStore::read() const {
-    StoredSettings stored;
-    readSettings([&](const QSettings& settings) {
-        stored.table = readTable(settings);
-        stored.soundOn = soundOnIn(settings);
-    });
-    return stored;
+    return readStoreText(readStoreContent(m_filePath).bytes).settings;
 }
 
 void ScoreStore::load(HighScoreTable& table) const {
     table = read().table;
 }
 
-bool ScoreStore::changeSettings(const std::function<void(QSettings&)>& change,
-                                const std::function<bool(const QSettings&)>& isStored) const {
-    // QSettings locks the file too, but only for the moment of each write:
-    // a read that decides what to write would fall outside it, and another
-    // game's save could slip in between. So the whole read, change and write
-    // happens under a lock of our own. The lock lies beside the store, so the
-    // folder must exist before the lock can; the first save of a new user
-    // creates it here. A game that holds the lock too long (a hung disk, a
-    // stopped process) is waited for StoreLock::WaitMs and no longer, so the
-    // player never waits long on another game.
+bool ScoreStore::changeSettings(StoreKeys keys,
+                                const std::function<void(StoredSettings&)>& change) const {
+    // The whole read, change and write happens under the lock: another
+    // game's save must not slip in between the read that decides what to
+    // write and the write. The lock lies beside the store, so the folder must
+    // exist before the lock can; the first save of a new user creates it
+    // here. A game that holds the lock too long (a hung disk, a stopped
+    // process) is waited for StoreLock::WaitMs and no longer, so the player
+    // never waits long on another game.
     QDir().mkpath(QFileInfo(m_filePath).absolutePath());
     StoreLock lock(lockFilePath());
-    const bool saved = lock.lock() && replaceStoredSettings(m_filePath, change, isStored);
+    const bool saved = lock.lock() && replaceStored(m_filePath, keys, change);
     if (!saved) reportSaveFailure(m_filePath);
     return saved;
 }
@@ -89,10 +127,8 @@ bool ScoreStore::changeSettings(const std::function<void(QSettings&)>& change,
 bool ScoreStore::save(const HighScoreTable& table) const {
     // Writes what it is given, whatever the file holds now, so it needs no
     // lock: the replacing is atomic, and each game's scratch file its own.
-    const HighScoreTable stored = storableTable(table);
-    const bool saved = replaceStoredSettings(
-        m_filePath, [&](QSettings& settings) { writeTable(settings, stored); },
-        [&](const QSettings& back) { return sameTable(readTable(back), stored); });
+    const bool saved = replaceStored(m_filePath, StoreKeys::Table,
+                                     [&](StoredSettings& stored) { stored.table = table; });
     if (!saved) reportSaveFailure(m_filePath);
     return saved;
 }
@@ -101,12 +137,9 @@ bool ScoreStore::mergeAndSave(const std::vector<ScoreEntry>& entries,
                               HighScoreTable& result) const {
     // The entries go into the table as the file holds it under the lock.
     HighScoreTable merged;
-    const bool saved = changeSettings(
-        [&](QSettings& settings) {
-            merged = storableTable(mergeEntries(readTable(settings), entries));
-            writeTable(settings, merged);
-        },
-        [&](const QSettings& back) { return sameTable(readTable(back), merged); });
+    const bool saved = changeSettings(StoreKeys::Table, [&](StoredSettings& stored) {
+        stored.table = merged = storableTable(mergeEntries(stored.table, entries));
+    });
     if (saved) result = merged;
     return saved;
 }

@@ -6,24 +6,16 @@
 #include <QString>
 
 #include "scores/high_score_table.h"
-
-QT_BEGIN_NAMESPACE
-class QSettings;
-QT_END_NAMESPACE
+#include "scores/store_text.h"
 
 namespace quillet {
 
-// What the game keeps in its store: the high-score table and the sound switch.
-struct StoredSettings {
-    HighScoreTable table;
-    bool soundOn = true;
-};
-
-// The per-user store of the high-score table: an INI file read and written
-// through QSettings, group [Setting], keys HScore_Nm_0 ... HScore_Nm_4 and
-// HScore_Val_0 ... HScore_Val_4. Other keys in the file (the sound switch,
-// anything a player added) are kept by every save. A store kept behind a
-// symbolic link stays behind it: a save replaces the file the link leads to.
+// The per-user store of the high-score table: an INI file in QSettings' form,
+// section [Setting], keys HScore_Nm_0 ... HScore_Nm_4 and HScore_Val_0 ...
+// HScore_Val_4 (store_text.h). A save changes only the lines of the keys it
+// sets; every other byte of the file (the sound switch, comments, anything a
+// player added) stays. A store kept behind a symbolic link stays behind it: a
+// save replaces the file the link leads to.
 //
 // Several games may run at once and share the one file. The game stores its
 // new entries through mergeAndSave, which places them into the table as it
@@ -36,8 +28,8 @@ class ScoreStore {
 public:
     // The user's own store: $XDG_CONFIG_HOME/Quillet/Quillet.conf
     // (by default ~/.config/Quillet/Quillet.conf), the file QSettings names for
-    // the organisation and application "Quillet". Works the name out without
-    // touching the file.
+    // the organisation and application "Quillet", where older versions of the
+    // game kept it. Works the name out without touching the file.
     ScoreStore();
     // A store in the given file, for tests and tools.
     explicit ScoreStore(QString filePath);
@@ -53,13 +45,13 @@ public:
     // what the game needs when it starts. Never creates the file, a key or a
     // folder, never waits, and never fails: only a regular file is read, and
     // only its first MaxStoreBytes; an unreadable or damaged file yields what
-    // can be read. The table's keys read as readTable says (score_keys.h), the
-    // switch as loadSoundOn does (sound_setting.h).
+    // can be read. The keys read as store_text.h says, the names and
+    // scores as score_keys.h says, the switch as loadSoundOn does.
     StoredSettings read() const;
     // Replaces the whole table with what the store holds, as read() does.
     void load(HighScoreTable& table) const;
 
-    // Writes all ten keys as given, over whatever table the file holds (the
+    // Sets all ten keys as given, over whatever table the file holds (the
     // game itself stores through mergeAndSave). The file is replaced
     // atomically, so it always holds either the old table or the new one.
     // Returns false when the store refused the write (one line goes to
@@ -78,16 +70,11 @@ public:
     // no entries this writes the stored table back as it is.
     bool mergeAndSave(const std::vector<ScoreEntry>& entries, HighScoreTable& result) const;
 
-    // The store's other keys (the sound switch) go through these two. `read`
-    // sees the file as it is now, the same way load() does: nothing past the
-    // size cap, a file that is not a regular one reads as empty.
-    void readSettings(const std::function<void(const QSettings&)>& read) const;
-    // Under the store's lock: `change` sets keys on the file's current
-    // content, and the file is replaced atomically once `isStored`, given the
-    // bytes written as read back, confirms them. False (one line on standard
-    // error, the file untouched) otherwise.
-    bool changeSettings(const std::function<void(QSettings&)>& change,
-                        const std::function<bool(const QSettings&)>& isStored) const;
+    // Under the store's lock: `change` sets the `keys` on the settings as the
+    // file holds them now, and the file is replaced atomically once the new
+    // bytes, read back, hold them. False (one line on standard error, the
+    // file untouched) otherwise.
+    bool changeSettings(StoreKeys keys, const std::function<void(StoredSettings&)>& change) const;
 
 private:
     QString m_filePath;

@@ -2,10 +2,6 @@
 
 #include <QtGlobal>
 
-QT_BEGIN_NAMESPACE
-class QSettings;
-QT_END_NAMESPACE
-
 namespace quillet {
 
 class ScoreStore;
@@ -15,8 +11,6 @@ class ScoreStore;
 // On unless the store holds exactly "off": a missing, damaged or hostile value
 // (a list, a huge text, "OFF ", an @Variant) means on. Never writes.
 bool loadSoundOn(const ScoreStore& store);
-// The same, of settings already read (ScoreStore::read reads both at once).
-bool soundOnIn(const QSettings& settings);
 // Stores the switch under the same lock as the high-score saves, replacing the
 // file atomically and keeping the table and every other key as they are.
 // False on failure (one line on standard error); the file is then untouched.

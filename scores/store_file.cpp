@@ -18,6 +18,23 @@
 namespace quillet {
 namespace {
 
+// A file descriptor that closes itself.
+class OpenFile {
+public:
+    explicit OpenFile(int fd) : m_fd(fd) {}
+    ~OpenFile() {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+
+    int fd() const { return m_fd; }
+    bool isOpen() const { return m_fd >= 0; }
+
+private:
+    int m_fd;
+};
+
 std::atomic<quint64> readOpens{0};
 
 // As many links as the system itself follows in one path before it gives up.
@@ -39,14 +56,18 @@ QString inRealFolder(const QString& path) {
     return resolved + path.mid(slash + 1);
 }
 
-}  // namespace
-
-OpenFile::~OpenFile() {
-    if (m_fd >= 0) ::close(m_fd);
+// Opens the store for reading without waiting: a pipe swapped in would
+// otherwise wait for a writer that never comes. Every read of a store goes
+// through here.
+int openWithoutWaiting(const QString& path) {
+    ++readOpens;
+    return ::open(encoded(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
 }
 
-QByteArray encoded(const QString& path) {
-    return QFile::encodeName(path);
+// Whether the open file is a regular one. It is asked of the open file, not
+// of its name, so nothing can be swapped in between the check and the read.
+bool isRegularFile(const OpenFile& file, struct stat& info) {
+    return file.isOpen() && ::fstat(file.fd(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 bool writeAll(int fd, const QByteArray& bytes) {
@@ -60,17 +81,14 @@ bool writeAll(int fd, const QByteArray& bytes) {
     return true;
 }
 
-int openWithoutWaiting(const QString& path) {
-    ++readOpens;
-    return ::open(encoded(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+}  // namespace
+
+QByteArray encoded(const QString& path) {
+    return QFile::encodeName(path);
 }
 
 quint64 storeReadCount() {
     return readOpens;
-}
-
-bool isRegularFile(const OpenFile& file, struct stat& info) {
-    return file.isOpen() && ::fstat(file.fd(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 StoreContent readStoreContent(const QString& path) {
@@ -84,7 +102,6 @@ StoreContent readStoreContent(const QString& path) {
     struct stat info {};
     if (!isRegularFile(file, info)) return content;
     content.readable = true;
-    if (info.st_size > MaxStoreBytes) return content;
     // The buffer is sized by what the file holds, plus one byte that shows
     // whether it has grown since: asking for the whole cap at once would take
     // the cap's worth of memory for a file of a few hundred bytes. A file that
@@ -102,31 +119,9 @@ StoreContent readStoreContent(const QString& path) {
         if (got == 0) break;
         filled += got;
     }
-    if (filled > MaxStoreBytes) {
-        bytes.clear();
-        return content;
-    }
-    bytes.truncate(filled);
-    content.complete = true;
+    content.complete = filled <= MaxStoreBytes;
+    bytes.truncate(std::min<qint64>(filled, MaxStoreBytes));
     return content;
-}
-
-QByteArray readStart(int fd) {
-    // Sized by what the file holds, as in readStoreContent, and never past the
-    // cap however much it holds or grows meanwhile.
-    struct stat info {};
-    const qint64 size = ::fstat(fd, &info) == 0 ? qint64(info.st_size) : 0;
-    QByteArray bytes(std::clamp<qint64>(size + 1, 1, MaxStoreBytes), Qt::Uninitialized);
-    qint64 filled = 0;
-    while (filled < MaxStoreBytes) {
-        if (filled == bytes.size()) bytes.resize(std::min<qint64>(2 * bytes.size(), MaxStoreBytes));
-        const ssize_t got = ::read(fd, bytes.data() + filled, bytes.size() - filled);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
-        filled += got;
-    }
-    bytes.truncate(filled);
-    return bytes;
 }
 
 QString finalTarget(const QString& path) {

@@ -1,12 +1,23 @@
-#include "scores/store_set_aside.h"
+// The store as it read before it edited its own lines: QSettings, shown the
+// file without the lines that hold a value in Qt's binary form. The new
+// reader is checked against it (store_compat_test.cpp). This is the old
+// reader kept as it was, for comparison only; the game does not link it.
+#include "tests/scores/qsettings_reference.h"
 
 #include <array>
 #include <string>
 
 #include <QByteArrayView>
-#include <QRandomGenerator>
+#include <QFile>
+#include <QSettings>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QVariant>
+
+#include "scores/score_keys.h"
 
 namespace quillet {
+namespace reference {
 namespace {
 
 // One line as QSettings' INI reader sees it: from its first character that is
@@ -28,7 +39,8 @@ bool isLineBreak(char c) {
 // The characters that decide where a line, or its key, ends.
 constexpr std::array<bool, 256> LineMarks = [] {
     std::array<bool, 256> marks{};
-    for (const char c : {'\n', '\r', ';', '=', '"', '\\'}) marks[static_cast<unsigned char>(c)] = true;
+    for (const char c : {'\n', '\r', ';', '=', '"', '\\'})
+        marks[static_cast<unsigned char>(c)] = true;
     return marks;
 }();
 
@@ -84,18 +96,30 @@ int octalDigit(char c) {
 // not one of the single-letter escapes.
 char16_t simpleEscape(char c) {
     switch (c) {
-        case 'a': return u'\a';
-        case 'b': return u'\b';
-        case 'f': return u'\f';
-        case 'n': return u'\n';
-        case 'r': return u'\r';
-        case 't': return u'\t';
-        case 'v': return u'\v';
-        case '"': return u'"';
-        case '?': return u'?';
-        case '\'': return u'\'';
-        case '\\': return u'\\';
-        default: return 0;
+        case 'a':
+            return u'\a';
+        case 'b':
+            return u'\b';
+        case 'f':
+            return u'\f';
+        case 'n':
+            return u'\n';
+        case 'r':
+            return u'\r';
+        case 't':
+            return u'\t';
+        case 'v':
+            return u'\v';
+        case '"':
+            return u'"';
+        case '?':
+            return u'?';
+        case '\'':
+            return u'\'';
+        case '\\':
+            return u'\\';
+        default:
+            return 0;
     }
 }
 
@@ -173,37 +197,6 @@ bool holdsBinaryValue(QByteArrayView value) {
 // A key name QSettings writes back as it stands (letters, digits and '-'),
 // made of a random part that the file does not hold, and short, so that a
 // file of many short binary values grows little while QSettings has it.
-QByteArray placeholderPrefix(const QByteArray& bytes) {
-    for (;;) {
-        const QByteArray prefix =
-            "qset-" + QByteArray::number(QRandomGenerator::global()->generate(), 36) + '-';
-        if (!bytes.contains(prefix)) return prefix;
-    }
-}
-
-// Whether `line`, followed by a line break, still reads as that one line.
-bool standsAlone(const QByteArray& line) {
-    const QByteArray followed = line + '\n';
-    qsizetype pos = 0;
-    IniLine read;
-    return nextLine(followed, pos, read) && read.start == 0 && read.end == line.size();
-}
-
-// Whether `path` and the key line `original` after it, followed by a line
-// break, read as one line whose key is the path and the original's key: no
-// quote or backslash of one changes how the other reads.
-bool readsAsOneKey(const QByteArray& path, const QByteArray& original) {
-    qsizetype pos = 0;
-    IniLine alone;
-    if (!nextLine(original, pos, alone) || alone.equals < 0) return false;
-    const QByteArray joined = path + original;
-    if (!standsAlone(joined)) return false;
-    pos = 0;
-    IniLine read;
-    return nextLine(joined, pos, read) && read.equals == path.size() + alone.equals &&
-           QByteArrayView(path).indexOf('=') < 0;
-}
-
 }  // namespace
 
 namespace {
@@ -231,31 +224,6 @@ void forEachBinaryLine(const QByteArray& bytes, Found found) {
 
 }  // namespace
 
-SetAsideText setAsideBinaryValues(const QByteArray& bytes) {
-    SetAsideText aside;
-    QByteArray& prefix = aside.prefix;
-    qsizetype copied = 0;  // how much of `bytes` is in aside.text so far
-    forEachBinaryLine(bytes, [&](qsizetype start, qsizetype end) {
-        if (aside.lines.empty()) {
-            prefix = placeholderPrefix(bytes);
-            aside.text.reserve(bytes.size());
-        }
-        SetAsideLine set{prefix + QByteArray::number(qulonglong(aside.lines.size()), 36),
-                         bytes.sliced(start, end - start)};
-        aside.canPutBack = aside.canPutBack && standsAlone(set.original);
-        aside.text += QByteArrayView(bytes).sliced(copied, start - copied);
-        aside.text += set.placeholder + '=';
-        copied = end;
-        aside.lines.push_back(std::move(set));
-    });
-    if (aside.lines.empty()) {
-        aside.text = bytes;
-    } else {
-        aside.text += QByteArrayView(bytes).sliced(copied);
-    }
-    return aside;
-}
-
 QByteArray withoutBinaryValues(const QByteArray& bytes) {
     QByteArray text;
     qsizetype copied = 0;
@@ -268,43 +236,99 @@ QByteArray withoutBinaryValues(const QByteArray& bytes) {
     return text;
 }
 
-bool putBackBinaryValues(QByteArray& written, const SetAsideText& aside) {
-    if (aside.lines.empty()) return true;
-    // Each placeholder once, as an empty key, and the random part of their
-    // names nowhere else.
-    if (written.count(aside.prefix) != qsizetype(aside.lines.size())) return false;
-    QByteArray restored;
-    restored.reserve(written.size());
-    std::vector<bool> seen(aside.lines.size(), false);
-    qsizetype pos = 0;
-    while (pos < written.size()) {
-        qsizetype end = written.indexOf('\n', pos);
-        if (end < 0) end = written.size();
-        const QByteArrayView line = QByteArrayView(written).sliced(pos, end - pos);
-        const qsizetype at = line.indexOf(aside.prefix);
-        if (at < 0) {
-            restored += line;
-        } else {
-            // QSettings writes a key of a section whose name holds '/' as the
-            // rest of that name, '\', and the key: the placeholder may follow
-            // such a path, which the line put back keeps before its own key.
-            bool ok = false;
-            const QByteArrayView number = line.sliced(at + aside.prefix.size());
-            const qulonglong index = number.endsWith('=')
-                                         ? number.chopped(1).toULongLong(&ok, 36)
-                                         : 0;
-            if (!ok || index >= seen.size() || seen[index]) return false;
-            seen[index] = true;
-            const QByteArray path = line.first(at).toByteArray();
-            const QByteArray& original = aside.lines[index].original;
-            if (!readsAsOneKey(path, original)) return false;
-            restored += path + original;
+namespace {
+
+// A name is text. A hand-edited value with unquoted commas ("Smith, John")
+// comes back from the INI reader as a list; joining it again keeps what the
+// player wrote instead of losing the entry. Values that are neither text nor a
+// list (a hand-written "@Rect(...)") keep whatever text they convert to.
+QString nameFromStored(const QVariant& value) {
+    switch (value.typeId()) {
+        case QMetaType::UnknownType:
+            return QString();
+        case QMetaType::QString:
+            return value.toString();
+        case QMetaType::QStringList:
+            return value.toStringList().join(QStringLiteral(", "));
+        case QMetaType::QVariantList: {
+            QStringList parts;
+            for (const QVariant& part : value.toList()) parts.append(nameFromStored(part));
+            return parts.join(QStringLiteral(", "));
         }
-        if (end < written.size()) restored += '\n';
-        pos = end + 1;
+        default:
+            return value.canConvert<QString>() ? value.toString() : QString();
     }
-    written = restored;
-    return true;
 }
 
+// A score is stored as decimal text; a value that is not text at all (a list,
+// an "@Variant(...)") is as damaged as "12abc" and reads as 0 too.
+qint32 scoreFromStored(const QVariant& value) {
+    if (value.typeId() != QMetaType::QString) return 0;
+    return parseStoredScore(value.toString());
+}
+
+}  // namespace
+
+StoredSettings readWithQSettings(const QByteArray& bytes) {
+    // A file of its own for every read: QSettings keeps what it has read of
+    // a file in a cache that it trusts while the size and time look the same.
+    static QTemporaryDir dir;
+    static int round = 0;
+    const QString path = dir.filePath(QStringLiteral("ref%1.conf").arg(++round));
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly)) return {};
+        file.write(withoutBinaryValues(bytes));
+    }
+    StoredSettings stored;
+    {
+        const QSettings settings(path, QSettings::IniFormat);
+        static_cast<void>(settings.allKeys());
+        for (int rank = 0; rank < HighScoreRanks; ++rank) {
+            const QString n = QString::number(rank);
+            stored.table.names[rank] = storableName(
+                nameFromStored(settings.value(QStringLiteral("Setting/HScore_Nm_") + n)));
+            stored.table.scores[rank] =
+                scoreFromStored(settings.value(QStringLiteral("Setting/HScore_Val_") + n));
+        }
+        const QVariant sound = settings.value(QStringLiteral("Preferences/Sound"));
+        stored.soundOn =
+            sound.typeId() != QMetaType::QString || sound.toString() != QLatin1String("off");
+    }
+    QFile::remove(path);
+    return stored;
+}
+
+QByteArray savedWithQSettings(const QByteArray& bytes, const StoredSettings& wanted,
+                              StoreKeys keys) {
+    static QTemporaryDir dir;
+    static int round = 0;
+    const QString path = dir.filePath(QStringLiteral("save%1.conf").arg(++round));
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly)) return {};
+        file.write(bytes);
+    }
+    {
+        QSettings settings(path, QSettings::IniFormat);
+        static_cast<void>(settings.allKeys());
+        if (keys == StoreKeys::Sound) {
+            settings.setValue(QStringLiteral("Preferences/Sound"),
+                              wanted.soundOn ? QStringLiteral("on") : QStringLiteral("off"));
+        }
+        for (int rank = 0; rank < HighScoreRanks && keys == StoreKeys::Table; ++rank) {
+            const QString n = QString::number(rank);
+            settings.setValue(QStringLiteral("Setting/HScore_Nm_") + n,
+                              storableName(wanted.table.names[rank]));
+            settings.setValue(QStringLiteral("Setting/HScore_Val_") + n,
+                              QString::number(wanted.table.scores[rank]));
+        }
+    }
+    QFile file(path);
+    const QByteArray written = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    QFile::remove(path);
+    return written;
+}
+
+}  // namespace reference
 }  // namespace quillet
