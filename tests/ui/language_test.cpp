@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <private/qlocale_p.h>
+#include <utility>
 
 #include "tests/ui/ui_fixture.h"
 #include "ui/keys_window.h"
@@ -145,10 +146,19 @@ public:
         }
     }
 
+    // Qt 6.4 (Debian 12) hands the argument over by value, later Qt (6.8 in
+    // Debian 13) as an rvalue reference.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
+    QVariant query(QueryType type, QVariant&& in) const override {
+        if (type == UILanguages && !m_languages.isEmpty()) return m_languages;
+        return QSystemLocale::query(type, std::move(in));
+    }
+#else
     QVariant query(QueryType type, QVariant in) const override {
         if (type == UILanguages && !m_languages.isEmpty()) return m_languages;
         return QSystemLocale::query(type, in);
     }
+#endif
 
 private:
     static constexpr const char* Names[] = {"LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE"};
