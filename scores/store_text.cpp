@@ -87,6 +87,8 @@ bool readsAsWanted(const StoreText& text, int key, const StoredSettings& wanted)
     return line.plainText && text.settings.table.scores[rank] == wanted.table.scores[rank];
 }
 
+constexpr bool FirstKeysFromTheFirstByte = QT_VERSION < QT_VERSION_CHECK(6, 5, 0);
+
 }  // namespace
 
 StoreText readStoreText(const QByteArray& bytes) {
@@ -119,12 +121,16 @@ StoreText readStoreText(const QByteArray& bytes) {
             continue;
         }
         if (line.equals < 0 || section == -2) continue;
-        // QSettings skips a byte-order mark where it looks for sections, but
-        // reads the keys before the first one from the very first byte: a
-        // first line after the mark and blanks has them at its start.
+        // QSettings of Qt 6.4 (Debian 12) skips a byte-order mark where it
+        // looks for sections, but reads the keys before the first one from
+        // the very first byte: a first line after the mark and blanks has
+        // them at its start. Later Qt (6.8, Debian 13) skips the mark first
+        // and reads that line like any other. The store reads a file as the
+        // Qt it is built with has always read it.
         const QByteArrayView before = data.sliced(bom, line.start - bom);
         const qsizetype keyStart =
-            bom > 0 && section == -1 && !before.contains('\n') && !before.contains('\r')
+            FirstKeysFromTheFirstByte && bom > 0 && section == -1 && !before.contains('\n') &&
+                    !before.contains('\r')
                 ? 0
                 : line.start;
         const QString key = unescapedKey(data.sliced(keyStart, line.equals - keyStart).trimmed());
