@@ -176,7 +176,6 @@ BENCHMARK(benchTickWithRepaint)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
     QApplication app(argc, argv);
     quillet::installFontSubstitutions();
     quillet::installSharedPaletteStyle();

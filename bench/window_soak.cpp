@@ -201,7 +201,6 @@ int main(int argc, char* argv[]) {
                    stderr);
         return 2;
     }
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
     QApplication app(argc, argv);
     quillet::installFontSubstitutions();
     quillet::installSharedPaletteStyle();

@@ -244,7 +244,7 @@ std::string PrivatePulseAudio::start() {
 }
 
 std::vector<std::string> PrivatePulseAudio::clientVariables() const {
-    return {"PULSE_SERVER=unix:" + socket(), "SDL_AUDIODRIVER=pulseaudio"};
+    return {"PULSE_SERVER=unix:" + socket()};
 }
 
 Properties PrivatePulseAudio::streamProperties() const {
@@ -280,7 +280,7 @@ std::string PrivatePipeWire::start() {
     // The configuration is bench.sh's too.
     const std::filesystem::path shipped = QUILLET_TEST_PIPEWIRE_CONFIGURATION;
     const std::string configuration = folder() + "/server.conf";
-    // SDL's streams read client.conf, pw-record's client-rt.conf.
+    // The PulseAudio server's streams read server.conf, pw-record's client-rt.conf.
     const std::pair<const char*, std::string> copies[] = {
         {"server.conf", configuration},
         {"ports.conf", folder() + "/pipewire/client.conf.d/ports.conf"},
@@ -297,14 +297,25 @@ std::string PrivatePipeWire::start() {
             return "cannot copy " + (shipped / from).string() + ": " + failed.message();
         }
     }
+    // PipeWire's PulseAudio server answers a new stream only once a session
+    // manager (WirePlumber on a desktop) has linked it to a sink, and this
+    // private server has none: no stream of libpulse's would ever open.
+    if (std::getenv("QUILLET_TEST_PIPEWIRE_SESSION") == nullptr) {
+        return "PipeWire's PulseAudio server opens a stream only once a session manager "
+               "links it, and the private server has none (set QUILLET_TEST_PIPEWIRE_SESSION "
+               "where one runs)";
+    }
     return launch({server, "-c", configuration}, [this] {
         return access((folder() + "/pipewire-0").c_str(), F_OK) == 0 &&
+               access((folder() + "/native").c_str(), F_OK) == 0 &&
                runProgram({m_dump}, environment()).succeeded;
     });
 }
 
+// PipeWire's PulseAudio server, a module of the server, listens on "native" in
+// PULSE_RUNTIME_PATH, the folder.
 std::vector<std::string> PrivatePipeWire::clientVariables() const {
-    return {"SDL_AUDIODRIVER=pipewire"};
+    return {"PULSE_SERVER=unix:" + folder() + "/native"};
 }
 
 Properties PrivatePipeWire::streamProperties() const {

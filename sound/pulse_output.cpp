@@ -1,0 +1,362 @@
+#include "sound/pulse_output.h"
+
+#include <pthread.h>
+#include <sched.h>
+
+#include <algorithm>
+#include <thread>
+#include <utility>
+
+namespace quillet {
+
+namespace {
+
+// The server is asked to keep this much of the stream ahead of what it plays,
+// so a cue begins within about this long of being uncorked. The stream is
+// handed up to FirstWrite of each cue at once, far more than a late wake-up of
+// libpulse's thread could use up: no gap inside a cue however busy the game.
+constexpr std::chrono::milliseconds TargetLength{25};
+constexpr std::chrono::milliseconds FirstWrite{2000};
+
+// How often a wait for the server looks again.
+constexpr std::chrono::milliseconds WaitStep{1};
+
+pa_sample_format_t paFormat(SampleFormat sample) {
+    switch (sample) {
+        case SampleFormat::Unsigned8:
+            return PA_SAMPLE_U8;
+        case SampleFormat::Signed16:
+            return PA_SAMPLE_S16LE;
+        case SampleFormat::Signed24:
+            return PA_SAMPLE_S24LE;
+        case SampleFormat::Signed32:
+            return PA_SAMPLE_S32LE;
+        case SampleFormat::Float32:
+            return PA_SAMPLE_FLOAT32LE;
+        case SampleFormat::ALaw:
+            return PA_SAMPLE_ALAW;
+        case SampleFormat::MuLaw:
+            return PA_SAMPLE_ULAW;
+    }
+    return PA_SAMPLE_INVALID;
+}
+
+std::size_t bytesFor(const CueFormat& format, std::chrono::milliseconds length) {
+    return static_cast<std::size_t>(format.rate) * length.count() / 1000 * format.frameBytes();
+}
+
+}  // namespace
+
+// libpulse's lock, held for a few steps of the cue thread's at a time.
+class PulseOutput::Lock {
+public:
+    explicit Lock(const PulseOutput& output) : m_output(output) {
+        m_output.m_pa.lock(m_output.m_mainloop);
+    }
+    ~Lock() { m_output.m_pa.unlock(m_output.m_mainloop); }
+    Lock(const Lock&) = delete;
+    Lock& operator=(const Lock&) = delete;
+
+private:
+    const PulseOutput& m_output;
+};
+
+PulseOutput::PulseOutput(const PulseFunctions& pa, MixerIdentity identity)
+    : m_pa(pa), m_identity(std::move(identity)) {}
+
+PulseOutput::~PulseOutput() {
+    disconnect();
+    if (m_mainloop != nullptr) {
+        m_pa.mainloopStop(m_mainloop);
+        m_pa.mainloopFree(m_mainloop);
+    }
+}
+
+bool PulseOutput::connect(Clock::time_point deadline) {
+    if (isConnected()) {
+        return true;
+    }
+    disconnect();
+    if (m_mainloop == nullptr) {
+        m_mainloop = m_pa.mainloopNew();
+        if (m_mainloop == nullptr) {
+            return false;
+        }
+        // libpulse's thread takes the scheduling policy of the thread that
+        // starts it. The cue thread is a batch thread, so that reading a cue
+        // never preempts the game; the thread that feeds the server must not
+        // be one, or the stream could run dry while the game is busy.
+        const sched_param none{};
+        pthread_setschedparam(pthread_self(), SCHED_OTHER, &none);
+        const int started = m_pa.mainloopStart(m_mainloop);
+        pthread_setschedparam(pthread_self(), SCHED_BATCH, &none);
+        if (started < 0) {
+            m_pa.mainloopFree(m_mainloop);
+            m_mainloop = nullptr;
+            return false;
+        }
+    }
+    bool connecting = false;
+    {
+        Lock lock(*this);
+        pa_proplist* const list = properties(false);
+        m_context = m_pa.contextNew(m_pa.mainloopApi(m_mainloop), nullptr, list);
+        m_pa.proplistFree(list);
+        // A game never starts a sound server of its own.
+        connecting = m_context != nullptr &&
+                     m_pa.contextConnect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) == 0;
+    }
+    const bool ready = connecting && waitUntil(
+        [this] {
+            const pa_context_state_t state = m_pa.contextState(m_context);
+            return state == PA_CONTEXT_READY ? 1 : PA_CONTEXT_IS_GOOD(state) ? 0 : -1;
+        },
+        deadline);
+    if (!ready) {
+        disconnect();
+    }
+    return ready;
+}
+
+bool PulseOutput::isConnected() const {
+    if (m_context == nullptr) {
+        return false;
+    }
+    Lock lock(*this);
+    return m_pa.contextState(m_context) == PA_CONTEXT_READY;
+}
+
+bool PulseOutput::hasFailed() const {
+    if (m_context == nullptr) {
+        return true;
+    }
+    Lock lock(*this);
+    return m_pa.contextState(m_context) != PA_CONTEXT_READY ||
+           (m_stream != nullptr && m_pa.streamState(m_stream) != PA_STREAM_READY &&
+            !PA_STREAM_IS_GOOD(m_pa.streamState(m_stream)));
+}
+
+void PulseOutput::disconnect() {
+    closeStream();
+    if (m_context != nullptr) {
+        Lock lock(*this);
+        m_pa.contextDisconnect(m_context);
+        m_pa.contextUnref(m_context);
+        m_context = nullptr;
+    }
+}
+
+bool PulseOutput::openStream(const CueFormat& format, Clock::time_point deadline) {
+    if (m_stream != nullptr && format == m_format) {
+        return true;
+    }
+    closeStream();
+    if (m_context == nullptr) {
+        return false;
+    }
+    bool opening = false;
+    {
+        Lock lock(*this);
+        const pa_sample_spec spec{paFormat(format.sample), format.rate, format.channels};
+        pa_channel_map map{};
+        m_pa.channelMapInit(&map, format.channels, PA_CHANNEL_MAP_WAVEEX);
+        pa_proplist* const list = properties(true);
+        m_stream = m_pa.streamNew(m_context, m_identity.streamName.empty()
+                                                 ? "Sound cues"
+                                                 : m_identity.streamName.c_str(),
+                                  &spec, &map, list);
+        m_pa.proplistFree(list);
+        if (m_stream == nullptr) {
+            return false;
+        }
+        m_format = format;
+        m_corked = true;
+        m_pa.streamSetWriteCallback(m_stream, &PulseOutput::writeWanted, this);
+        // The stream starts as soon as it holds a frame, and stops again when
+        // a cue has played out, rather than waiting for a fuller buffer first.
+        pa_buffer_attr attributes{};
+        attributes.maxlength = static_cast<std::uint32_t>(-1);
+        attributes.tlength = static_cast<std::uint32_t>(bytesFor(format, TargetLength));
+        attributes.prebuf = format.frameBytes();
+        attributes.minreq = static_cast<std::uint32_t>(-1);
+        attributes.fragsize = static_cast<std::uint32_t>(-1);
+        const auto flags =
+            static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
+        opening = m_pa.streamConnect(m_stream, nullptr, &attributes, flags, nullptr, nullptr) == 0;
+    }
+    const bool ready = opening && waitUntil(
+        [this] {
+            const pa_stream_state_t state = m_pa.streamState(m_stream);
+            return state == PA_STREAM_READY ? 1 : PA_STREAM_IS_GOOD(state) ? 0 : -1;
+        },
+        deadline);
+    if (!ready) {
+        closeStream();
+    }
+    return ready;
+}
+
+void PulseOutput::closeStream() {
+    if (m_stream == nullptr) {
+        return;
+    }
+    Lock lock(*this);
+    // Questions still on their way are cancelled with the stream.
+    m_pa.streamSetWriteCallback(m_stream, nullptr, nullptr);
+    m_pa.streamDisconnect(m_stream);
+    m_pa.streamUnref(m_stream);
+    m_stream = nullptr;
+    m_questions.clear();
+    m_sound = std::vector<std::uint8_t>();
+    m_length = m_written = 0;
+}
+
+bool PulseOutput::play(std::vector<std::uint8_t>& sound, std::size_t offset, std::size_t length,
+                       const std::function<bool()>& accept) {
+    if (m_stream == nullptr) {
+        return false;
+    }
+    Lock lock(*this);
+    // Whatever the stream still holds goes, and the cue takes its place. A cue
+    // turned away is one asked for with nothing sounding: the flush costs it
+    // nothing.
+    unrefOperation(m_pa.streamFlush(m_stream, nullptr, nullptr));
+    if (!accept()) {
+        return false;
+    }
+    m_sound.swap(sound);
+    m_offset = offset;
+    m_length = length;
+    m_written = 0;
+    ++m_cue;
+    m_heard = false;
+    // Uncorked first and written to then: sound that reaches a running stream
+    // has the server mix it in at once, where sound written to a corked one
+    // would wait for the sink's next round, on an idle sink up to 2 s away.
+    if (m_corked) {
+        unrefOperation(m_pa.streamCork(m_stream, 0, nullptr, nullptr));
+        m_corked = false;
+    }
+    feed(std::min(length, bytesFor(m_format, FirstWrite)));
+    // A stream that ran dry waits for more than a short cue holds before it
+    // plays again: it is told to start now.
+    unrefOperation(m_pa.streamTrigger(m_stream, nullptr, nullptr));
+    return true;
+}
+
+void PulseOutput::silence() {
+    if (m_stream == nullptr) {
+        return;
+    }
+    Lock lock(*this);
+    unrefOperation(m_pa.streamFlush(m_stream, nullptr, nullptr));
+    m_length = m_written = 0;
+    ++m_cue;
+    unrefOperation(m_pa.streamCork(m_stream, 1, nullptr, nullptr));
+    m_corked = true;
+}
+
+void PulseOutput::rest() {
+    if (m_stream == nullptr) {
+        return;
+    }
+    Lock lock(*this);
+    unrefOperation(m_pa.streamCork(m_stream, 1, nullptr, nullptr));
+    m_corked = true;
+}
+
+void PulseOutput::askProgress() {
+    if (m_stream == nullptr) {
+        return;
+    }
+    Lock lock(*this);
+    if (!m_questions.empty()) {
+        return;
+    }
+    pa_operation* const asked = m_pa.streamUpdateTiming(m_stream, &PulseOutput::progressTold, this);
+    if (asked != nullptr) {
+        m_questions.push_back(m_written == m_length ? m_cue : -1);
+        unrefOperation(asked);
+    }
+}
+
+bool PulseOutput::heard() const {
+    if (m_stream == nullptr) {
+        return false;
+    }
+    Lock lock(*this);
+    return m_heard;
+}
+
+// On libpulse's thread, with its lock held: the server wants more sound.
+void PulseOutput::writeWanted(pa_stream*, std::size_t bytes, void* self) {
+    static_cast<PulseOutput*>(self)->feed(bytes);
+}
+
+// On libpulse's thread, with its lock held: the server told how far it has
+// read. The answer is to the oldest question; it tells that the cue has been
+// heard when all of it had been written as the question was asked, and the
+// server has read as far as anything was written.
+void PulseOutput::progressTold(pa_stream* stream, int success, void* self) {
+    PulseOutput& output = *static_cast<PulseOutput*>(self);
+    if (output.m_questions.empty()) {
+        return;
+    }
+    const long cue = output.m_questions.front();
+    output.m_questions.pop_front();
+    const pa_timing_info* const timing = output.m_pa.streamTiming(stream);
+    if (success && cue == output.m_cue && timing != nullptr && !timing->read_index_corrupt &&
+        !timing->write_index_corrupt && timing->read_index >= timing->write_index) {
+        output.m_heard = true;
+    }
+}
+
+void PulseOutput::feed(std::size_t bytes) {
+    const std::size_t wanted = std::min(bytes, m_length - m_written);
+    if (wanted > 0 && m_pa.streamWrite(m_stream, m_sound.data() + m_offset + m_written, wanted,
+                                       nullptr, 0, PA_SEEK_RELATIVE) == 0) {
+        m_written += wanted;
+    }
+}
+
+void PulseOutput::unrefOperation(pa_operation* operation) const {
+    if (operation != nullptr) {
+        m_pa.operationUnref(operation);
+    }
+}
+
+// Looks at `state` (1 ready, 0 not yet, -1 failed) under libpulse's lock every
+// WaitStep, until it is settled or `deadline` has come.
+bool PulseOutput::waitUntil(const std::function<int()>& state, Clock::time_point deadline) const {
+    for (;;) {
+        int now = 0;
+        {
+            Lock lock(*this);
+            now = state();
+        }
+        if (now != 0 || Clock::now() >= deadline) {
+            return now > 0;
+        }
+        std::this_thread::sleep_for(WaitStep);
+    }
+}
+
+// What the desktop's mixer shows: the program's name and icon for the
+// connection and its stream, and what the stream carries and its role.
+pa_proplist* PulseOutput::properties(bool forStream) const {
+    pa_proplist* const list = m_pa.proplistNew();
+    const std::pair<const char*, const std::string*> given[] = {
+        {PA_PROP_APPLICATION_NAME, &m_identity.applicationName},
+        {PA_PROP_APPLICATION_ICON_NAME, &m_identity.iconName},
+        {PA_PROP_MEDIA_NAME, forStream ? &m_identity.streamName : nullptr},
+        {PA_PROP_MEDIA_ROLE, forStream ? &m_identity.role : nullptr},
+    };
+    for (const auto& [key, value] : given) {
+        if (value != nullptr && !value->empty()) {
+            m_pa.proplistSets(list, key, value->c_str());
+        }
+    }
+    return list;
+}
+
+}  // namespace quillet
