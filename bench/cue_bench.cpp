@@ -75,7 +75,8 @@ void printCpu(const char* key, pid_t server, std::chrono::seconds length,
     const double per10s = 10.0 / static_cast<double>(length.count()) / 1e6;
     const double own = static_cast<double>(processCpuNanoseconds(getpid()) - ownBefore) * per10s;
     const double serverCpu =
-        server > 0 ? static_cast<double>(processCpuNanoseconds(server) - serverBefore) * per10s : -1;
+        server > 0 ? static_cast<double>(processCpuNanoseconds(server) - serverBefore) * per10s
+                   : -1;
     std::printf("%s game_ms_per_10s=%.1f server_ms_per_10s=%.1f\n", key, own, serverCpu);
 }
 

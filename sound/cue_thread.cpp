@@ -53,8 +53,7 @@ CueThread::CueThread(std::shared_ptr<CueRequests> requests, std::function<std::s
       m_directory(directory ? std::move(directory)
                             : std::function<std::string()>(programDirectory)),
       m_identity(std::move(identity)),
-      m_loadPulse(loadPulse ? std::move(loadPulse)
-                            : std::function<const PulseFunctions*()>(pulse)),
+      m_loadPulse(loadPulse ? std::move(loadPulse) : std::function<const PulseFunctions*()>(pulse)),
       m_retryPause(FirstRetryPause) {}
 
 void CueThread::run() {

@@ -26,7 +26,7 @@ public:
 std::atomic<const CueRequests*> PulseCuePlayer::Impl::s_owner{nullptr};
 
 PulseCuePlayer::PulseCuePlayer(std::function<std::string()> directory, MixerIdentity identity,
-                           std::function<const PulseFunctions*()> loadPulse)
+                               std::function<const PulseFunctions*()> loadPulse)
     : m_impl(std::make_unique<Impl>()) {
     const std::shared_ptr<CueRequests> requests = m_impl->requests;
     const CueRequests* noOwner = nullptr;
@@ -37,13 +37,13 @@ PulseCuePlayer::PulseCuePlayer(std::function<std::string()> directory, MixerIden
     // The cue thread shares the requests, and owns all else it uses: it may
     // outlive the player.
     try {
-        m_impl->cueThread = std::thread([requests, directory = std::move(directory),
-                                         identity = std::move(identity),
-                                         loadPulse = std::move(loadPulse)]() mutable {
-            CueThread(requests, std::move(directory), std::move(identity), std::move(loadPulse))
-                .run();
-            Impl::s_owner.store(nullptr);
-        });
+        m_impl->cueThread =
+            std::thread([requests, directory = std::move(directory), identity = std::move(identity),
+                         loadPulse = std::move(loadPulse)]() mutable {
+                CueThread(requests, std::move(directory), std::move(identity), std::move(loadPulse))
+                    .run();
+                Impl::s_owner.store(nullptr);
+            });
     } catch (const std::system_error&) {
         Impl::s_owner.store(nullptr);
         requests->silenceForGood();

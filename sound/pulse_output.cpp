@@ -1,10 +1,6 @@
 #include "sound/pulse_output.h"
 
-#include <pthread.h>
-#include <sched.h>
-
 #include <algorithm>
-#include <thread>
 #include <utility>
 
 namespace quillet {
@@ -18,28 +14,10 @@ namespace {
 constexpr std::chrono::milliseconds TargetLength{25};
 constexpr std::chrono::milliseconds FirstWrite{2000};
 
-// How often a wait for the server looks again.
-constexpr std::chrono::milliseconds WaitStep{1};
-
-pa_sample_format_t paFormat(SampleFormat sample) {
-    switch (sample) {
-        case SampleFormat::Unsigned8:
-            return PA_SAMPLE_U8;
-        case SampleFormat::Signed16:
-            return PA_SAMPLE_S16LE;
-        case SampleFormat::Signed24:
-            return PA_SAMPLE_S24LE;
-        case SampleFormat::Signed32:
-            return PA_SAMPLE_S32LE;
-        case SampleFormat::Float32:
-            return PA_SAMPLE_FLOAT32LE;
-        case SampleFormat::ALaw:
-            return PA_SAMPLE_ALAW;
-        case SampleFormat::MuLaw:
-            return PA_SAMPLE_ULAW;
-    }
-    return PA_SAMPLE_INVALID;
-}
+// libpulse's names for the sample formats, in the order of SampleFormat.
+constexpr pa_sample_format_t PulseFormats[] = {
+    PA_SAMPLE_U8,        PA_SAMPLE_S16LE, PA_SAMPLE_S24LE, PA_SAMPLE_S32LE,
+    PA_SAMPLE_FLOAT32LE, PA_SAMPLE_ALAW,  PA_SAMPLE_ULAW};
 
 std::size_t bytesFor(const CueFormat& format, std::chrono::milliseconds length) {
     return static_cast<std::size_t>(format.rate) * length.count() / 1000 * format.frameBytes();
@@ -47,29 +25,11 @@ std::size_t bytesFor(const CueFormat& format, std::chrono::milliseconds length) 
 
 }  // namespace
 
-// libpulse's lock, held for a few steps of the cue thread's at a time.
-class PulseOutput::Lock {
-public:
-    explicit Lock(const PulseOutput& output) : m_output(output) {
-        m_output.m_pa.lock(m_output.m_mainloop);
-    }
-    ~Lock() { m_output.m_pa.unlock(m_output.m_mainloop); }
-    Lock(const Lock&) = delete;
-    Lock& operator=(const Lock&) = delete;
-
-private:
-    const PulseOutput& m_output;
-};
-
 PulseOutput::PulseOutput(const PulseFunctions& pa, MixerIdentity identity)
-    : m_pa(pa), m_identity(std::move(identity)) {}
+    : m_pa(pa), m_identity(std::move(identity)), m_thread(pa) {}
 
 PulseOutput::~PulseOutput() {
     disconnect();
-    if (m_mainloop != nullptr) {
-        m_pa.mainloopStop(m_mainloop);
-        m_pa.mainloopFree(m_mainloop);
-    }
 }
 
 bool PulseOutput::connect(Clock::time_point deadline) {
@@ -77,41 +37,27 @@ bool PulseOutput::connect(Clock::time_point deadline) {
         return true;
     }
     disconnect();
-    if (m_mainloop == nullptr) {
-        m_mainloop = m_pa.mainloopNew();
-        if (m_mainloop == nullptr) {
-            return false;
-        }
-        // libpulse's thread takes the scheduling policy of the thread that
-        // starts it. The cue thread is a batch thread, so that reading a cue
-        // never preempts the game; the thread that feeds the server must not
-        // be one, or the stream could run dry while the game is busy.
-        const sched_param none{};
-        pthread_setschedparam(pthread_self(), SCHED_OTHER, &none);
-        const int started = m_pa.mainloopStart(m_mainloop);
-        pthread_setschedparam(pthread_self(), SCHED_BATCH, &none);
-        if (started < 0) {
-            m_pa.mainloopFree(m_mainloop);
-            m_mainloop = nullptr;
-            return false;
-        }
+    if (!m_thread.start()) {
+        return false;
     }
     bool connecting = false;
     {
-        Lock lock(*this);
+        Lock lock(m_thread);
         pa_proplist* const list = properties(false);
-        m_context = m_pa.contextNew(m_pa.mainloopApi(m_mainloop), nullptr, list);
+        m_context = m_pa.contextNew(m_thread.api(), nullptr, list);
         m_pa.proplistFree(list);
         // A game never starts a sound server of its own.
         connecting = m_context != nullptr &&
                      m_pa.contextConnect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) == 0;
     }
-    const bool ready = connecting && waitUntil(
-        [this] {
-            const pa_context_state_t state = m_pa.contextState(m_context);
-            return state == PA_CONTEXT_READY ? 1 : PA_CONTEXT_IS_GOOD(state) ? 0 : -1;
-        },
-        deadline);
+    const bool ready =
+        connecting &&
+        m_thread.waitUntil(
+            [this] {
+                const pa_context_state_t state = m_pa.contextState(m_context);
+                return state == PA_CONTEXT_READY ? 1 : PA_CONTEXT_IS_GOOD(state) ? 0 : -1;
+            },
+            deadline);
     if (!ready) {
         disconnect();
     }
@@ -122,7 +68,7 @@ bool PulseOutput::isConnected() const {
     if (m_context == nullptr) {
         return false;
     }
-    Lock lock(*this);
+    Lock lock(m_thread);
     return m_pa.contextState(m_context) == PA_CONTEXT_READY;
 }
 
@@ -130,7 +76,7 @@ bool PulseOutput::hasFailed() const {
     if (m_context == nullptr) {
         return true;
     }
-    Lock lock(*this);
+    Lock lock(m_thread);
     return m_pa.contextState(m_context) != PA_CONTEXT_READY ||
            (m_stream != nullptr && m_pa.streamState(m_stream) != PA_STREAM_READY &&
             !PA_STREAM_IS_GOOD(m_pa.streamState(m_stream)));
@@ -139,7 +85,7 @@ bool PulseOutput::hasFailed() const {
 void PulseOutput::disconnect() {
     closeStream();
     if (m_context != nullptr) {
-        Lock lock(*this);
+        Lock lock(m_thread);
         m_pa.contextDisconnect(m_context);
         m_pa.contextUnref(m_context);
         m_context = nullptr;
@@ -156,15 +102,15 @@ bool PulseOutput::openStream(const CueFormat& format, Clock::time_point deadline
     }
     bool opening = false;
     {
-        Lock lock(*this);
-        const pa_sample_spec spec{paFormat(format.sample), format.rate, format.channels};
+        Lock lock(m_thread);
+        const pa_sample_spec spec{PulseFormats[static_cast<int>(format.sample)], format.rate,
+                                  format.channels};
         pa_channel_map map{};
         m_pa.channelMapInit(&map, format.channels, PA_CHANNEL_MAP_WAVEEX);
         pa_proplist* const list = properties(true);
-        m_stream = m_pa.streamNew(m_context, m_identity.streamName.empty()
-                                                 ? "Sound cues"
-                                                 : m_identity.streamName.c_str(),
-                                  &spec, &map, list);
+        m_stream = m_pa.streamNew(
+            m_context, m_identity.streamName.empty() ? "Sound cues" : m_identity.streamName.c_str(),
+            &spec, &map, list);
         m_pa.proplistFree(list);
         if (m_stream == nullptr) {
             return false;
@@ -184,12 +130,13 @@ bool PulseOutput::openStream(const CueFormat& format, Clock::time_point deadline
             static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
         opening = m_pa.streamConnect(m_stream, nullptr, &attributes, flags, nullptr, nullptr) == 0;
     }
-    const bool ready = opening && waitUntil(
-        [this] {
-            const pa_stream_state_t state = m_pa.streamState(m_stream);
-            return state == PA_STREAM_READY ? 1 : PA_STREAM_IS_GOOD(state) ? 0 : -1;
-        },
-        deadline);
+    const bool ready =
+        opening && m_thread.waitUntil(
+                       [this] {
+                           const pa_stream_state_t state = m_pa.streamState(m_stream);
+                           return state == PA_STREAM_READY ? 1 : PA_STREAM_IS_GOOD(state) ? 0 : -1;
+                       },
+                       deadline);
     if (!ready) {
         closeStream();
     }
@@ -200,7 +147,7 @@ void PulseOutput::closeStream() {
     if (m_stream == nullptr) {
         return;
     }
-    Lock lock(*this);
+    Lock lock(m_thread);
     // Questions still on their way are cancelled with the stream.
     m_pa.streamSetWriteCallback(m_stream, nullptr, nullptr);
     m_pa.streamDisconnect(m_stream);
@@ -216,7 +163,7 @@ bool PulseOutput::play(std::vector<std::uint8_t>& sound, std::size_t offset, std
     if (m_stream == nullptr) {
         return false;
     }
-    Lock lock(*this);
+    Lock lock(m_thread);
     // Whatever the stream still holds goes, and the cue takes its place. A cue
     // turned away is one asked for with nothing sounding: the flush costs it
     // nothing.
@@ -245,31 +192,28 @@ bool PulseOutput::play(std::vector<std::uint8_t>& sound, std::size_t offset, std
 }
 
 void PulseOutput::silence() {
-    if (m_stream == nullptr) {
-        return;
+    if (m_stream != nullptr) {
+        Lock lock(m_thread);
+        unrefOperation(m_pa.streamFlush(m_stream, nullptr, nullptr));
+        m_length = m_written = 0;
+        ++m_cue;
     }
-    Lock lock(*this);
-    unrefOperation(m_pa.streamFlush(m_stream, nullptr, nullptr));
-    m_length = m_written = 0;
-    ++m_cue;
-    unrefOperation(m_pa.streamCork(m_stream, 1, nullptr, nullptr));
-    m_corked = true;
+    rest();
 }
 
 void PulseOutput::rest() {
-    if (m_stream == nullptr) {
-        return;
+    if (m_stream != nullptr) {
+        Lock lock(m_thread);
+        unrefOperation(m_pa.streamCork(m_stream, 1, nullptr, nullptr));
+        m_corked = true;
     }
-    Lock lock(*this);
-    unrefOperation(m_pa.streamCork(m_stream, 1, nullptr, nullptr));
-    m_corked = true;
 }
 
 void PulseOutput::askProgress() {
     if (m_stream == nullptr) {
         return;
     }
-    Lock lock(*this);
+    Lock lock(m_thread);
     if (!m_questions.empty()) {
         return;
     }
@@ -284,7 +228,7 @@ bool PulseOutput::heard() const {
     if (m_stream == nullptr) {
         return false;
     }
-    Lock lock(*this);
+    Lock lock(m_thread);
     return m_heard;
 }
 
@@ -322,22 +266,6 @@ void PulseOutput::feed(std::size_t bytes) {
 void PulseOutput::unrefOperation(pa_operation* operation) const {
     if (operation != nullptr) {
         m_pa.operationUnref(operation);
-    }
-}
-
-// Looks at `state` (1 ready, 0 not yet, -1 failed) under libpulse's lock every
-// WaitStep, until it is settled or `deadline` has come.
-bool PulseOutput::waitUntil(const std::function<int()>& state, Clock::time_point deadline) const {
-    for (;;) {
-        int now = 0;
-        {
-            Lock lock(*this);
-            now = state();
-        }
-        if (now != 0 || Clock::now() >= deadline) {
-            return now > 0;
-        }
-        std::this_thread::sleep_for(WaitStep);
     }
 }
 

@@ -9,15 +9,15 @@
 #include "sound/cue_files.h"
 #include "sound/mixer_identity.h"
 #include "sound/pulse_library.h"
+#include "sound/pulse_thread.h"
 
 namespace quillet {
 
 // The connection to the sound server and the one playback stream the cues play
-// on, through libpulse's threaded main loop. Used by the cue thread alone.
-// libpulse's own thread does the talking; every call here only queues a
-// command for it, under its lock, which that thread holds only while it
-// handles what came, never while it waits for the server. The two calls that
-// wait for an answer (connect and openStream) wait until a deadline at most.
+// on, through libpulse's own thread (PulseThread). Used by the cue thread
+// alone. Every call here only queues a command for libpulse's thread, under
+// its lock; the two calls that wait for an answer (connect and openStream)
+// wait until a deadline at most.
 //
 // Between cues the stream is corked: the server plays nothing from it, and the
 // next cue starts by uncorking it, without a new stream. A cue is heard once
@@ -65,17 +65,16 @@ public:
     bool heard() const;
 
 private:
-    class Lock;
+    using Lock = PulseThread::Lock;
     static void writeWanted(pa_stream* stream, std::size_t bytes, void* self);
     static void progressTold(pa_stream* stream, int success, void* self);
     void feed(std::size_t bytes);
     void unrefOperation(pa_operation* operation) const;
-    bool waitUntil(const std::function<int()>& state, Clock::time_point deadline) const;
     pa_proplist* properties(bool forStream) const;
 
     const PulseFunctions& m_pa;
     const MixerIdentity m_identity;
-    pa_threaded_mainloop* m_mainloop = nullptr;
+    PulseThread m_thread;
     pa_context* m_context = nullptr;
     pa_stream* m_stream = nullptr;
     CueFormat m_format;

@@ -121,8 +121,7 @@ private:
 
 // Milliseconds from `from` to `to`, as text.
 std::string millisecondsBetween(Clock::time_point from, Clock::time_point to) {
-    return std::to_string(
-        std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count());
+    return std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count());
 }
 
 // The value of `key` in `properties`, or "(not set)".
@@ -175,8 +174,8 @@ TEST_P(CueMixerTest, TheStreamCarriesTheNameIconStreamNameAndRoleItWasGiven) {
     // The player runs in a child, whose environment is its own to change.
     PlayerChild child(*m_server, [&](PlayerChild& talk) {
         // The identity reaches the server through the properties alone.
-        for (const char* own : {"PULSE_PROP_application.icon_name", "PULSE_PROP_media.role",
-                                "PULSE_PROP"}) {
+        for (const char* own :
+             {"PULSE_PROP_application.icon_name", "PULSE_PROP_media.role", "PULSE_PROP"}) {
             unsetenv(own);
         }
         PulseCuePlayer player([directory] { return directory; }, identity);

@@ -94,7 +94,8 @@ TEST_F(CuePlayerProcessTest, WithoutASoundServerEveryCallReturnsAndNothingSounds
             silent = player.playsStarted() == 0 && !player.isSounding();
         });
         const bool saidOnce =
-            said == "quillet: no sound server answers: the sound cues stay silent until one does.\n";
+            said ==
+            "quillet: no sound server answers: the sound cues stay silent until one does.\n";
         _exit(silent ? (saidOnce ? 0 : 3) : 1);
     }
     int status = 0;

@@ -110,8 +110,7 @@ Properties pactlProperties(const std::string& listing) {
         if (line.rfind("\t\t", 0) != 0 || equals == std::string::npos || line.back() != '"') {
             continue;
         }
-        properties[line.substr(2, equals - 2)] =
-            line.substr(equals + 4, line.size() - equals - 5);
+        properties[line.substr(2, equals - 2)] = line.substr(equals + 4, line.size() - equals - 5);
     }
     return properties;
 }
@@ -133,7 +132,8 @@ Properties pipewireStreamProperties(const std::string& dump) {
         const std::string::size_type keyStart = line.find('"');
         const std::string::size_type keyEnd = line.find("\": \"", keyStart + 1);
         const std::string::size_type valueEnd = line.rfind('"');
-        if (keyStart == std::string::npos || keyEnd == std::string::npos || valueEnd <= keyEnd + 3) {
+        if (keyStart == std::string::npos || keyEnd == std::string::npos ||
+            valueEnd <= keyEnd + 3) {
             continue;
         }
         properties[line.substr(keyStart + 1, keyEnd - keyStart - 1)] =
@@ -233,14 +233,12 @@ std::string PrivatePulseAudio::start() {
     if (server.empty() || m_pactl.empty()) {
         return "pulseaudio or pactl is not installed (packages pulseaudio, pulseaudio-utils)";
     }
-    return launch({server, "-n", "--daemonize=no", "--system=no", "--use-pid-file=no",
-                   "--exit-idle-time=-1", "--disable-shm=yes", "--high-priority=no",
-                   "--realtime=no", "--no-cpu-limit=yes", "--log-target=stderr", "-L",
-                   "module-null-sink", "-L",
-                   "module-native-protocol-unix socket=" + socket() + " auth-anonymous=1"},
-                  [this] {
-                      return access(socket().c_str(), F_OK) == 0 && pactl({"info"}).succeeded;
-                  });
+    return launch(
+        {server, "-n", "--daemonize=no", "--system=no", "--use-pid-file=no", "--exit-idle-time=-1",
+         "--disable-shm=yes", "--high-priority=no", "--realtime=no", "--no-cpu-limit=yes",
+         "--log-target=stderr", "-L", "module-null-sink", "-L",
+         "module-native-protocol-unix socket=" + socket() + " auth-anonymous=1"},
+        [this] { return access(socket().c_str(), F_OK) == 0 && pactl({"info"}).succeeded; });
 }
 
 std::vector<std::string> PrivatePulseAudio::clientVariables() const {
@@ -261,9 +259,16 @@ std::vector<std::string> PrivatePulseAudio::recorder() const {
         return {};
     }
     // The null sink's monitor, which module-null-sink names after its sink.
-    return {parec,       "-s",           "unix:" + socket(), "-d",
-            "null.monitor", "--raw",     "--format=s16le",   "--rate=44100",
-            "--channels=2", "--latency-msec=20"};
+    return {parec,
+            "-s",
+            "unix:" + socket(),
+            "-d",
+            "null.monitor",
+            "--raw",
+            "--format=s16le",
+            "--rate=44100",
+            "--channels=2",
+            "--latency-msec=20"};
 }
 
 ProgramRun PrivatePulseAudio::pactl(std::vector<std::string> arguments) const {

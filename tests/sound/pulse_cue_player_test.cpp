@@ -245,7 +245,8 @@ TEST_F(PulseCuePlayerTest, ServerThatFailsTheFirstConnectionIsTriedAgainByALater
     const std::string directory = m_folder.path().string();
     std::string said;
     said = testing::capturedOutput([&] {
-        PulseCuePlayer player([directory] { return directory; }, {}, [&failing] { return &failing; });
+        PulseCuePlayer player([directory] { return directory; }, {},
+                              [&failing] { return &failing; });
         for (int cue = 0; cue < 20; ++cue) {
             player.playAndWait("click");
             player.play("click");
@@ -258,7 +259,8 @@ TEST_F(PulseCuePlayerTest, ServerThatFailsTheFirstConnectionIsTriedAgainByALater
         })) << "no later cue tried the server again";
         EXPECT_EQ(connectTries, 2);
     });
-    EXPECT_EQ(said, "quillet: no sound server answers: the sound cues stay silent until one does.\n");
+    EXPECT_EQ(said,
+              "quillet: no sound server answers: the sound cues stay silent until one does.\n");
 }
 
 // A destructor that waited for the cue would run into the test's timeout.
