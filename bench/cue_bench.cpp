@@ -15,8 +15,11 @@
 //   reopen_block  playAndWait("click") on a stream that silence has closed.
 //
 // Prints one "key=value ..." line per measure. The same source builds against
-// the earlier SDL2 player with -DQUILLET_BENCH_SDL_PLAYER, for a comparison in
-// the same session.
+// another player with the same calls (an earlier version's, in a folder of its
+// own), for a comparison in the same session:
+//   g++ -std=c++17 -O2 -I<other tree> -I<this tree> bench/cue_bench.cpp \
+//     -DQUILLET_BENCH_PLAYER_HEADER='"sound/other_player.h"' \
+//     -DQUILLET_BENCH_PLAYER=quillet::OtherPlayer <other tree's sound library> -ldl -lpthread
 #include <unistd.h>
 
 #include <chrono>
@@ -31,9 +34,9 @@
 
 #include "bench/proc_stats.h"
 #include "sound/cue_files.h"
-#ifdef QUILLET_BENCH_SDL_PLAYER
-#include "sound/sdl_cue_player.h"
-using Player = quillet::SdlCuePlayer;
+#ifdef QUILLET_BENCH_PLAYER
+#include QUILLET_BENCH_PLAYER_HEADER
+using Player = QUILLET_BENCH_PLAYER;
 #else
 #include "sound/pulse_cue_player.h"
 using Player = quillet::PulseCuePlayer;
@@ -120,7 +123,7 @@ int main() {
             std::this_thread::sleep_for(std::chrono::seconds(1));
         }
     });
-    // Silence closes the stream (SDL's device) after 5 s.
+    // Silence closes the stream after 5 s.
     std::this_thread::sleep_for(std::chrono::seconds(7));
     printCpu("cpu_rest", server, std::chrono::seconds(10),
              [](Clock::time_point end) { std::this_thread::sleep_until(end); });

@@ -1,5 +1,5 @@
 // Micro-benchmarks of the game's handlers, through the real main window on
-// Qt's offscreen platform with the real sound player on SDL's dummy driver.
+// Qt's offscreen platform with the real sound player (silent without a server).
 //
 // Each iteration first sets the position up and lets the window repaint what
 // changed, as the event loop does between two events in play; only the
