@@ -190,7 +190,10 @@ CueThread::Clock::time_point CueThread::nextLook(Clock::time_point now) const {
     if (!m_cueSounding) {
         return m_silentSince + KeepStreamOpen;
     }
-    return now < m_cueDue ? std::min(m_cueDue, now + WatchEvery) : now + LookAgain;
+    if (now < m_cueDue) {
+        return std::min(m_cueDue, now + WatchEvery);
+    }
+    return std::max(now + LookAgain, m_output->askAgainAt());
 }
 
 void CueThread::endCue(Clock::time_point now) {

@@ -7,11 +7,11 @@ namespace quillet {
 
 namespace {
 
-// The server is asked to keep this much of the stream ahead of what it plays,
-// so a cue begins within about this long of being uncorked. The stream is
-// handed up to FirstWrite of each cue at once, far more than a late wake-up of
-// libpulse's thread could use up: no gap inside a cue however busy the game.
-constexpr std::chrono::milliseconds TargetLength{25};
+// What the server keeps of the stream ahead of what it plays: at 25 ms its
+// requests kept libpulse's thread three times as busy, and a cue starts at
+// once either way. Up to FirstWrite of each cue goes at once, more than a late
+// wake-up of libpulse's thread could use up: no gap however busy the game.
+constexpr std::chrono::milliseconds TargetLength{100};
 constexpr std::chrono::milliseconds FirstWrite{2000};
 
 // libpulse's names for the sample formats, in the order of SampleFormat.
@@ -78,8 +78,7 @@ bool PulseOutput::hasFailed() const {
     }
     Lock lock(m_thread);
     return m_pa.contextState(m_context) != PA_CONTEXT_READY ||
-           (m_stream != nullptr && m_pa.streamState(m_stream) != PA_STREAM_READY &&
-            !PA_STREAM_IS_GOOD(m_pa.streamState(m_stream)));
+           (m_stream != nullptr && !PA_STREAM_IS_GOOD(m_pa.streamState(m_stream)));
 }
 
 void PulseOutput::disconnect() {
@@ -148,7 +147,6 @@ void PulseOutput::closeStream() {
         return;
     }
     Lock lock(m_thread);
-    // Questions still on their way are cancelled with the stream.
     m_pa.streamSetWriteCallback(m_stream, nullptr, nullptr);
     m_pa.streamDisconnect(m_stream);
     m_pa.streamUnref(m_stream);
@@ -164,9 +162,8 @@ bool PulseOutput::play(std::vector<std::uint8_t>& sound, std::size_t offset, std
         return false;
     }
     Lock lock(m_thread);
-    // Whatever the stream still holds goes, and the cue takes its place. A cue
-    // turned away is one asked for with nothing sounding: the flush costs it
-    // nothing.
+    // Whatever the stream holds goes, and the cue takes its place; a cue turned
+    // away is one asked for with nothing sounding, which the flush costs nothing.
     unrefOperation(m_pa.streamFlush(m_stream, nullptr, nullptr));
     if (!accept()) {
         return false;
@@ -177,6 +174,7 @@ bool PulseOutput::play(std::vector<std::uint8_t>& sound, std::size_t offset, std
     m_written = 0;
     ++m_cue;
     m_heard = false;
+    m_askAgainAt = {};
     // Uncorked first and written to then: sound that reaches a running stream
     // has the server mix it in at once, where sound written to a corked one
     // would wait for the sink's next round, on an idle sink up to 2 s away.
@@ -185,8 +183,7 @@ bool PulseOutput::play(std::vector<std::uint8_t>& sound, std::size_t offset, std
         m_corked = false;
     }
     feed(std::min(length, bytesFor(m_format, FirstWrite)));
-    // A stream that ran dry waits for more than a short cue holds before it
-    // plays again: it is told to start now.
+    // A drained stream would wait for more than a short cue holds: start now.
     unrefOperation(m_pa.streamTrigger(m_stream, nullptr, nullptr));
     return true;
 }
@@ -214,7 +211,7 @@ void PulseOutput::askProgress() {
         return;
     }
     Lock lock(m_thread);
-    if (!m_questions.empty()) {
+    if (!m_questions.empty() || Clock::now() < m_askAgainAt) {
         return;
     }
     pa_operation* const asked = m_pa.streamUpdateTiming(m_stream, &PulseOutput::progressTold, this);
@@ -229,7 +226,7 @@ bool PulseOutput::heard() const {
         return false;
     }
     Lock lock(m_thread);
-    return m_heard;
+    return m_heard && Clock::now() >= m_askAgainAt;
 }
 
 // On libpulse's thread, with its lock held: the server wants more sound.
@@ -237,10 +234,9 @@ void PulseOutput::writeWanted(pa_stream*, std::size_t bytes, void* self) {
     static_cast<PulseOutput*>(self)->feed(bytes);
 }
 
-// On libpulse's thread, with its lock held: the server told how far it has
-// read. The answer is to the oldest question; it tells that the cue has been
-// heard when all of it had been written as the question was asked, and the
-// server has read as far as anything was written.
+// On libpulse's thread, with its lock held: the answer to the oldest question.
+// The cue is read to its end when all of it had been written as the question
+// was asked, and the server has read as far as anything was written.
 void PulseOutput::progressTold(pa_stream* stream, int success, void* self) {
     PulseOutput& output = *static_cast<PulseOutput*>(self);
     if (output.m_questions.empty()) {
@@ -249,10 +245,24 @@ void PulseOutput::progressTold(pa_stream* stream, int success, void* self) {
     const long cue = output.m_questions.front();
     output.m_questions.pop_front();
     const pa_timing_info* const timing = output.m_pa.streamTiming(stream);
-    if (success && cue == output.m_cue && timing != nullptr && !timing->read_index_corrupt &&
-        !timing->write_index_corrupt && timing->read_index >= timing->write_index) {
-        output.m_heard = true;
+    if (!success || cue != output.m_cue || timing == nullptr || timing->read_index_corrupt ||
+        timing->write_index_corrupt) {
+        return;
     }
+    const std::int64_t left = timing->write_index - timing->read_index;
+    // Not asked again before the server can have read what is left: a question
+    // every 2 ms cost libpulse's thread more than the sound itself. Read to its
+    // end, the cue still waits for the sink's own delay (a sound card's buffer).
+    const double rate = static_cast<double>(output.m_format.rate) * output.m_format.frameBytes();
+    const double seconds = left > 0 ? left / rate : static_cast<double>(timing->sink_usec) / 1e6;
+    output.m_heard = left <= 0;
+    output.m_askAgainAt = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                             std::chrono::duration<double>(seconds));
+}
+
+PulseOutput::Clock::time_point PulseOutput::askAgainAt() const {
+    Lock lock(m_thread);
+    return m_askAgainAt;
 }
 
 void PulseOutput::feed(std::size_t bytes) {

@@ -61,8 +61,12 @@ public:
     void rest();
     // Asks the server how far it has played, unless a question is on its way.
     void askProgress();
-    // Whether the cue has been heard to its end, from the server's last answer.
+    // Whether the cue has been heard to its end: the server's last answer had
+    // it read to its end, and the sink's delay that it told has passed since.
     bool heard() const;
+    // When asking again makes sense: once the server can have read what it
+    // had left at its last answer.
+    Clock::time_point askAgainAt() const;
 
 private:
     using Lock = PulseThread::Lock;
@@ -90,6 +94,7 @@ private:
     long m_cue = 0;
     std::deque<long> m_questions;
     bool m_heard = false;
+    Clock::time_point m_askAgainAt{};
 };
 
 }  // namespace quillet
