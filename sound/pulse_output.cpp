@@ -7,11 +7,11 @@ namespace quillet {
 
 namespace {
 
-// What the server keeps of the stream ahead of what it plays: at 25 ms its
-// requests kept libpulse's thread three times as busy, and a cue starts at
-// once either way. Up to FirstWrite of each cue goes at once, more than a late
-// wake-up of libpulse's thread could use up: no gap however busy the game.
-constexpr std::chrono::milliseconds TargetLength{100};
+// What the server keeps of the stream ahead of what it plays, which sets the
+// sink's delay a cue waits out: at 25 ms libpulse's thread was busier, at 100
+// ms a click's caller waited 25 ms more (see docs/sound.md). Up to FirstWrite
+// of each cue goes at once: no gap inside a cue however busy the game.
+constexpr std::chrono::milliseconds TargetLength{50};
 constexpr std::chrono::milliseconds FirstWrite{2000};
 
 // libpulse's names for the sample formats, in the order of SampleFormat.
