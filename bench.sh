@@ -4,10 +4,10 @@
 # Installs what is missing (the build's packages and the benchmarks' own, as
 # scripts/setup.sh lists them), builds the game and bench/ in Release into
 # build-bench/, starts a private Xvfb display and runs every measurement there
-# or on Qt's offscreen platform, with SDL's dummy audio driver (cue_bench uses
-# SDL's disk driver, into a FIFO of its own), and then through a private
-# PulseAudio and a private PipeWire where they are installed
-# (bench/sound_servers.sh): no display, no sound device and no network needed.
+# or on Qt's offscreen platform, with no sound server (the cues stay silent),
+# and then the cues through a private PulseAudio where it is installed
+# (bench/sound_servers.sh; PipeWire's PulseAudio server needs a session manager,
+# which a private one lacks): no display, no sound device and no network needed.
 # Takes about half an hour, ten minutes of it a game of random presses
 # (QUILLET_BENCH_SOAK_S sets its length in seconds). Each figure is a
 # median over repeated runs; the bare window runs side by side in the same
@@ -25,8 +25,10 @@
 #   QUILLET_BENCH_BEFORE=/tmp/before/build-bench ./bench.sh
 #
 # Its game then takes its turn in the start-up and memory runs beside this one
-# and the bare window, its cue_bench runs in turn with this one's (three runs
-# each), and a second table shows both.
+# and the bare window, and a second table shows both. A cue_bench built against
+# another player (bench/cue_bench.cpp says how), named in
+# QUILLET_BENCH_OTHER_CUE_BENCH, runs in turn with this one's through the same
+# private PulseAudio, three runs each.
 
 # The figures are stored with declare, under names made from the program's and
 # the figure's (game_map_ms, error_p99_100): shellcheck cannot see them set.
@@ -107,14 +109,16 @@ mkdir -p "$XDG_CONFIG_HOME/Quillet"
     echo "HScore_Val_$rank=$(( (5 - rank) * 10000 ))"
   done
 } >"$XDG_CONFIG_HOME/Quillet/Quillet.conf"
-# The same player with the sound switched off: SDL is never loaded.
+# The same player with the sound switched off: libpulse is never loaded.
 mkdir -p "$work/config-quiet/Quillet"
 {
   cat "$XDG_CONFIG_HOME/Quillet/Quillet.conf"
   echo "[Preferences]"
   echo "Sound=off"
 } >"$work/config-quiet/Quillet/Quillet.conf"
-export SDL_AUDIODRIVER=dummy
+# No sound server until bench/sound_servers.sh starts one: the user's is left
+# alone, and the cues are silent.
+export PULSE_SERVER=unix:$work/no-sound-server
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 
 # --- statistics ---------------------------------------------------------------
@@ -174,8 +178,8 @@ for _ in 1 2 3 4 5; do
 done
 play_cpu=$(field cpu_ms <"$results/play.txt" | median)
 # The same at the game's own fastest speed, a pair falling a row every 500 ms:
-# SDL's audio thread costs the same per second while the device is open, the
-# game's thread a fifth.
+# the game's thread does a fifth of the work (the cues are silent here: no
+# sound server until section 9).
 for _ in 1 2 3; do
   "$build/held_game" --hold-ms 500 --cpu-after-ms 1000 --cpu-for-ms 10000 --periods 10 \
     --errors-file /dev/null >>"$results/play-500.txt" 2>>"$results/stderr.log"
@@ -244,18 +248,10 @@ store_load_ms=$(store_worst load_ms | cut -d' ' -f1)
 store_peak_mb=$(store_worst load_peak_mb | cut -d' ' -f1)
 
 # --- 5. sound --------------------------------------------------------------------
-# Beside another version, three runs of each, in turn; each figure is then the
-# median of the runs' figures.
-cue_runs=1
-if [ -x "$before_build/cue_bench" ]; then cue_runs=3; fi
-echo "5/6 Sound cues (1,000 asynchronous cues, 200 from silence, 20 synchronous, 2 after silence; $cue_runs run(s))..."
-for _ in $(seq "$cue_runs"); do
-  "$build/cue_bench" 1000 >>"$results/cues.txt" 2>>"$results/stderr.log"
-  if [ -x "$before_build/cue_bench" ]; then
-    "$before_build/cue_bench" 1000 >>"$results/cues-before.txt" 2>>"$results/stderr.log"
-  fi
-done
-cue() { grep "^$1 " "$results/cues${3:-}.txt" | field "$2" | median; }
+# The cues need a sound server: cue_bench runs in section 9, through a private
+# PulseAudio. Field $2 of its line $1, the median of its runs, from
+# cues-pulse$3.txt.
+cue() { grep -s "^$1 " "$results/cues-pulse${3:-}.txt" | field "$2" | median; }
 
 # --- 6. pictures decoded in play ---------------------------------------------------
 echo "6/6 Pictures decoded during a scripted game..."
@@ -284,8 +280,9 @@ soak_curve=$(grep "^soak t_s=" "$results/soak.txt" | awk '{split($2, t, "="); sp
 # --- 9. through real sound servers: About, CPU in play, underruns ------------------------
 # bench/sound_servers.sh starts a private PulseAudio (a null sink) and a private
 # PipeWire (a driver without a device) in turn, each in a scratch folder.
-echo "Sound servers: About pressed 9 times with the sound off and with the device open, 3 times after silence; the held game 3 x 10 s; PulseAudio's underruns quiet and with two busy loops (about seven minutes)..."
-bench/sound_servers.sh "$build" "$results" 2>>"$results/stderr.log" || true
+echo "Sound servers: cue_bench 3 times (about a minute each), About pressed 9 times with the sound off and with the device open, 3 times after silence; the held game 3 x 10 s; PulseAudio's underruns quiet and with two busy loops (about seven minutes)..."
+bench/sound_servers.sh "$build" "$results" "${QUILLET_BENCH_OTHER_CUE_BENCH:-}" \
+  2>>"$results/stderr.log" || true
 # Field $2 of About's series $1 (off, open, closed) in file $3.
 about_line() { grep -s "^about sound=$1 " "$results/$3" | field "$2"; }
 # About's figures through the server whose file is $1: "off / open / closed",
@@ -302,8 +299,6 @@ about_figures() {
 }
 # CPU in play through a server: the median of the runs in file $1, and its
 # break-down by thread.
-# SDL's PipeWire driver starts PipeWire's threads from the cue thread, and
-# they take its name: there "quillet-cues" counts them too.
 server_play() {
   local cpu threads
   if ! [ -s "$results/$1" ]; then
@@ -337,7 +332,6 @@ quiet_rss_more=$(awk -v q="$quiet_rss_kb" -v b="$bare_rss_kb" 'BEGIN {printf "%.
 hwm_more=$(awk -v q="$game_hwm_kb" -v b="$bare_hwm_kb" 'BEGIN {printf "%.1f", (q-b)/1024}')
 mb() { awk -v k="$1" 'BEGIN {printf "%.1f", k/1024}'; }
 ratio() { awk -v q="$1" -v b="$2" 'BEGIN {printf "%.2f", q/b}'; }
-async_p99=$(cue async_call p99)
 ms() { awk -v u="$1" 'BEGIN {printf "%.1f", u/1000}'; }
 
 load_now() { cut -d' ' -f1 /proc/loadavg; }
@@ -369,11 +363,11 @@ table=$results/table.md
   echo "| Fall tick with its repaint (offscreen), µs | $(micro TickWithRepaint) | | $(micro_counter TickWithRepaint widgets_painted) widgets, $(micro_counter TickWithRepaint pixels_painted) pixels repainted | | |"
   echo "| Left / Right / Turn, µs | $(micro MoveLeft) / $(micro MoveRight) / $(micro SwapPieces) | | | | |"
   echo "| drawNextPair / setCell, µs | $(micro DrawNextPair) / $(micro SetCell) | | | | |"
-  echo "| play call, µs p50 / p99 (1,000 calls, each file read) | $(cue async_call p50) / $async_p99 | | $(cue async_call played) of 1,000 cues played | ≤ 1 ms p99 | $(met "$async_p99 <= 1000") |"
-  echo "| Call to cue sounding (look-up, read, decode), µs p50 / p99 | $(cue async_start p50) / $(cue async_start p99) | | on the audio thread | | |"
-  echo "| Call to the cue's first sound handed to the device, ms p50 / p99 (200 calls in silence) | $(ms "$(cue first_sample p50)") / $(ms "$(cue first_sample p99)") | | $(cue first_sample heard) heard; SDL's buffer is 12 ms | ≤ 15 ms p99 | $(met "$(cue first_sample p99) <= 15000") |"
-  echo "| First cue after the device closed in silence, µs (median of 2) | $(cue cold_start p50) | | closed by silence $(cue cold_start closed_by_silence); the player's threads used $(cue cold_start silent_cpu_ms) ms of CPU in 2 s of it | | |"
-  echo "| playAndWait(\"click\") blocks, ms p50 | $(fmt "%.1f" "$(awk -v u="$(cue sync_block p50)" 'BEGIN {print u/1000}')") | | wave $(fmt "%.1f" "$(awk -v u="$(cue sync_block wave)" 'BEGIN {print u/1000}')") ms, +$(fmt "%.1f" "$(awk -v u="$(cue sync_beyond_wave p50)" 'BEGIN {print u/1000}')") ms | ≤ wave + 30 ms | $(met "$(cue sync_beyond_wave p50) <= 30000") |"
+  echo "| Memory the sound adds to a bare process once a click was heard (libpulse, its connection and stream), KB, median of 3 | $(cue rss added_kb) | | private PulseAudio null sink | window + 3 MB in all | |"
+  echo "| playAndWait(\"click\") blocks, ms p50 / p99 (40 calls, 3 runs) | $(cue sync_block p50_ms) / $(cue sync_block p99_ms) | | wave $(cue sync_block wave_ms) ms | ≤ wave + 30 ms | $(met "$(cue sync_block p99_ms) <= $(cue sync_block wave_ms) + 30") |"
+  echo "| CPU with a click a second, ms in 10 s: the game / the server | $(cue cpu_play game_ms_per_10s) / $(cue cpu_play server_ms_per_10s) | | | < 30 ms (0.3 % of a core) | $(met "$(cue cpu_play game_ms_per_10s) < 30") (game) |"
+  echo "| CPU at rest once silence closed the stream, ms in 10 s: the game / the server | $(cue cpu_rest game_ms_per_10s) / $(cue cpu_rest server_ms_per_10s) | | | 0 | $(met "$(cue cpu_rest game_ms_per_10s) < 0.5") |"
+  echo "| playAndWait(\"click\") on a stream that silence closed, ms p50 | $(cue reopen_block p50_ms) | | an idle null sink sleeps up to 2 s | ≤ wave + 30 ms | $(met "$(cue reopen_block p50_ms) <= $(cue sync_block wave_ms) + 30") |"
   echo "| About pressed: press to the message's first paint, ms p50, sound off / device open (9 presses) / device closed by silence (3), private PulseAudio null sink | $(about_figures about-pulse.txt) |"
   echo "| the same, the null sink kept running by another stream | $(about_figures about-pulse-awake.txt) |"
   echo "| the same, private PipeWire | $(about_figures about-pipewire.txt) |"
@@ -381,7 +375,7 @@ table=$results/table.md
   echo "| CPU in play at 100 ms ticks through PipeWire, ms in 10 s (median of 3; quillet-cues counts PipeWire's data thread) | $(server_play play-pipewire.txt) |"
   echo "| PulseAudio's \"Implicit underrun\" in 10 s of the held game, quiet / two busy loops of normal priority (3 runs each; a stream's close can log one) | $(underruns 0) / $(underruns 2) | | | no more than quiet | $(met "$(worst_underruns 2) <= $(worst_underruns 0)") |"
   echo "| Gaps inside a cue in a recording of PulseAudio's null sink, the same runs, quiet / two busy loops | $(cuts 0) / $(cuts 2) | | | 0 | $(met "$(all_cuts) == 0") |"
-  echo "| playAndWait while a cue sounds (skipped), µs p50 / p99 | $(cue sync_skip p50) / $(cue sync_skip p99) | | | returns at once | |"
+  echo "| playAndWait while a cue sounds (skipped), ms | $(cue sync_skip ms) | | | returns at once | |"
   echo "| Tick period error at 100 ms, ms p50 / p99 ($periods_100 periods) | $(fmt "%.2f" "$error_p50_100") / $(fmt "%.2f" "$error_p99_100") | | | ≤ 5 ms p99 | $(met "$error_p99_100 <= 5") |"
   echo "| Tick period error at 3000 ms, ms p50 / p99 ($periods_3000 periods) | $(fmt "%.2f" "$error_p50_3000") / $(fmt "%.2f" "$error_p99_3000") | | | | |"
   echo "| Load of a hostile score store at the cap ($store_cap_kib KiB), worst of $(wc -l <"$results/store.txt") shapes: ms (median of 11) / peak MB | $(store_worst load_ms) / $(store_worst load_peak_mb) | | CPU of the game's thread $(store_worst load_cpu_ms) ms; a save into it $(store_worst save_ms) ms | ≤ 50 ms, ≤ 10 MB | $(met "$store_load_ms <= 50 && $store_peak_mb <= 10") |"
@@ -400,12 +394,29 @@ echo "Machine: $(awk -F': ' '/model name/ {print $2; exit}' /proc/cpuinfo), $(np
 echo
 cat "$table"
 
+# --- another cue player -----------------------------------------------------------------
+if [ -s "$results/cues-pulse-other.txt" ]; then
+  {
+    echo
+    echo "The cues through the same private PulseAudio: this player against $QUILLET_BENCH_OTHER_CUE_BENCH, 3 runs each in turn, medians."
+    echo
+    echo "| Measure | Other | This | Target |"
+    echo "|---|---|---|---|"
+    echo "| Memory added, KB | $(cue rss added_kb -other) | $(cue rss added_kb) | |"
+    echo "| playAndWait(\"click\"), ms p50 / p99 | $(cue sync_block p50_ms -other) / $(cue sync_block p99_ms -other) | $(cue sync_block p50_ms) / $(cue sync_block p99_ms) | ≤ wave + 30 |"
+    echo "| CPU with a click a second, ms in 10 s, game / server | $(cue cpu_play game_ms_per_10s -other) / $(cue cpu_play server_ms_per_10s -other) | $(cue cpu_play game_ms_per_10s) / $(cue cpu_play server_ms_per_10s) | < 30 |"
+    echo "| CPU at rest, ms in 10 s, game / server | $(cue cpu_rest game_ms_per_10s -other) / $(cue cpu_rest server_ms_per_10s -other) | $(cue cpu_rest game_ms_per_10s) / $(cue cpu_rest server_ms_per_10s) | 0 |"
+    echo "| playAndWait(\"click\") after silence closed the stream, ms p50 | $(cue reopen_block p50_ms -other) | $(cue reopen_block p50_ms) | ≤ wave + 30 |"
+  } >"$results/other-cue-player.md"
+  cat "$results/other-cue-player.md"
+fi
+
 # --- before and after -----------------------------------------------------------------
 if [ -n "$before_build" ]; then
   compared=$results/before-after.md
   {
     echo
-    echo "Before: $before_build; after: $build. Medians of the same runs as above; the cues: medians of $cue_runs runs of each, taken in turn."
+    echo "Before: $before_build; after: $build. Medians of the same runs as above."
     echo
     echo "| Measure | Before | After | Change | Bare window |"
     echo "|---|---|---|---|---|"
@@ -414,13 +425,6 @@ if [ -n "$before_build" ]; then
       echo "| VmRSS 1 s after mapping, MB | $(mb "$before_rss_kb") | $(mb "$game_rss_kb") | $(awk -v a="$game_rss_kb" -v b="$before_rss_kb" 'BEGIN {printf "%+.1f", (a-b)/1024}') | $(mb "$bare_rss_kb") |"
       echo "| VmHWM 1 s after mapping, MB | $(mb "$before_hwm_kb") | $(mb "$game_hwm_kb") | $(awk -v a="$game_hwm_kb" -v b="$before_hwm_kb" 'BEGIN {printf "%+.1f", (a-b)/1024}') | $(mb "$bare_hwm_kb") |"
       echo "| Shared libraries mapped 1 s after mapping | $before_libs | $game_libs | $((game_libs - before_libs)) | $bare_libs |"
-    fi
-    if [ -s "$results/cues-before.txt" ]; then
-      echo "| play call, µs p50 / p99 | $(cue async_call p50 -before) / $(cue async_call p99 -before) | $(cue async_call p50) / $async_p99 | | |"
-      echo "| Call to cue sounding, µs p50 / p99 | $(cue async_start p50 -before) / $(cue async_start p99 -before) | $(cue async_start p50) / $(cue async_start p99) | | |"
-      echo "| Call to first sound at the device, ms p50 / p99 | $(ms "$(cue first_sample p50 -before)") / $(ms "$(cue first_sample p99 -before)") | $(ms "$(cue first_sample p50)") / $(ms "$(cue first_sample p99)") | | |"
-      echo "| First cue after the device closed in silence, µs | $(cue cold_start p50 -before) | $(cue cold_start p50) | | |"
-      echo "| playAndWait(\"click\") blocks, ms p50 | $(ms "$(cue sync_block p50 -before)") | $(ms "$(cue sync_block p50)") | | |"
     fi
   } >"$compared"
   cat "$compared"

@@ -6,7 +6,7 @@
 
 #include "game/random_source.h"
 #include "scores/score_store.h"
-#include "sound/sdl_cue_player.h"
+#include "sound/pulse_cue_player.h"
 #include "ui/fonts.h"
 #include "ui/main_window.h"
 #include "ui/translations.h"
@@ -61,10 +61,6 @@ int main(int argc, char* argv[]) {
     // Not "event": mixers gather event sounds under "System Sounds", without
     // the game's name or icon.
     mixer.role = "game";
-    // The icon and the role go through the environment: set here, while the
-    // process still has one thread, before QApplication and the player start
-    // theirs.
-    quillet::exportMixerIdentity(mixer);
     QApplication app(argc, argv);
     // One id for the desktop entry, the icon and the metainfo, so that docks
     // and task bars find the game's icon (on Wayland too).
@@ -73,7 +69,7 @@ int main(int argc, char* argv[]) {
     // The desktop's language, as LANGUAGE, LC_ALL, LC_MESSAGES and LANG set it.
     quillet::installTranslations(QLocale::system());
 
-    quillet::SdlCuePlayer cues(quillet::programDirectory, mixer);
+    quillet::PulseCuePlayer cues(quillet::programDirectory, mixer);
     quillet::ScoreStore store;
     quillet::ClockSeededRandom random;
     quillet::MainWindow window(cues, store, random);

@@ -10,7 +10,7 @@
 #include "game/game.h"
 #include "game/random_source.h"
 #include "scores/score_store.h"
-#include "sound/sdl_cue_player.h"
+#include "sound/pulse_cue_player.h"
 #include "ui/main_window.h"
 
 namespace quillet::bench {
@@ -28,8 +28,8 @@ private:
     std::size_t m_next = 0;
 };
 
-// MainWindow as main() builds it: the real sound player (run the benchmarks with
-// SDL_AUDIODRIVER=dummy), a score store in a scratch folder, and `random`.
+// MainWindow as main() builds it: the real sound player (bench.sh runs it on a
+// private sound server), a score store in a scratch folder, and `random`.
 // Needs a QApplication.
 class GameHarness {
 public:
@@ -37,12 +37,12 @@ public:
 
     MainWindow& window() { return *m_window; }
     Game& game() { return m_window->game(); }
-    SdlCuePlayer& cues() { return m_cues; }
+    PulseCuePlayer& cues() { return m_cues; }
 
 private:
     QTemporaryDir m_folder;
     ScoreStore m_store;
-    SdlCuePlayer m_cues;
+    PulseCuePlayer m_cues;
     std::unique_ptr<RandomSource> m_random;
     std::unique_ptr<MainWindow> m_window;
 };

@@ -282,7 +282,6 @@ int main(int argc, char* argv[]) {
             stderr);
         return 2;
     }
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
     QApplication app(argc, argv);
     quillet::installFontSubstitutions();
     quillet::bench::GameHarness harness(std::make_unique<quillet::bench::DealingRandom>(

@@ -1,5 +1,5 @@
 // Micro-benchmarks of the game's handlers, through the real main window on
-// Qt's offscreen platform with the real sound player on SDL's dummy driver.
+// Qt's offscreen platform with the real sound player (silent without a server).
 //
 // Each iteration first sets the position up and lets the window repaint what
 // changed, as the event loop does between two events in play; only the
@@ -175,7 +175,6 @@ BENCHMARK(benchTickWithRepaint)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
     QApplication app(argc, argv);
     quillet::installFontSubstitutions();
     auto random = std::make_unique<quillet::ClockSeededRandom>();

@@ -4,18 +4,26 @@
 # without a device paces (the sound tests' own, tests/sound/pipewire/). Each
 # runs in a scratch folder of its own, with no bus and nothing of the user's.
 #
-#   bench/sound_servers.sh BUILD RESULTS
+#   bench/sound_servers.sh BUILD RESULTS [OTHER_CUE_BENCH]
 #
-# BUILD holds about_press and held_game (bench.sh's build-bench/), RESULTS
+# BUILD holds about_press, held_game and cue_bench (bench.sh's build-bench/),
+# beside the game's cues; OTHER_CUE_BENCH, when given, is a cue_bench built
+# against another player (bench/cue_bench.cpp says how), run in turn with this
+# one's, three runs each, beside the same cues. RESULTS
 # (made if missing) gets the raw output; DISPLAY must name a running X server
 # (bench.sh starts a private Xvfb). Writes, in RESULTS:
 #
+#   cues-pulse.txt, cues-pulse-other.txt
+#                            cue_bench through PulseAudio: memory, playAndWait,
+#                            CPU at rest and in play, the game's and the
+#                            server's (QUILLET_BENCH_SERVER_PID).
 #   about-pulse.txt          About's press-to-message time (about_press).
 #   about-pulse-awake.txt    The same while another stream keeps the null sink
 #                            running, as something playing keeps a sound card's
 #                            sink: an idle null sink sleeps up to 2 s, and a new
 #                            stream waits for it to wake.
-#   about-pipewire.txt       About through PipeWire.
+#   about-pipewire.txt       About through PipeWire's PulseAudio server (not
+#                            measured: see below).
 #   play-pulse.txt, play-pipewire.txt
 #                            CPU in play at 100 ms ticks (held_game, 3 runs).
 #   underruns-pulse.txt      "busy=0|2 underruns=N": the "Implicit underrun"
@@ -33,10 +41,12 @@
 set -euo pipefail
 build=$1
 results=$2
+other_cue_bench=${3:-}
 mkdir -p "$results"
 # The runs below add their lines to these files one by one; a results folder
 # used before must not mix an older run into this one's.
-rm -f "$results/play-pulse.txt" "$results/play-pipewire.txt" "$results/underruns-pulse.txt"
+rm -f "$results/play-pulse.txt" "$results/play-pipewire.txt" "$results/underruns-pulse.txt" \
+  "$results/cues-pulse.txt" "$results/cues-pulse-other.txt"
 root=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d)
 server_pid=
@@ -82,7 +92,15 @@ if command -v pulseaudio >/dev/null; then
     >"$results/pulseaudio.log" 2>&1 &
   server_pid=$!
   for _ in $(seq 100); do [ -S "$pulse/socket" ] && break; sleep 0.1; done
-  export PULSE_SERVER="unix:$pulse/socket" SDL_AUDIODRIVER=pulseaudio
+  export PULSE_SERVER="unix:$pulse/socket"
+  for _ in 1 2 3; do
+    QUILLET_BENCH_SERVER_PID=$server_pid "$build/cue_bench" >>"$results/cues-pulse.txt" || true
+    if [ -x "$other_cue_bench" ]; then
+      # An earlier player on SDL2 picks its driver from this; libpulse ignores it.
+      SDL_AUDIODRIVER=pulseaudio QUILLET_BENCH_SERVER_PID=$server_pid "$other_cue_bench" \
+        >>"$results/cues-pulse-other.txt" || true
+    fi
+  done
   "$build/about_press" --presses 9 --closed 3 >"$results/about-pulse.txt" || true
   if command -v pacat >/dev/null; then
     pacat --latency-msec=20 --raw --format=s16le --rate=44100 --channels=2 /dev/zero &
@@ -127,25 +145,10 @@ if command -v pulseaudio >/dev/null; then
 fi
 
 # --- PipeWire -------------------------------------------------------------------
+# The player talks to PipeWire through its PulseAudio server, which answers a
+# new stream only once a session manager (WirePlumber on a desktop) has linked
+# it to a sink. The private PipeWire has none, so nothing would sound there:
+# its rows stay unmeasured rather than measure silence.
 if command -v pipewire >/dev/null; then
-  wire=$work/pipewire
-  mkdir -m 700 "$wire"
-  mkdir -p "$wire/pipewire/client.conf.d"
-  cp "$root/tests/sound/pipewire/ports.conf" "$wire/pipewire/client.conf.d/"
-  # shellcheck disable=SC2046
-  env $(private "$wire") pipewire -c "$root/tests/sound/pipewire/server.conf" \
-    >"$results/pipewire.log" 2>&1 &
-  server_pid=$!
-  for _ in $(seq 100); do [ -S "$wire/pipewire-0" ] && break; sleep 0.1; done
-  # The clients read their configuration from XDG_CONFIG_HOME, which keeps
-  # the player's table beside it.
-  cp -r "${XDG_CONFIG_HOME:-$HOME/.config}/Quillet" "$wire/" 2>/dev/null || true
-  (
-    # shellcheck disable=SC2046
-    export $(private "$wire") SDL_AUDIODRIVER=pipewire
-    export DISPLAY
-    "$build/about_press" --presses 9 --closed 3 >"$results/about-pipewire.txt" || true
-    for _ in 1 2 3; do held_game >>"$results/play-pipewire.txt"; done
-  )
-  stop_server
+  echo "sound_servers.sh: PipeWire not measured: its PulseAudio server opens no stream without a session manager" >&2
 fi

@@ -35,7 +35,6 @@ void repaint() {
 
 int main(int argc, char* argv[]) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
     QApplication app(argc, argv);
     quillet::installFontSubstitutions();
     auto random = std::make_unique<quillet::ClockSeededRandom>();

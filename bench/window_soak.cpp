@@ -200,7 +200,6 @@ int main(int argc, char* argv[]) {
                    stderr);
         return 2;
     }
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
     QApplication app(argc, argv);
     quillet::installFontSubstitutions();
     if (cacheKb >= 0) QPixmapCache::setCacheLimit(cacheKb);

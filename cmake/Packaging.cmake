@@ -105,12 +105,12 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${QUILLET_PACKAGE_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The libraries come from dpkg-shlibdeps. Three things it cannot see are named
-# here: the font, which is only ever loaded by name; SDL2, which the sound
-# player loads at run time (so that it does not delay the window); and Qt's own
+# here: the font, which is only ever loaded by name; libpulse0, which the sound
+# player loads at run time, and only while the sound is on; and Qt's own
 # translations, which translate Qt's texts in the game (a text box's menu) for
 # a Japanese desktop. The game's translations are built into the program.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0, fonts-ipafont-gothic, qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libpulse0, fonts-ipafont-gothic, qt6-translations-l10n")
 # CPack puts the summary line above this text, indents every line for the control
 # file and turns the empty line into the paragraph break.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION

@@ -22,7 +22,7 @@ header_package() {
     xdo.h) echo "the libxdo-dev package" ;;
     gtest/*) echo "the libgtest-dev package" ;;
     gmock/*) echo "the libgmock-dev package" ;;
-    SDL*) echo "the libsdl2-dev package" ;;
+    pulse/*) echo "the libpulse-dev package" ;;
     Q* | qt*) echo "the qt6-base-dev package" ;;
     *) echo "a package that 'apt-file search $1' names" ;;
   esac

@@ -38,7 +38,6 @@ fail() {
 }
 
 export QT_QPA_PLATFORM=offscreen
-export SDL_AUDIODRIVER=dummy
 export LSAN_OPTIONS="suppressions=$suppressions:print_suppressions=0"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:check_initialization_order=1:strict_init_order=1"

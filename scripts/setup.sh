@@ -21,7 +21,7 @@ BUILD_PACKAGES=(
   qt6-base-dev libgl-dev
   qt6-l10n-tools qt6-translations-l10n
   qt6-base-private-dev
-  libsdl2-dev
+  libpulse-dev
   fonts-ipafont-gothic
   googletest libgtest-dev libgmock-dev
 )

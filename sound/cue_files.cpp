@@ -115,58 +115,71 @@ std::optional<WaveHeader> readWaveHeader(const std::vector<std::uint8_t>& bytes)
     return std::nullopt;
 }
 
-// Counted as SDL counts them, so that no header can make SDL decode more than
-// the bound says. SDL takes a PCM or float wave's frames to be its data length
-// over the header's block alignment, which may be smaller than the frame's
-// samples (it only has to divide them): a 24-bit wave of eight channels aligned
-// to single bytes counts 24 times the frames it holds, and SDL widens each of
-// them to eight 32-bit samples, 256 MiB from 8 MB of file. The other PCM sizes
-// and float are copied as they are, whole blocks of the data. An A-law or
-// mu-law frame takes one byte a channel. An ADPCM block holds at most two
-// samples a channel for each of its bytes, and a couple more in its header. SDL
-// decodes 24 and 32-bit PCM and float into 32 bits, the companded and ADPCM
-// encodings into 16, and 8 and 16-bit PCM as they are.
-DecodedSize mostDecodedSize(const WaveHeader& header) {
-    constexpr std::uint16_t MostChannels = 8;
-    DecodedSize size;
-    const std::uint64_t channels = header.channels;
-    const std::uint64_t blockAlign = header.blockAlign;
-    if (channels == 0 || channels > MostChannels || header.sampleRate == 0 || blockAlign == 0) {
-        return size;
+std::uint32_t CueFormat::frameBytes() const {
+    switch (sample) {
+        case SampleFormat::Signed16:
+            return 2u * channels;
+        case SampleFormat::Signed24:
+            return 3u * channels;
+        case SampleFormat::Signed32:
+        case SampleFormat::Float32:
+            return 4u * channels;
+        default:
+            return channels;
     }
-    const std::uint64_t sampleBytes = (header.bitsPerSample + 7u) / 8u;
-    std::uint64_t decodedSampleBytes = 2;
-    std::uint64_t decodedBytes = 0;
+}
+
+std::optional<CueFormat> playableFormat(const WaveHeader& header) {
+    constexpr std::uint16_t MostChannels = 8;
+    constexpr std::uint32_t HighestRate = 384000;
+    CueFormat format;
+    format.rate = header.sampleRate;
+    format.channels = static_cast<std::uint8_t>(header.channels);
+    const std::uint16_t bits = header.bitsPerSample;
     switch (header.encoding) {
         case WaveHeader::Pcm:
-        case WaveHeader::Float: {
-            if (sampleBytes == 0 || sampleBytes > 4 ||
-                (header.encoding == WaveHeader::Float && sampleBytes != 4)) {
-                return size;
+            if (bits == 8) {
+                format.sample = SampleFormat::Unsigned8;
+            } else if (bits == 16) {
+                format.sample = SampleFormat::Signed16;
+            } else if (bits == 24) {
+                format.sample = SampleFormat::Signed24;
+            } else if (bits == 32) {
+                format.sample = SampleFormat::Signed32;
+            } else {
+                return std::nullopt;
             }
-            const std::uint64_t blocks = header.dataBytes / blockAlign;
-            decodedSampleBytes = sampleBytes <= 2 ? sampleBytes : 4;
-            decodedBytes = sampleBytes == 3 ? blocks * channels * 4 : blocks * blockAlign;
             break;
-        }
+        case WaveHeader::Float:
+            if (bits != 32) {
+                return std::nullopt;
+            }
+            format.sample = SampleFormat::Float32;
+            break;
         case WaveHeader::ALaw:
         case WaveHeader::MuLaw:
-            decodedBytes = header.dataBytes / channels * channels * 2;
+            if (bits != 8) {
+                return std::nullopt;
+            }
+            format.sample =
+                header.encoding == WaveHeader::ALaw ? SampleFormat::ALaw : SampleFormat::MuLaw;
             break;
-        case WaveHeader::MsAdpcm:
-        case WaveHeader::ImaAdpcm: {
-            const std::uint64_t blocks = (header.dataBytes + blockAlign - 1u) / blockAlign;
-            decodedBytes = blocks * (2 + 2u * blockAlign / channels) * channels * 2;
-            break;
-        }
         default:
-            return size;
+            return std::nullopt;
     }
-    size.frames = decodedBytes / (channels * decodedSampleBytes);
-    // Padding that SDL keeps decodes no larger than the data itself.
-    size.bytes = std::max<std::uint64_t>(decodedBytes, header.dataBytes);
-    size.seconds = static_cast<double>(size.frames) / header.sampleRate;
-    return size;
+    if (header.channels == 0 || header.channels > MostChannels || header.sampleRate == 0 ||
+        header.sampleRate > HighestRate || header.blockAlign != format.frameBytes() ||
+        header.dataBytes < format.frameBytes()) {
+        return std::nullopt;
+    }
+    return format;
+}
+
+double secondsOf(const WaveHeader& header) {
+    if (header.blockAlign == 0 || header.sampleRate == 0) {
+        return 0;
+    }
+    return static_cast<double>(header.dataBytes / header.blockAlign) / header.sampleRate;
 }
 
 std::string programDirectory() {

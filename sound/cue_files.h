@@ -21,17 +21,10 @@ std::string cueFilePath(const std::string& directory, const std::string& cue);
 void readCueFile(const std::string& path, std::vector<std::uint8_t>& bytes);
 
 // What a wave file declares of its sound: its format chunk and the length of
-// its sound data, all that is known before it is decoded.
+// its sound data, all that is known before it is played.
 struct WaveHeader {
-    // The format tags of the encodings SDL decodes.
-    enum Encoding : std::uint16_t {
-        Pcm = 1,
-        MsAdpcm = 2,
-        Float = 3,
-        ALaw = 6,
-        MuLaw = 7,
-        ImaAdpcm = 0x11
-    };
+    // The format tags of the encodings the sound server takes as they are.
+    enum Encoding : std::uint16_t { Pcm = 1, Float = 3, ALaw = 6, MuLaw = 7 };
     // The format tag (one of Encoding, or another); for an extensible wave,
     // the tag of its sub-format.
     std::uint16_t encoding = 0;
@@ -48,23 +41,35 @@ struct WaveHeader {
 // its sound data, are all present; nothing otherwise.
 std::optional<WaveHeader> readWaveHeader(const std::vector<std::uint8_t>& bytes);
 
-// The most that a wave's sound can decode into, worked out from its header
-// alone, for the encodings SDL decodes: PCM, float, A-law, mu-law and the two
-// ADPCMs. All zero for any other encoding, or a header that makes no sense.
-struct DecodedSize {
-    std::uint64_t frames = 0;
-    // At the wave's own rate and channels, in the sample formats SDL decodes into.
-    std::uint64_t bytes = 0;
-    double seconds = 0;
-};
-DecodedSize mostDecodedSize(const WaveHeader& header);
+// How a cue's samples are stored, which is how the sound server is handed them:
+// the server converts them for its device, so the player never decodes.
+enum class SampleFormat { Unsigned8, Signed16, Signed24, Signed32, Float32, ALaw, MuLaw };
 
-// What a cue may become. The game's cues last two seconds at most, but a file
-// within the size limit of readCueFile may hold far more sound than that: 8 MB
-// of 8-bit mono at 1 kHz last more than two hours, and take 1.4 GB converted
-// for the device (176 kB a second at 44.1 kHz in 16-bit stereo). The bytes
-// count the larger of the decoded and the converted sound.
+struct CueFormat {
+    SampleFormat sample = SampleFormat::Signed16;
+    std::uint32_t rate = 0;
+    std::uint8_t channels = 0;
+    // The bytes of one frame: a sample of every channel.
+    std::uint32_t frameBytes() const;
+    bool operator==(const CueFormat& other) const {
+        return sample == other.sample && rate == other.rate && channels == other.channels;
+    }
+};
+
+// The format of a wave's sound, if the server can play it as it is stored:
+// PCM of 8, 16, 24 or 32 bits, 32-bit float, A-law or mu-law, one to eight
+// channels, at most 384 kHz, in frames as long as their samples. Nothing for
+// any other wave (an ADPCM one, or one whose header makes no sense), which
+// stays silent.
+std::optional<CueFormat> playableFormat(const WaveHeader& header);
+
+// How long the wave's sound lasts, from its header.
+double secondsOf(const WaveHeader& header);
+
+// A cue may last a minute at most. The game's cues last two seconds at most,
+// but a file within the size limit of readCueFile may hold far more sound than
+// that: 8 MB of 8-bit mono at 1 kHz last more than two hours, a cue that
+// would hold the stream as long.
 constexpr double MaxCueSeconds = 60;
-constexpr std::uint64_t MaxCueBytes = 32 * 1024 * 1024;
 
 }  // namespace quillet

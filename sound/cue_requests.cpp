@@ -192,8 +192,8 @@ void CueRequests::finish() {
 }
 
 // Whether a cue asked for now cannot sound: the player is going, it is not the
-// process's player or SDL is missing, or the device failed and its next try is
-// still to come.
+// process's player or libpulse is missing, or no server answered and its next
+// try is still to come.
 bool CueRequests::isSilentNow(Clock::time_point now) const {
     return m_stopping || m_silentForGood || now < m_silentUntil;
 }

@@ -13,7 +13,7 @@ namespace quillet {
 // The cues asked for, on their way from the threads that ask (the game's) to
 // the cue thread that plays them, and what the askers may know of the cue that
 // sounds. Its one lock is held only for a few steps at a time, never while
-// calling SDL, so the game's thread waits for nothing else: a caller of
+// calling libpulse, so the game's thread waits for nothing else: a caller of
 // playAndWait waits for its cue's end, but never past its own deadline.
 //
 // The order of events: the callers queue requests; the cue thread takes them
@@ -25,8 +25,8 @@ public:
     using Clock = std::chrono::steady_clock;
 
     // How long a playAndWait caller waits beyond its cue's own length: time for
-    // the cues asked for before it, for reading and decoding its file, for
-    // opening the device and for the device to play the cue's last buffer. A
+    // the cues asked for before it, for reading its file, for opening the
+    // stream and for the server to play the cue's last frames. A
     // caller whose cue has not begun by then goes on, and the cue stays
     // silent. While the cue thread has been busy with one thing for longer,
     // as when stuck in a sound server that does not answer, playAndWait
@@ -69,14 +69,14 @@ public:
     bool isWanted(const Request& request) const;
     // The request's cue, `length` long, sounds from now on in place of any
     // other. False when its caller has given up waiting: then it stays silent.
-    // Called with SDL's device lock held, as the device takes the cue: this
+    // Called with libpulse's lock held, as the stream takes the cue: this
     // lock comes second.
     bool beginCue(const Request& request, Clock::duration length);
     // The cue that sounded has been heard to its end, or was stopped.
     void endCue();
     // The request will not sound: a waiting caller goes on.
     void release(const Request& request);
-    // No device until `nextTry`: until then every call returns at once.
+    // No server until `nextTry`: until then every call returns at once.
     void silenceUntil(Clock::time_point nextTry);
     // No sound for the rest of this player's life.
     void silenceForGood();

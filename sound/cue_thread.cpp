@@ -14,49 +14,71 @@ namespace quillet {
 
 namespace {
 
-// While the device is open, SDL's own audio thread wakes every few milliseconds
-// even when nothing sounds. So the device is open only while cues come: it is
-// closed once nothing has sounded for this long, and opened again by the next
-// cue, which costs that cue about a millisecond.
-constexpr std::chrono::seconds KeepDeviceOpen{5};
+// A corked stream still costs the server some work on some sinks, so the
+// stream is closed once nothing has sounded for this long, and opened again
+// by the next cue, which costs that cue a few milliseconds.
+constexpr std::chrono::seconds KeepStreamOpen{5};
 
-// Once a cue's last sample, or its play-out, is due, how often to look whether
-// the device has got there: it may be up to a buffer late. A click's caller
-// waits for this look, so it is short; it happens a few times a cue.
+// How long a connection and a new stream may take to get ready. A server that
+// takes longer counts as gone: the cue stays silent and the next one tries anew.
+constexpr std::chrono::milliseconds ConnectWait{2000};
+constexpr std::chrono::milliseconds StreamWait{1000};
+
+// After a server that could not be reached, cues are silent for this long
+// before one tries again; each failure in a row doubles the pause, up to the
+// longest. A server still starting at login is found a second later, and a
+// machine without sound pays for one failed try a minute at most.
+constexpr std::chrono::milliseconds FirstRetryPause{1000};
+constexpr std::chrono::milliseconds LongestRetryPause{64000};
+
+// While a cue sounds, how often to look whether the server is still there;
+// once its last frame is due, how often to ask whether the server has read it.
+// A click's caller waits for that answer, so it is asked often, a few times a
+// cue.
+constexpr std::chrono::milliseconds WatchEvery{250};
 constexpr std::chrono::milliseconds LookAgain{2};
+
+// A cue not heard this long after its end is due plays on a server that has
+// stopped answering (a server stopped by a signal, one swapping hard).
+constexpr std::chrono::milliseconds StallMargin{750};
+
+// The format of the game's cues: 16-bit mono at 44.1 kHz.
+const CueFormat GameCueFormat{SampleFormat::Signed16, 44100, 1};
 
 }  // namespace
 
 CueThread::CueThread(std::shared_ptr<CueRequests> requests, std::function<std::string()> directory,
-                     MixerIdentity identity, std::function<const SdlFunctions*()> loadSdl)
+                     MixerIdentity identity, std::function<const PulseFunctions*()> loadPulse)
     : m_requests(std::move(requests)),
       m_directory(directory ? std::move(directory)
                             : std::function<std::string()>(programDirectory)),
       m_identity(std::move(identity)),
-      m_loadSdl(loadSdl ? std::move(loadSdl) : std::function<const SdlFunctions*()>(sdl)) {}
+      m_loadPulse(loadPulse ? std::move(loadPulse) : std::function<const PulseFunctions*()>(pulse)),
+      m_retryPause(FirstRetryPause) {}
 
 void CueThread::run() {
     // Named, so that top -H and /proc tell this thread's time apart.
     pthread_setname_np(pthread_self(), "quillet-cues");
-    // Reading and decoding a cue is never urgent next to the game's own
-    // thread: as a batch thread, this one does not preempt it when woken.
+    // Reading a cue is never urgent next to the game's own thread: as a batch
+    // thread, this one does not preempt it when woken.
     const sched_param batch{};
     pthread_setschedparam(pthread_self(), SCHED_BATCH, &batch);
     if (m_requests->waitForFirstUse()) {
-        const SdlFunctions* const functions = m_loadSdl();
+        const PulseFunctions* const functions = m_loadPulse();
         if (functions == nullptr) {
+            std::fputs("quillet: libpulse.so.0 cannot be loaded: the sound cues stay silent.\n",
+                       stderr);
             m_requests->silenceForGood();
         } else {
-            m_device = std::make_unique<AudioDevice>(*functions, m_identity);
-            m_decoder = std::make_unique<CueDecoder>(*functions);
-            if (openDevice() && !m_requests->hasRequests()) {
-                closeDevice();
+            m_output = std::make_unique<PulseOutput>(*functions, m_identity);
+            // The stream is opened for the game's own cues' format, so that the
+            // server has settled its latency by the time the first cue comes.
+            if (connect()) {
+                m_output->openStream(GameCueFormat, Clock::now() + StreamWait);
+                m_silentSince = Clock::now();
             }
             serve();
-            m_device->stop();
-            // SDL keeps per-thread data (its error text, for one) that it frees
-            // by itself only for threads it started.
-            functions->tlsCleanup();
+            m_output.reset();
         }
     }
     m_requests->finish();
@@ -69,7 +91,7 @@ void CueThread::serve() {
         if (wake == CueRequests::Wake::Stop) {
             return;
         }
-        watchDevice(Clock::now());
+        watch(Clock::now());
         if (wake == CueRequests::Wake::Request) {
             handle(request);
         }
@@ -80,77 +102,98 @@ void CueThread::handle(const CueRequests::Request& request) {
     // playAndWait: everything asked for before it has been handled, so whether
     // a cue sounds is settled: skip it if one does.
     const bool waited = request.waiter != nullptr;
-    if ((waited && m_cueSounding) || !m_requests->isWanted(request) || !openDevice()) {
+    if ((waited && m_cueSounding) || !m_requests->isWanted(request) || !connect()) {
         m_requests->release(request);
         return;
     }
-    const DecodedCue decoded =
-        m_decoder->decode(cueFilePath(m_directory(), request.cue), m_device->spec(), m_spare);
-    if (decoded.tooLarge) {
-        reportTooLarge(request.cue, decoded);
+    readCueFile(cueFilePath(m_directory(), request.cue), m_file);
+    const std::optional<WaveHeader> header = readWaveHeader(m_file);
+    std::optional<CueFormat> format = header ? playableFormat(*header) : std::nullopt;
+    if (format && secondsOf(*header) > MaxCueSeconds) {
+        reportTooLong(request.cue, secondsOf(*header));
+        format.reset();
     }
-    const Clock::time_point now = Clock::now();
-    if (!decoded.ready) {
+    if (!format) {
         m_requests->release(request);
         // play: whatever sounds stops, even when the new cue cannot be played.
         if (!waited && m_cueSounding) {
-            m_device->handOver(m_spare);
-            endCue(now);
+            m_output->silence();
+            endCue(Clock::now());
         }
         return;
     }
-    // Counted as begun as the device takes it, not before.
-    const Clock::duration length = m_device->lengthOf(m_spare.size());
-    if (!m_device->handOver(m_spare, [&] { return m_requests->beginCue(request, length); })) {
-        m_spare.clear();
+    if (!m_output->openStream(*format, Clock::now() + StreamWait)) {
+        m_requests->release(request);
+        drop(Clock::now());
+        return;
+    }
+    const std::size_t bytes = header->dataBytes / format->frameBytes() * format->frameBytes();
+    const auto length = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+        static_cast<double>(bytes / format->frameBytes()) / format->rate));
+    // Counted as begun as the stream takes it, not before.
+    if (!m_output->play(m_file, header->dataOffset, bytes,
+                        [&] { return m_requests->beginCue(request, length); })) {
         return;
     }
     m_cueSounding = true;
-    m_cueDue = now + length;
+    m_cueDue = Clock::now() + length;
 }
 
-bool CueThread::openDevice() {
+bool CueThread::connect() {
+    if (m_output->isConnected()) {
+        return true;
+    }
     const Clock::time_point now = Clock::now();
-    if (m_device->hasStalled(now)) {
-        dropDevice(now);
+    if (now < m_nextTry) {
+        return false;
     }
-    if (m_device->isOpen()) {
+    if (m_output->connect(now + ConnectWait)) {
+        m_retryPause = FirstRetryPause;
         return true;
     }
-    if (m_device->open()) {
-        m_silentSince = Clock::now();
-        return true;
+    if (!m_saidNoServer) {
+        m_saidNoServer = true;
+        std::fputs("quillet: no sound server answers: the sound cues stay silent until one does.\n",
+                   stderr);
     }
-    m_requests->silenceUntil(m_device->nextTry());
+    m_nextTry = Clock::now() + m_retryPause;
+    m_retryPause = std::min(m_retryPause * 2, LongestRetryPause);
+    m_requests->silenceUntil(m_nextTry);
     return false;
 }
 
-void CueThread::watchDevice(Clock::time_point now) {
-    if (!m_device->isOpen()) {
+void CueThread::watch(Clock::time_point now) {
+    if (!m_output || !m_output->hasStream()) {
         return;
     }
     if (m_cueSounding) {
-        if (m_device->hasPlayedOut()) {
-            endCue(now);
-        } else if (m_device->hasStalled(now)) {
-            dropDevice(now);
+        if (m_output->hasFailed() || (!m_output->heard() && now >= m_cueDue + StallMargin)) {
+            drop(now);
             return;
         }
+        if (m_output->heard()) {
+            m_output->rest();
+            endCue(now);
+        } else if (now >= m_cueDue) {
+            m_output->askProgress();
+        }
     }
-    if (!m_cueSounding && now - m_silentSince >= KeepDeviceOpen) {
-        closeDevice();
+    if (!m_cueSounding && now - m_silentSince >= KeepStreamOpen) {
+        m_output->closeStream();
     }
 }
 
 CueThread::Clock::time_point CueThread::nextLook(Clock::time_point now) const {
-    if (m_device == nullptr || !m_device->isOpen()) {
+    if (!m_output || !m_output->hasStream()) {
         return Clock::time_point::max();
     }
     if (!m_cueSounding) {
-        return m_silentSince + KeepDeviceOpen;
+        return m_silentSince + KeepStreamOpen;
     }
-    const Clock::time_point due = m_device->playOutDueAt().value_or(m_cueDue);
-    return std::min(std::max(due, now + LookAgain), m_device->stallsAt());
+    if (now < m_cueDue) {
+        return std::min(m_cueDue, now + WatchEvery);
+    }
+    return std::max(now + LookAgain, m_output->askAgainAt());
 }
 
 void CueThread::endCue(Clock::time_point now) {
@@ -159,38 +202,28 @@ void CueThread::endCue(Clock::time_point now) {
     m_requests->endCue();
 }
 
-void CueThread::closeDevice() {
-    m_device->close();
-    m_spare = std::vector<Uint8>();
-    m_decoder->releaseMemory();
-}
-
-// The cue that sounded is over: its caller goes on before the device is shut,
-// which may take as long as the sound server does. SDL's audio stops too, so
-// that the next cue finds a sound server that has come back.
-void CueThread::dropDevice(Clock::time_point now) {
+// The server went away or stopped answering: the cue that sounded is over, and
+// the connection goes without waiting for the server. The next cue connects
+// anew, and so finds a server that has come back.
+void CueThread::drop(Clock::time_point now) {
     if (m_cueSounding) {
         endCue(now);
     }
-    closeDevice();
-    m_device->stop();
+    m_output->disconnect();
 }
 
 // One line on standard error, the first time in the run that a cue is turned
 // away for its length: a player who put a long sound in its place learns why
 // it stays silent, and a game that asks for it again and again does not fill
 // the terminal.
-void CueThread::reportTooLarge(const std::string& cue, const DecodedCue& decoded) {
+void CueThread::reportTooLong(const std::string& cue, double seconds) {
     if (!m_reported.insert(cue).second) {
         return;
     }
-    constexpr double MiB = 1024.0 * 1024.0;
     std::fprintf(stderr,
-                 "quillet: the sound cue %s.wav is not played: it would last %.0f s and "
-                 "take %.1f MiB, and a cue may last at most %.0f s and take at most "
-                 "%.0f MiB.\n",
-                 cue.c_str(), decoded.seconds, static_cast<double>(decoded.bytes) / MiB,
-                 MaxCueSeconds, static_cast<double>(MaxCueBytes) / MiB);
+                 "quillet: the sound cue %s.wav is not played: it would last %.0f s, and a cue "
+                 "may last at most %.0f s.\n",
+                 cue.c_str(), seconds, MaxCueSeconds);
 }
 
 }  // namespace quillet

@@ -39,14 +39,38 @@ fail() {
 
 work=$(mktemp -d)
 game_pid=""
+pulse_pid=""
 cleanup() {
-    if [ -n "$game_pid" ]; then
-        kill "$game_pid" 2>/dev/null || true
-        wait "$game_pid" 2>/dev/null || true
-    fi
+    local pid
+    for pid in "$game_pid" "$pulse_pid"; do
+        [ -n "$pid" ] || continue
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
     rm -rf "$work"
 }
 trap cleanup EXIT
+
+# The cue probe plays through a private PulseAudio server with a null sink, as
+# the game plays through the desktop's: no sound card, nothing of the user's.
+start_sound_server() {
+    local folder=$work/pulse tries
+    mkdir "$folder"
+    command -v pulseaudio >/dev/null || fail "pulseaudio is not installed (package pulseaudio)"
+    env -i PATH="$PATH" HOME="$folder" XDG_RUNTIME_DIR="$folder" PULSE_RUNTIME_PATH="$folder" \
+        PULSE_STATE_PATH="$folder" DBUS_SESSION_BUS_ADDRESS="unix:path=$folder/no-bus" \
+        pulseaudio -n --daemonize=no --system=no --use-pid-file=no --exit-idle-time=-1 \
+        --disable-shm=yes --realtime=no --high-priority=no -L module-null-sink \
+        -L "module-native-protocol-unix socket=$folder/native auth-anonymous=1" \
+        >"$folder/log" 2>&1 &
+    pulse_pid=$!
+    for ((tries = 0; tries < 200; tries++)); do
+        [ -S "$folder/native" ] && break
+        sleep 0.05
+    done
+    [ -S "$folder/native" ] || fail "the private PulseAudio server did not start"
+    export PULSE_SERVER="unix:$folder/native"
+}
 
 mkdir "$work/root"
 if ! DESTDIR="$work/root" cmake --install "$build" --prefix /usr >"$work/install.log" 2>&1; then
@@ -243,7 +267,8 @@ check_cues() {
         for cue in "${cues[@]}"; do echo "$cue played"; done
         echo "nosuchcue silent"
     } >"$work/expected"
-    if ! (cd "$work" && SDL_AUDIODRIVER=dummy "$games_dir/quillet-cue-probe" "${cues[@]}" nosuchcue) \
+    start_sound_server
+    if ! (cd "$work" && "$games_dir/quillet-cue-probe" "${cues[@]}" nosuchcue) \
         >"$work/probe.out" 2>"$work/probe.err"; then
         cat "$work/probe.err" >&2
         fail "the probe did not run through the link"
@@ -255,7 +280,7 @@ check_cues() {
     # The game itself: started through its link, the kernel must report its real
     # file, whose folder is where the game looks for its cues.
     mkdir "$work/config"
-    (cd "$work" && exec env XDG_CONFIG_HOME="$work/config" SDL_AUDIODRIVER=dummy \
+    (cd "$work" && exec env XDG_CONFIG_HOME="$work/config" \
         QT_QPA_PLATFORM=offscreen "$games_dir/quillet" >"$work/game.log" 2>&1) &
     game_pid=$!
     # Waits until the game has a second thread: the sound player starts one once

@@ -72,18 +72,18 @@ fi
 
 # The package names. Versions and alternatives are dropped: "a (>= 1) | b" gives a.
 field Depends | tr ',' '\n' | sed 's/^ *//; s/[ (|].*//' | grep . | sort -u >"$work/depends"
-# libsdl2-2.0-0 is the library that the sound player loads at run time. The cues
-# are plain wave files: nothing may pull in SDL2_mixer and its music decoders.
+# libpulse0 is the library that the sound player loads at run time. The cues are
+# plain wave files: nothing may pull in SDL2 or a music library any more.
 # Debian 13 renamed the libraries whose interface holds a time_t (the 64-bit
 # time_t transition) by adding "t64": libqt6core6 is libqt6core6t64 there. Either
 # name is the same library; dpkg-shlibdeps writes the one the release has.
 for package in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 \
-    libsdl2-2.0-0 fonts-ipafont-gothic qt6-translations-l10n; do
+    libpulse0 fonts-ipafont-gothic qt6-translations-l10n; do
     grep -qxF -e "$package" -e "${package}t64" "$work/depends" ||
         fail "Depends lacks $package: $(field Depends)"
 done
-if grep -E -- '^libsdl2-mixer' "$work/depends" >&2; then
-    fail "Depends names SDL2_mixer, which the game no longer uses"
+if grep -E -- '^libsdl2' "$work/depends" >&2; then
+    fail "Depends names SDL2, which the game no longer uses"
 fi
 if grep -E -- '-dev$' "$work/depends" >&2; then
     fail "Depends names development packages"

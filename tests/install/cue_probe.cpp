@@ -6,17 +6,17 @@
 //   directory <the program directory, the link resolved>
 //   <cue> played      or      <cue> silent
 //
-// one line per cue named on the command line. Run it with SDL_AUDIODRIVER=dummy
-// when there is no sound device.
+// one line per cue named on the command line. Run it with PULSE_SERVER naming a
+// private server when there is no sound device.
 #include <cstdio>
 #include <string>
 
 #include "sound/cue_files.h"
-#include "sound/sdl_cue_player.h"
+#include "sound/pulse_cue_player.h"
 
 int main(int argc, char* argv[]) {
     std::printf("directory %s\n", quillet::programDirectory().c_str());
-    quillet::SdlCuePlayer player;
+    quillet::PulseCuePlayer player;
     for (int i = 1; i < argc; ++i) {
         const int before = player.playsStarted();
         player.play(argv[i]);

@@ -4,7 +4,6 @@
 // player may not read stays silent, also when the tests run as root.
 //
 // Everything here is judged by counts and order, never by a duration.
-#include <dlfcn.h>
 #include <grp.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -16,12 +15,14 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <thread>
 
 #include <gtest/gtest.h>
 
-#include "sound/sdl_cue_player.h"
+#include "sound/pulse_cue_player.h"
+#include "sound/pulse_library.h"
 #include "sound_test_support.h"
 
 namespace quillet {
@@ -34,41 +35,20 @@ using testing::waitUntil;
 using testing::writeBytes;
 using testing::writeCue;
 
-// The player opens its device with SDL_OpenAudioDevice, and SDL numbers the
-// first device opened that way 2 (1 is kept for the old single-device calls).
-constexpr std::uint32_t CueDevice = 2;
-constexpr int AudioPlaying = 1;  // SDL_AUDIO_PLAYING
+// libpulse as the player loads it, but with a flush that waits while the test
+// holds this lock: the cue thread flushes the stream as it hands it a cue, so
+// holding the lock holds the cue thread in libpulse, as a slow or hung sound
+// system would.
+std::mutex heldUp;
 
-// The three SDL calls this test makes, looked up in the SDL library that the
-// player has brought into the process, whether the program links it or loads
-// it while running. Null where SDL is not loaded.
-struct SdlDeviceLock {
-    using DeviceCall = void (*)(std::uint32_t);
-    using StatusCall = int (*)(std::uint32_t);
-    DeviceCall lock = nullptr;
-    DeviceCall unlock = nullptr;
-    StatusCall status = nullptr;
-};
-
-SdlDeviceLock findSdlDeviceLock() {
-    SdlDeviceLock found;
-    void* sdl = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_NOLOAD);
-    if (sdl == nullptr) {
-        return found;
-    }
-    found.lock = reinterpret_cast<SdlDeviceLock::DeviceCall>(dlsym(sdl, "SDL_LockAudioDevice"));
-    found.unlock = reinterpret_cast<SdlDeviceLock::DeviceCall>(dlsym(sdl, "SDL_UnlockAudioDevice"));
-    found.status =
-        reinterpret_cast<SdlDeviceLock::StatusCall>(dlsym(sdl, "SDL_GetAudioDeviceStatus"));
-    // Only the reference taken just now goes: the player's own stays.
-    dlclose(sdl);
-    return found;
+pa_operation* flushHeldUp(pa_stream* stream, pa_stream_success_cb_t done, void* data) {
+    const std::lock_guard<std::mutex> wait(heldUp);
+    return pulse()->streamFlush(stream, done, data);
 }
 
 class CueNoDelayTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        setenv("SDL_AUDIODRIVER", "dummy", 0);
         writeCue(m_folder.path(), "click", 100);
         writeCue(m_folder.path(), "long", 30000);
         writeBytes(m_folder.path() / "empty.wav", {});
@@ -83,17 +63,14 @@ protected:
 
 TEST_F(CueNoDelayTest, AsyncCuesReturnWhileTheAudioThreadIsHeldUp) {
     const std::string directory = m_directory;
-    SdlCuePlayer player([directory] { return directory; });
+    PulseFunctions holding = *pulse();
+    holding.streamFlush = &flushHeldUp;
+    PulseCuePlayer player([directory] { return directory; }, {}, [&holding] { return &holding; });
     player.play("long");
     ASSERT_TRUE(waitUntil([&] { return player.isSounding(); }));
-    const SdlDeviceLock sdl = findSdlDeviceLock();
-    ASSERT_TRUE(sdl.lock && sdl.unlock && sdl.status) << "SDL is not loaded while a cue sounds";
-    ASSERT_EQ(sdl.status(CueDevice), AudioPlaying)
-        << "the player's device is not the one this test holds";
 
-    // Holding the device's lock stops the audio thread when it next hands the
-    // device a cue, as a slow or hung sound system would.
-    sdl.lock(CueDevice);
+    // The next cue the audio thread hands the stream holds it up.
+    heldUp.lock();
     std::atomic<bool> returned{false};
     std::thread game([&] {
         // Many ticks' worth of cues that cannot play (missing or broken files),
@@ -109,7 +86,7 @@ TEST_F(CueNoDelayTest, AsyncCuesReturnWhileTheAudioThreadIsHeldUp) {
     });
     const bool returnedWhileHeld = waitUntil([&] { return returned.load(); });
     const int startedWhileHeld = player.playsStarted();
-    sdl.unlock(CueDevice);
+    heldUp.unlock();
     game.join();
 
     EXPECT_TRUE(returnedWhileHeld) << "the game waited for the audio thread";
@@ -132,6 +109,12 @@ TEST_F(CueNoDelayTest, CueThePlayerMayNotReadIsSilentAndLaterCuesPlay) {
                                          fs::perms::group_exec | fs::perms::others_read |
                                          fs::perms::others_exec);
 
+    // The user nobody reaches the test's sound server too.
+    const std::string server = std::getenv("PULSE_SERVER");
+    const fs::path socketFolder = fs::path(server.substr(server.find(':') + 1)).parent_path();
+    fs::permissions(socketFolder, fs::perms::others_exec | fs::perms::group_exec,
+                    fs::perm_options::add);
+
     const pid_t child = fork();
     ASSERT_NE(child, -1);
     if (child == 0) {
@@ -142,7 +125,7 @@ TEST_F(CueNoDelayTest, CueThePlayerMayNotReadIsSilentAndLaterCuesPlay) {
         int result = 1;
         {
             const std::string directory = m_directory;
-            SdlCuePlayer player([directory] { return directory; });
+            PulseCuePlayer player([directory] { return directory; });
             player.playAndWait("unreadable");
             player.play("unreadable");
             player.playAndWait("unreadable");

@@ -110,8 +110,7 @@ Properties pactlProperties(const std::string& listing) {
         if (line.rfind("\t\t", 0) != 0 || equals == std::string::npos || line.back() != '"') {
             continue;
         }
-        properties[line.substr(2, equals - 2)] =
-            line.substr(equals + 4, line.size() - equals - 5);
+        properties[line.substr(2, equals - 2)] = line.substr(equals + 4, line.size() - equals - 5);
     }
     return properties;
 }
@@ -133,7 +132,8 @@ Properties pipewireStreamProperties(const std::string& dump) {
         const std::string::size_type keyStart = line.find('"');
         const std::string::size_type keyEnd = line.find("\": \"", keyStart + 1);
         const std::string::size_type valueEnd = line.rfind('"');
-        if (keyStart == std::string::npos || keyEnd == std::string::npos || valueEnd <= keyEnd + 3) {
+        if (keyStart == std::string::npos || keyEnd == std::string::npos ||
+            valueEnd <= keyEnd + 3) {
             continue;
         }
         properties[line.substr(keyStart + 1, keyEnd - keyStart - 1)] =
@@ -233,18 +233,16 @@ std::string PrivatePulseAudio::start() {
     if (server.empty() || m_pactl.empty()) {
         return "pulseaudio or pactl is not installed (packages pulseaudio, pulseaudio-utils)";
     }
-    return launch({server, "-n", "--daemonize=no", "--system=no", "--use-pid-file=no",
-                   "--exit-idle-time=-1", "--disable-shm=yes", "--high-priority=no",
-                   "--realtime=no", "--no-cpu-limit=yes", "--log-target=stderr", "-L",
-                   "module-null-sink", "-L",
-                   "module-native-protocol-unix socket=" + socket() + " auth-anonymous=1"},
-                  [this] {
-                      return access(socket().c_str(), F_OK) == 0 && pactl({"info"}).succeeded;
-                  });
+    return launch(
+        {server, "-n", "--daemonize=no", "--system=no", "--use-pid-file=no", "--exit-idle-time=-1",
+         "--disable-shm=yes", "--high-priority=no", "--realtime=no", "--no-cpu-limit=yes",
+         "--log-target=stderr", "-L", "module-null-sink", "-L",
+         "module-native-protocol-unix socket=" + socket() + " auth-anonymous=1"},
+        [this] { return access(socket().c_str(), F_OK) == 0 && pactl({"info"}).succeeded; });
 }
 
 std::vector<std::string> PrivatePulseAudio::clientVariables() const {
-    return {"PULSE_SERVER=unix:" + socket(), "SDL_AUDIODRIVER=pulseaudio"};
+    return {"PULSE_SERVER=unix:" + socket()};
 }
 
 Properties PrivatePulseAudio::streamProperties() const {
@@ -261,9 +259,16 @@ std::vector<std::string> PrivatePulseAudio::recorder() const {
         return {};
     }
     // The null sink's monitor, which module-null-sink names after its sink.
-    return {parec,       "-s",           "unix:" + socket(), "-d",
-            "null.monitor", "--raw",     "--format=s16le",   "--rate=44100",
-            "--channels=2", "--latency-msec=20"};
+    return {parec,
+            "-s",
+            "unix:" + socket(),
+            "-d",
+            "null.monitor",
+            "--raw",
+            "--format=s16le",
+            "--rate=44100",
+            "--channels=2",
+            "--latency-msec=20"};
 }
 
 ProgramRun PrivatePulseAudio::pactl(std::vector<std::string> arguments) const {
@@ -280,7 +285,7 @@ std::string PrivatePipeWire::start() {
     // The configuration is bench.sh's too.
     const std::filesystem::path shipped = QUILLET_TEST_PIPEWIRE_CONFIGURATION;
     const std::string configuration = folder() + "/server.conf";
-    // SDL's streams read client.conf, pw-record's client-rt.conf.
+    // The PulseAudio server's streams read server.conf, pw-record's client-rt.conf.
     const std::pair<const char*, std::string> copies[] = {
         {"server.conf", configuration},
         {"ports.conf", folder() + "/pipewire/client.conf.d/ports.conf"},
@@ -297,14 +302,25 @@ std::string PrivatePipeWire::start() {
             return "cannot copy " + (shipped / from).string() + ": " + failed.message();
         }
     }
+    // PipeWire's PulseAudio server answers a new stream only once a session
+    // manager (WirePlumber on a desktop) has linked it to a sink, and this
+    // private server has none: no stream of libpulse's would ever open.
+    if (std::getenv("QUILLET_TEST_PIPEWIRE_SESSION") == nullptr) {
+        return "PipeWire's PulseAudio server opens a stream only once a session manager "
+               "links it, and the private server has none (set QUILLET_TEST_PIPEWIRE_SESSION "
+               "where one runs)";
+    }
     return launch({server, "-c", configuration}, [this] {
         return access((folder() + "/pipewire-0").c_str(), F_OK) == 0 &&
+               access((folder() + "/native").c_str(), F_OK) == 0 &&
                runProgram({m_dump}, environment()).succeeded;
     });
 }
 
+// PipeWire's PulseAudio server, a module of the server, listens on "native" in
+// PULSE_RUNTIME_PATH, the folder.
 std::vector<std::string> PrivatePipeWire::clientVariables() const {
-    return {"SDL_AUDIODRIVER=pipewire"};
+    return {"PULSE_SERVER=unix:" + folder() + "/native"};
 }
 
 Properties PrivatePipeWire::streamProperties() const {

@@ -122,12 +122,14 @@ private:
     std::string m_pactl;
 };
 
-// PipeWire with nothing but its own protocol and a driver that paces the
-// graph without a device; pw-dump reads the stream's properties. With no
-// session manager to set a stream's ports up and link them, the clients'
-// configuration (in the folder) gives every stream its ports, which the
-// driver then runs: SDL waits for its stream to run before its device opens.
-// Both configurations are in tests/sound/pipewire/.
+// PipeWire with its own protocol, its PulseAudio server and a driver that
+// paces the graph without a device; pw-dump reads the stream's properties.
+// With no session manager to set a stream's ports up and link them, the
+// configuration gives every stream its ports, which the driver then runs.
+// Both configurations are in tests/sound/pipewire/. PipeWire's PulseAudio
+// server opens a stream only once a session manager links it, so start()
+// says why it cannot serve the player unless QUILLET_TEST_PIPEWIRE_SESSION
+// is set.
 class PrivatePipeWire : public PrivateSoundServer {
 public:
     std::string start() override;

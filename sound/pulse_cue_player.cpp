@@ -1,4 +1,4 @@
-#include "sound/sdl_cue_player.h"
+#include "sound/pulse_cue_player.h"
 
 #include <atomic>
 #include <system_error>
@@ -11,9 +11,9 @@
 namespace quillet {
 
 // The player's half of the requests, and the cue thread that serves them.
-class SdlCuePlayer::Impl {
+class PulseCuePlayer::Impl {
 public:
-    // Only one player at a time owns SDL's audio in the process: the one whose
+    // Only one player at a time plays in the process: the one whose
     // requests are held here. Claimed by the constructor rather than on the
     // cue thread, so that the player made first is the one that sounds, and
     // given back by the cue thread as it ends.
@@ -23,10 +23,10 @@ public:
     std::thread cueThread;
 };
 
-std::atomic<const CueRequests*> SdlCuePlayer::Impl::s_owner{nullptr};
+std::atomic<const CueRequests*> PulseCuePlayer::Impl::s_owner{nullptr};
 
-SdlCuePlayer::SdlCuePlayer(std::function<std::string()> directory, MixerIdentity identity,
-                           std::function<const SdlFunctions*()> loadSdl)
+PulseCuePlayer::PulseCuePlayer(std::function<std::string()> directory, MixerIdentity identity,
+                               std::function<const PulseFunctions*()> loadPulse)
     : m_impl(std::make_unique<Impl>()) {
     const std::shared_ptr<CueRequests> requests = m_impl->requests;
     const CueRequests* noOwner = nullptr;
@@ -37,24 +37,23 @@ SdlCuePlayer::SdlCuePlayer(std::function<std::string()> directory, MixerIdentity
     // The cue thread shares the requests, and owns all else it uses: it may
     // outlive the player.
     try {
-        m_impl->cueThread = std::thread([requests, directory = std::move(directory),
-                                         identity = std::move(identity),
-                                         loadSdl = std::move(loadSdl)]() mutable {
-            CueThread(requests, std::move(directory), std::move(identity), std::move(loadSdl))
-                .run();
-            Impl::s_owner.store(nullptr);
-        });
+        m_impl->cueThread =
+            std::thread([requests, directory = std::move(directory), identity = std::move(identity),
+                         loadPulse = std::move(loadPulse)]() mutable {
+                CueThread(requests, std::move(directory), std::move(identity), std::move(loadPulse))
+                    .run();
+                Impl::s_owner.store(nullptr);
+            });
     } catch (const std::system_error&) {
         Impl::s_owner.store(nullptr);
         requests->silenceForGood();
     }
 }
 
-// Neither waits for the sound server. A cue thread stuck in the sound library
-// (a server that stopped answering keeps it for 30 s and more) is left behind;
-// it ends by itself once the library lets it go, or with the process, and the
-// game's End does not wait for it.
-SdlCuePlayer::~SdlCuePlayer() {
+// Never waits for the sound server. A cue thread still waiting for a server by
+// then (it waits two seconds at most) is left behind; it ends by itself, or
+// with the process, and the game's End does not wait for it.
+PulseCuePlayer::~PulseCuePlayer() {
     m_impl->requests->stop();
     if (!m_impl->cueThread.joinable()) {
         return;
@@ -66,23 +65,23 @@ SdlCuePlayer::~SdlCuePlayer() {
     }
 }
 
-void SdlCuePlayer::prepare() {
+void PulseCuePlayer::prepare() {
     m_impl->requests->prepare();
 }
 
-void SdlCuePlayer::playAndWait(const std::string& cue) {
+void PulseCuePlayer::playAndWait(const std::string& cue) {
     m_impl->requests->playAndWait(cue);
 }
 
-void SdlCuePlayer::play(const std::string& cue) {
+void PulseCuePlayer::play(const std::string& cue) {
     m_impl->requests->play(cue);
 }
 
-bool SdlCuePlayer::isSounding() const {
+bool PulseCuePlayer::isSounding() const {
     return m_impl->requests->isSounding();
 }
 
-int SdlCuePlayer::playsStarted() const {
+int PulseCuePlayer::playsStarted() const {
     return m_impl->requests->playsStarted();
 }
 
