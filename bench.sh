@@ -72,7 +72,7 @@ trap cleanup EXIT
 
 # --- build ----------------------------------------------------------------
 targets=(quillet bare_window startup_probe micro_bench cue_bench held_game tick_instructions
-  decode_counter store_bench window_soak about_press)
+  decode_counter store_bench window_soak about_press cue_gaps)
 echo "Building ${targets[*]} in $build (Release)..."
 if ! { cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUILLET_BUILD_BENCH=ON \
   -DQUILLET_BUILD_TESTS=OFF && cmake --build "$build" --target "${targets[@]}" -j "$(nproc)"; } \
