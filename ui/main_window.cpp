@@ -88,12 +88,14 @@ QAction* MainWindow::action(Command command) const {
     return m_actions->action(command);
 }
 
-void MainWindow::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    // The sound system is made ready once the window is on screen, on the
-    // player's own thread, so that it neither delays the window's first
-    // showing nor makes the first cue wait; the slice pictures are made
-    // then too, so that the first Start finds them ready.
+void MainWindow::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    // The sound system is made ready once the window is on screen and has
+    // been drawn, on the player's own thread, so that loading the sound
+    // library neither delays the window's mapping (the library loader's
+    // lock is shared with Qt's own plugins) nor makes the first cue wait;
+    // the slice pictures are made then too, so that the first Start finds
+    // them ready.
     if (!m_soundPrepared) {
         m_soundPrepared = true;
         QTimer::singleShot(0, this, [this] {
