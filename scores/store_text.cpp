@@ -175,6 +175,7 @@ QByteArray withSettings(const StoreText& text, const StoredSettings& wanted, Sto
         qsizetype from;
         qsizetype to;
         QByteArray with;
+        bool addsLines;  // an empty value at the file's very end is no new line
     };
     std::vector<Edit> edits;
     QByteArray newSection;
@@ -186,9 +187,9 @@ QByteArray withSettings(const StoreText& text, const StoredSettings& wanted, Sto
         const StoreText::KeyLine& line = text.lines[k];
         const QByteArray entry = keyName(k).toLatin1() + '=' + value + '\n';
         if (line.found) {
-            edits.push_back({line.valueStart, line.valueEnd, value});
+            edits.push_back({line.valueStart, line.valueEnd, value, false});
         } else if (text.sectionFound[sectionOfKey(k)]) {
-            edits.push_back({at(text.addAt[k]), at(text.addAt[k]), entry});
+            edits.push_back({at(text.addAt[k]), at(text.addAt[k]), entry, true});
         } else {
             newSection += entry;
         }
@@ -201,7 +202,7 @@ QByteArray withSettings(const StoreText& text, const StoredSettings& wanted, Sto
         // QSettings leaves a blank line between sections.
         if (place >= 0) newSection += '\n';
         if (place < 0 && !empty) newSection.prepend('\n');
-        edits.push_back({at(place), at(place), newSection});
+        edits.push_back({at(place), at(place), newSection, true});
     }
     std::stable_sort(edits.begin(), edits.end(),
                      [](const Edit& a, const Edit& b) { return a.from < b.from; });
@@ -211,7 +212,7 @@ QByteArray withSettings(const StoreText& text, const StoredSettings& wanted, Sto
     for (const Edit& edit : edits) {
         result += QByteArrayView(text.bytes).sliced(copied, edit.from - copied);
         // A line added after the file's last line starts on a line of its own.
-        if (edit.from == size && edit.from == edit.to && size > 0 &&
+        if (edit.addsLines && edit.from == size && size > 0 &&
             !isLineBreak(text.bytes.back()) && !result.endsWith('\n')) {
             result += '\n';
         }
