@@ -3,7 +3,8 @@
 # listening to the real game, while a scripted player plays a whole game by
 # keys (scripts/screen_reader_game.py) and types a name, then a second game
 # that does not rank, then a third that ends while the high-score table is
-# open. Prints what Orca said at each step.
+# open. Prints what Orca said at each step, and fails when Orca did not say
+# what the player needs at one of them.
 #
 #   scripts/check_screen_reader.sh [host|trixie|all]      (all by default)
 #
@@ -39,6 +40,14 @@ session() {
   /usr/libexec/at-spi-bus-launcher --launch-immediately >"$work/atspi.log" 2>&1 & pids+=($!)
   # The window manager and the bus settle before Orca and the game start.
   sleep 2
+  # Orca writes its debug log through a block buffer, so the last lines it
+  # spoke could reach the file only at its next burst of logging: the check
+  # would wait for speech that was said in time. Orca runs the user's
+  # customizations at start-up; these make the log line-buffered.
+  mkdir -p "$work/orca-prefs"
+  printf '%s\n' 'from orca import debug' \
+    'if debug.debugFile: debug.debugFile.reconfigure(line_buffering=True)' \
+    >"$work/orca-prefs/orca-customizations.py"
   orca --debug-file="$work/orca.log" -u "$work/orca-prefs" >"$work/orca.out" 2>&1 & pids+=($!)
   for _ in $(seq 100); do grep -q "SPEECH OUTPUT" "$work/orca.log" 2>/dev/null && break; sleep 0.1; done
   "$repo/build/quillet" >"$work/game.log" 2>&1 & pids+=($!)
