@@ -19,20 +19,11 @@ namespace quillet {
 namespace {
 
 // A file descriptor that closes itself.
-class OpenFile {
-public:
-    explicit OpenFile(int fd) : m_fd(fd) {}
+struct OpenFile {
+    int fd;
     ~OpenFile() {
-        if (m_fd >= 0) ::close(m_fd);
+        if (fd >= 0) ::close(fd);
     }
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
-
-    int fd() const { return m_fd; }
-    bool isOpen() const { return m_fd >= 0; }
-
-private:
-    int m_fd;
 };
 
 std::atomic<quint64> readOpens{0};
@@ -67,7 +58,7 @@ int openWithoutWaiting(const QString& path) {
 // Whether the open file is a regular one. It is asked of the open file, not
 // of its name, so nothing can be swapped in between the check and the read.
 bool isRegularFile(const OpenFile& file, struct stat& info) {
-    return file.isOpen() && ::fstat(file.fd(), &info) == 0 && S_ISREG(info.st_mode);
+    return file.fd >= 0 && ::fstat(file.fd, &info) == 0 && S_ISREG(info.st_mode);
 }
 
 bool writeAll(int fd, const QByteArray& bytes) {
@@ -93,8 +84,8 @@ quint64 storeReadCount() {
 
 StoreContent readStoreContent(const QString& path) {
     StoreContent content;
-    const OpenFile file(openWithoutWaiting(path));
-    if (!file.isOpen()) {
+    const OpenFile file{openWithoutWaiting(path)};
+    if (file.fd < 0) {
         content.readable = errno == ENOENT;
         content.complete = content.readable;
         return content;
@@ -113,7 +104,7 @@ StoreContent readStoreContent(const QString& path) {
     qint64 filled = 0;
     while (filled < ReadCap) {
         if (filled == bytes.size()) bytes.resize(std::min<qint64>(2 * bytes.size(), ReadCap));
-        const ssize_t got = ::read(file.fd(), bytes.data() + filled, bytes.size() - filled);
+        const ssize_t got = ::read(file.fd, bytes.data() + filled, bytes.size() - filled);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) return StoreContent{};
         if (got == 0) break;
@@ -177,14 +168,10 @@ void removeScratch(const QString& target) {
 }
 
 bool writeScratch(const QString& path, const QByteArray& bytes, mode_t mode) {
-    const OpenFile file(::open(encoded(path).constData(),
-                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    return file.isOpen() && ::fchmod(file.fd(), mode) == 0 && writeAll(file.fd(), bytes);
-}
-
-bool syncScratch(const QString& path) {
-    const OpenFile file(::open(encoded(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-    return file.isOpen() && ::fsync(file.fd()) == 0;
+    const OpenFile file{::open(encoded(path).constData(),
+                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600)};
+    return file.fd >= 0 && ::fchmod(file.fd, mode) == 0 && writeAll(file.fd, bytes) &&
+           ::fsync(file.fd) == 0;
 }
 
 }  // namespace quillet

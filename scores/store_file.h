@@ -52,10 +52,9 @@ QString scratchPath(const QString& target);
 // Removes this game's scratch files beside `target` and those of games no
 // longer running.
 void removeScratch(const QString& target);
-// Copies `bytes` into a new scratch file with the given permissions.
+// Copies `bytes` into a new scratch file with the given permissions and
+// flushes it to its disk, so that the rename never puts a file in the store's
+// place whose content is still to come.
 bool writeScratch(const QString& path, const QByteArray& bytes, mode_t mode);
-// Flushes the scratch file to its disk, so that the rename never puts a file
-// in the store's place whose content is still to come.
-bool syncScratch(const QString& path);
 
 }  // namespace quillet
