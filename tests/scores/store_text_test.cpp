@@ -213,6 +213,8 @@ TEST(StoreText, SavesKeepEveryByteOutsideTheValuesThatChange) {
          StoreKeys::Zoom,
          "[Preferences]\r\nSound=off ; quiet\r\nZoom=150\nzz=1\r\n\r\n[Setting]\r\n"
          "HScore_Nm_0=Ann\r\n"},
+        {"the zoom added between lines that end in a lone CR", "[Preferences]\rSound=on\rzz=1\r",
+         StoreKeys::Zoom, "[Preferences]\rSound=on\rZoom=150\nzz=1\r"},
         {"the zoom rewritten in place", "[Preferences]\nZoom = \"175\"\t;was\nSound=off\n",
          StoreKeys::Zoom, "[Preferences]\nZoom =150\t;was\nSound=off\n"},
     };
