@@ -14,9 +14,9 @@ constexpr int Root = -1;
 constexpr int Other = -2;
 
 // The game's key a line names in `section`, or -1 for none of the game's.
-int keyIndex(int section, const QString& key) {
+int keyIndex(const std::array<GameKey, StoreKeyCount>& keys, int section, const QString& key) {
     for (int k = 0; k < StoreKeyCount; ++k) {
-        const GameKey& game = gameKeys()[k];
+        const GameKey& game = keys[k];
         if (section == game.section ? key == game.name : section == Root && key == game.path)
             return k;
     }
@@ -49,6 +49,7 @@ constexpr bool FirstKeysFromTheFirstByte = QT_VERSION < QT_VERSION_CHECK(6, 5, 0
 }  // namespace
 
 StoreText readStoreText(const QByteArray& bytes) {
+    const std::array<GameKey, StoreKeyCount>& keys = gameKeys();
     StoreText text;
     text.bytes = bytes;
     text.addAt.fill(-1);
@@ -67,7 +68,7 @@ StoreText readStoreText(const QByteArray& bytes) {
             section = sectionOfHeader(content, name);
             firstOfItsName = section >= 0 && !text.sectionFound[section];
             for (int k = 0; k < StoreKeyCount && firstOfItsName; ++k) {
-                if (gameKeys()[k].section == section) text.addAt[k] = line.after;
+                if (keys[k].section == section) text.addAt[k] = line.after;
             }
             if (section >= 0) text.sectionFound[section] = true;
             for (int s = 0; s < 2; ++s) {
@@ -89,10 +90,9 @@ StoreText readStoreText(const QByteArray& bytes) {
                                        : line.start;
         const QString key = unescapedKey(data.sliced(keyStart, line.equals - keyStart).trimmed());
         for (int k = 0; k < StoreKeyCount && firstOfItsName; ++k) {
-            if (gameKeys()[k].section == section && key < gameKeys()[k].name)
-                text.addAt[k] = line.after;
+            if (keys[k].section == section && key < keys[k].name) text.addAt[k] = line.after;
         }
-        const int k = keyIndex(section, key);
+        const int k = keyIndex(keys, section, key);
         if (k < 0 || (inItsSection[k] && section == Root)) continue;
         const QByteArrayView raw = content.sliced(line.equals + 1 - line.start);
         if (unescapedValue(raw, true).binary) continue;
@@ -111,7 +111,7 @@ StoreText readStoreText(const QByteArray& bytes) {
         text.readings[k] = readingOf(k, form.text, form.plainText);
     }
     for (int k = 0; k < StoreKeyCount; ++k) {
-        const int s = gameKeys()[k].section;
+        const int s = keys[k].section;
         if (!text.sectionFound[s]) text.addAt[k] = sectionAt[s];
     }
     text.settings = settingsOf(text.readings);
