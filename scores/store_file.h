@@ -17,7 +17,7 @@ namespace quillet {
 // not written by the game: a load reads only its beginning, so that a huge
 // file cannot stall the game, and no save writes such a file back, so that
 // nothing past its beginning is ever lost. At this size the costliest file
-// for QSettings to parse still loads in some 40 ms and 6 MB (BENCHMARKS.md).
+// still loads in a few milliseconds (store_bench, BENCHMARKS.md).
 constexpr qint64 MaxStoreBytes = 128 * 1024;
 
 QByteArray encoded(const QString& path);
