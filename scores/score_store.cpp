@@ -11,7 +11,6 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QThread>
@@ -100,49 +99,22 @@ private:
     int m_fd = -1;
 };
 
-// Sets the `keys` to what `change` makes of the settings in the file at
-// `path` (or, through symbolic links, in the file they lead to), in a scratch
-// copy beside it that takes its place once, read back from its disk, it holds
-// them. False, with the file untouched, when it cannot be read whole
-// (something else than a regular file, a file over MaxStoreBytes), may not be
-// written, or would not be whole or not within MaxStoreBytes once written. A
-// write cut short can pass for a whole one (a full disk), hence the reading
-// back. The caller holds the lock where one is needed.
+// Sets the `keys` to what `change` makes of the settings the file holds,
+// once the new bytes read back hold them (replaceStoreFile). The caller holds
+// the lock where one is needed.
 bool replaceStored(const QString& path, StoreKeys keys,
                    const std::function<void(StoredSettings&)>& change) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    const QString target = finalTarget(path);
-    if (target.isEmpty()) return false;
-    // Only a file read whole is written back: a save from the beginning of a
-    // file past the cap would lose the rest of it.
-    const StoreContent current = readStoreContent(target);
-    if (!current.readable || !current.complete) return false;
-    // A file the player made read-only stays as it is, although its folder
-    // would let a new file take its place.
-    const QByteArray targetName = encoded(target);
-    struct stat info {};
-    const bool exists = ::stat(targetName.constData(), &info) == 0;
-    if (exists && ::access(targetName.constData(), W_OK) != 0) return false;
-    const mode_t mode = exists ? (info.st_mode & 07777) : mode_t(0600);
-
-    const StoreText text = readStoreText(current.bytes);
-    StoredSettings wanted = text.settings;
-    change(wanted);
-    wanted.table = storableTable(wanted.table);
-    const QByteArray bytes = withSettings(text, wanted, keys);
-    if (bytes.size() > MaxStoreBytes) return false;
-
-    const QString scratch = scratchPath(target);
-    removeScratch(target);
-    const auto holdsWanted = [&] {
-        const StoreContent written = readStoreContent(scratch);
-        return written.readable && written.complete &&
-               holdsSettings(readStoreText(written.bytes), wanted, keys);
+    StoredSettings wanted;
+    const auto edit = [&](const QByteArray& bytes) {
+        const StoreText text = readStoreText(bytes);
+        wanted = text.settings;
+        change(wanted);
+        wanted.table = storableTable(wanted.table);
+        return withSettings(text, wanted, keys);
     };
-    const bool saved = writeScratch(scratch, bytes, mode) && holdsWanted() &&
-                       ::rename(encoded(scratch).constData(), targetName.constData()) == 0;
-    if (!saved) QFile::remove(scratch);
-    return saved;
+    return replaceStoreFile(path, edit, [&](const QByteArray& written) {
+        return holdsSettings(readStoreText(written), wanted, keys);
+    });
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -72,6 +73,74 @@ bool writeAll(int fd, const QByteArray& bytes) {
     return true;
 }
 
+// The file that a save replaces, as QSaveFile finds it: `path` itself, or the
+// end of its chain of symbolic links, whether or not a file lies there yet,
+// in the folder it really is in. Empty for a chain that loops or goes on
+// further than the system itself would follow.
+QString finalTarget(const QString& path) {
+    // Players keep the store in a folder of their own (a dotfiles folder, a
+    // synced one) behind a link: the link stays, and the file it leads to
+    // takes the new content.
+    QString target = path;
+    for (int hop = 0; hop <= MaxLinkHops; ++hop) {
+        const QByteArray name = encoded(target);
+        struct stat info {};
+        if (::lstat(name.constData(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+            return inRealFolder(target);
+        }
+        QByteArray next(PATH_MAX, '\0');
+        const ssize_t size = ::readlink(name.constData(), next.data(), next.size());
+        if (size <= 0 || size >= next.size()) return QString();
+        next.truncate(size);
+        const QString step = QFile::decodeName(next);
+        if (step.startsWith(QLatin1Char('/'))) {
+            target = step;
+        } else {
+            // Relative to the folder the link lies in, not to the game's.
+            target = target.left(target.lastIndexOf(QLatin1Char('/')) + 1) + step;
+        }
+    }
+    return QString();
+}
+
+// The scratch file lies beside the file it replaces, and so on its file
+// system: renamed over it, it replaces it in one step. Its name carries the
+// saving game's process number, so that games saving at once never share
+// one. What a game killed mid-save leaves (QSettings' own scratch and lock
+// files, named after ours, included) is removed by the next save of any game
+// once that process is gone.
+QString scratchPath(const QString& target) {
+    return target + QStringLiteral(".saving-") + QString::number(::getpid());
+}
+
+// Removes this game's scratch files beside `target` and those of games no
+// longer running.
+void removeScratch(const QString& target) {
+    const QFileInfo store(target);
+    QDir folder = store.absoluteDir();
+    const QString prefix = store.fileName() + QStringLiteral(".saving-");
+    const QStringList found =
+        folder.entryList({prefix + QLatin1Char('*')},
+                         QDir::Files | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QString& name : found) {
+        const QString owner = name.mid(prefix.size()).section(QLatin1Char('.'), 0, 0);
+        bool isNumber = false;
+        const pid_t pid = owner.toInt(&isNumber);
+        if (!isNumber || pid <= 0) continue;
+        if (pid == ::getpid() || (::kill(pid, 0) != 0 && errno == ESRCH)) folder.remove(name);
+    }
+}
+
+// A new scratch file with `bytes` and the given permissions, flushed to its
+// disk, so that the rename never puts a file in the store's place whose
+// content is still to come.
+bool writeScratch(const QString& path, const QByteArray& bytes, mode_t mode) {
+    const OpenFile file{::open(encoded(path).constData(),
+                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600)};
+    return file.fd >= 0 && ::fchmod(file.fd, mode) == 0 && writeAll(file.fd, bytes) &&
+           ::fsync(file.fd) == 0;
+}
+
 }  // namespace
 
 QByteArray encoded(const QString& path) {
@@ -115,63 +184,36 @@ StoreContent readStoreContent(const QString& path) {
     return content;
 }
 
-QString finalTarget(const QString& path) {
-    // Players keep the store in a folder of their own (a dotfiles folder, a
-    // synced one) behind a link: the link stays, and the file it leads to
-    // takes the new content.
-    QString target = path;
-    for (int hop = 0; hop <= MaxLinkHops; ++hop) {
-        const QByteArray name = encoded(target);
-        struct stat info {};
-        if (::lstat(name.constData(), &info) != 0 || !S_ISLNK(info.st_mode)) {
-            return inRealFolder(target);
-        }
-        QByteArray next(PATH_MAX, '\0');
-        const ssize_t size = ::readlink(name.constData(), next.data(), next.size());
-        if (size <= 0 || size >= next.size()) return QString();
-        next.truncate(size);
-        const QString step = QFile::decodeName(next);
-        if (step.startsWith(QLatin1Char('/'))) {
-            target = step;
-        } else {
-            // Relative to the folder the link lies in, not to the game's.
-            target = target.left(target.lastIndexOf(QLatin1Char('/')) + 1) + step;
-        }
-    }
-    return QString();
-}
+bool replaceStoreFile(const QString& path,
+                      const std::function<QByteArray(const QByteArray&)>& edit,
+                      const std::function<bool(const QByteArray&)>& holds) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const QString target = finalTarget(path);
+    if (target.isEmpty()) return false;
+    // Only a file read whole is written back: a save from the beginning of a
+    // file past the cap would lose the rest of it.
+    const StoreContent current = readStoreContent(target);
+    if (!current.readable || !current.complete) return false;
+    // A file the player made read-only stays as it is, although its folder
+    // would let a new file take its place.
+    const QByteArray targetName = encoded(target);
+    struct stat info {};
+    const bool exists = ::stat(targetName.constData(), &info) == 0;
+    if (exists && ::access(targetName.constData(), W_OK) != 0) return false;
+    const mode_t mode = exists ? (info.st_mode & 07777) : mode_t(0600);
+    const QByteArray bytes = edit(current.bytes);
+    if (bytes.size() > MaxStoreBytes) return false;
 
-// The scratch file lies beside the file it replaces, and so on its file
-// system: renamed over it, it replaces it in one step. Its name carries the
-// saving game's process number, so that games saving at once never share
-// one. What a game killed mid-save leaves (QSettings' own scratch and lock
-// files, named after ours, included) is removed by the next save of any game
-// once that process is gone.
-QString scratchPath(const QString& target) {
-    return target + QStringLiteral(".saving-") + QString::number(::getpid());
-}
-
-void removeScratch(const QString& target) {
-    const QFileInfo store(target);
-    QDir folder = store.absoluteDir();
-    const QString prefix = store.fileName() + QStringLiteral(".saving-");
-    const QStringList found =
-        folder.entryList({prefix + QLatin1Char('*')},
-                         QDir::Files | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
-    for (const QString& name : found) {
-        const QString owner = name.mid(prefix.size()).section(QLatin1Char('.'), 0, 0);
-        bool isNumber = false;
-        const pid_t pid = owner.toInt(&isNumber);
-        if (!isNumber || pid <= 0) continue;
-        if (pid == ::getpid() || (::kill(pid, 0) != 0 && errno == ESRCH)) folder.remove(name);
-    }
-}
-
-bool writeScratch(const QString& path, const QByteArray& bytes, mode_t mode) {
-    const OpenFile file{::open(encoded(path).constData(),
-                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600)};
-    return file.fd >= 0 && ::fchmod(file.fd, mode) == 0 && writeAll(file.fd, bytes) &&
-           ::fsync(file.fd) == 0;
+    const QString scratch = scratchPath(target);
+    removeScratch(target);
+    const auto readBack = [&] {
+        const StoreContent written = readStoreContent(scratch);
+        return written.readable && written.complete && holds(written.bytes);
+    };
+    const bool saved = writeScratch(scratch, bytes, mode) && readBack() &&
+                       ::rename(encoded(scratch).constData(), targetName.constData()) == 0;
+    if (!saved) QFile::remove(scratch);
+    return saved;
 }
 
 }  // namespace quillet
