@@ -1,20 +1,25 @@
 #include "scores/score_store.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <utility>
 
+#include <QDeadlineTimer>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QThread>
 
 #include "scores/ranking.h"
-#include "scores/score_keys.h"
+#include "scores/sound_setting.h"
 #include "scores/store_file.h"
-#include "scores/store_lock.h"
+#include "scores/store_text.h"
+#include "scores/zoom_setting.h"
 
 namespace quillet {
 namespace {
@@ -42,50 +47,74 @@ void reportSaveFailure(const QString& path) {
     std::fflush(stderr);
 }
 
-// Sets the `keys` to what `change` makes of the settings in the file at
-// `path` (or, through symbolic links, in the file they lead to), in a scratch
-// copy beside it that takes its place once, read back from its disk, it holds
-// them. False, with the file untouched, when it cannot be read whole
-// (something else than a regular file, a file over MaxStoreBytes), may not be
-// written, or would not be whole or not within MaxStoreBytes once written. A
-// write cut short can pass for a whole one (a full disk), hence the reading
-// back. The caller holds the lock where one is needed.
+// The save's lock: an flock on a file beside the store. The kernel lets it go
+// when its holder ends, however that happens, and never while the holder
+// lives, so a save that takes long (a slow disk, a stopped game) keeps it to
+// the end and no age makes it look abandoned. The file itself is removed by
+// its holder before letting go, so it exists only during a save; one left by a
+// game killed mid-save is simply locked again by the next.
+class SaveLock {
+public:
+    explicit SaveLock(const QString& path) : m_path(encoded(path)) {}
+    ~SaveLock() {
+        if (m_fd < 0) return;
+        ::unlink(m_path.constData());
+        ::close(m_fd);
+    }
+    SaveLock(const SaveLock&) = delete;
+    SaveLock& operator=(const SaveLock&) = delete;
+
+    // Tries every few milliseconds for up to LockWaitMs: a save holds the
+    // lock for a few milliseconds, and the player waits on it. A lock file
+    // that cannot be made at all (a read-only folder) fails at once.
+    bool take() {
+        const QDeadlineTimer deadline(ScoreStore::LockWaitMs);
+        for (;;) {
+            const int fd =
+                ::open(m_path.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+            if (fd < 0) return false;
+            if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+                // The holder before us may have removed the file between our
+                // open and our flock: then the lock is on a file no one else
+                // will find, and the path must be locked anew.
+                struct stat held {};
+                struct stat named {};
+                if (::fstat(fd, &held) == 0 && ::stat(m_path.constData(), &named) == 0 &&
+                    held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+                    m_fd = fd;
+                    return true;
+                }
+            } else if (errno != EWOULDBLOCK && errno != EINTR) {
+                ::close(fd);
+                return false;
+            }
+            ::close(fd);
+            if (deadline.hasExpired()) return false;
+            QThread::msleep(5);
+        }
+    }
+
+private:
+    QByteArray m_path;
+    int m_fd = -1;
+};
+
+// Sets the `keys` to what `change` makes of the settings the file holds,
+// once the new bytes read back hold them (replaceStoreFile). The caller holds
+// the lock where one is needed.
 bool replaceStored(const QString& path, StoreKeys keys,
                    const std::function<void(StoredSettings&)>& change) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    const QString target = finalTarget(path);
-    if (target.isEmpty()) return false;
-    // Only a file read whole is written back: a save from the beginning of a
-    // file past the cap would lose the rest of it.
-    const StoreContent current = readStoreContent(target);
-    if (!current.readable || !current.complete) return false;
-    // A file the player made read-only stays as it is, although its folder
-    // would let a new file take its place.
-    const QByteArray targetName = encoded(target);
-    struct stat info {};
-    const bool exists = ::stat(targetName.constData(), &info) == 0;
-    if (exists && ::access(targetName.constData(), W_OK) != 0) return false;
-    const mode_t mode = exists ? (info.st_mode & 07777) : mode_t(0600);
-
-    const StoreText text = readStoreText(current.bytes);
-    StoredSettings wanted = text.settings;
-    change(wanted);
-    wanted.table = storableTable(wanted.table);
-    const QByteArray bytes = withSettings(text, wanted, keys);
-    if (bytes.size() > MaxStoreBytes) return false;
-
-    const QString scratch = scratchPath(target);
-    removeScratch(target);
-    const auto holdsWanted = [&] {
-        const StoreContent written = readStoreContent(scratch);
-        return written.readable && written.complete &&
-               holdsSettings(readStoreText(written.bytes), wanted, keys);
+    StoredSettings wanted;
+    const auto edit = [&](const QByteArray& bytes) {
+        const StoreText text = readStoreText(bytes);
+        wanted = text.settings;
+        change(wanted);
+        wanted.table = storableTable(wanted.table);
+        return withSettings(text, wanted, keys);
     };
-    const bool saved = writeScratch(scratch, bytes, mode) && holdsWanted() &&
-                       syncScratch(scratch) &&
-                       ::rename(encoded(scratch).constData(), targetName.constData()) == 0;
-    if (!saved) QFile::remove(scratch);
-    return saved;
+    return replaceStoreFile(path, edit, [&](const QByteArray& written) {
+        return holdsSettings(readStoreText(written), wanted, keys);
+    });
 }
 
 }  // namespace
@@ -115,18 +144,17 @@ bool ScoreStore::changeSettings(StoreKeys keys,
     // write and the write. The lock lies beside the store, so the folder must
     // exist before the lock can; the first save of a new user creates it
     // here. A game that holds the lock too long (a hung disk, a stopped
-    // process) is waited for StoreLock::WaitMs and no longer, so the player
-    // never waits long on another game.
+    // process) is waited for LockWaitMs and no longer, so the player never
+    // waits long on another game.
     QDir().mkpath(QFileInfo(m_filePath).absolutePath());
-    StoreLock lock(lockFilePath());
-    const bool saved = lock.lock() && replaceStored(m_filePath, keys, change);
+    SaveLock lock(lockFilePath());
+    const bool saved = lock.take() && replaceStored(m_filePath, keys, change);
     if (!saved) reportSaveFailure(m_filePath);
     return saved;
 }
 
 bool ScoreStore::save(const HighScoreTable& table) const {
-    // Writes what it is given, whatever the file holds now, so it needs no
-    // lock: the replacing is atomic, and each game's scratch file its own.
+    // The replacing is atomic, and each game's scratch file its own.
     const bool saved = replaceStored(m_filePath, StoreKeys::Table,
                                      [&](StoredSettings& stored) { stored.table = table; });
     if (!saved) reportSaveFailure(m_filePath);
@@ -135,13 +163,30 @@ bool ScoreStore::save(const HighScoreTable& table) const {
 
 bool ScoreStore::mergeAndSave(const std::vector<ScoreEntry>& entries,
                               HighScoreTable& result) const {
-    // The entries go into the table as the file holds it under the lock.
     HighScoreTable merged;
     const bool saved = changeSettings(StoreKeys::Table, [&](StoredSettings& stored) {
         stored.table = merged = storableTable(mergeEntries(stored.table, entries));
     });
     if (saved) result = merged;
     return saved;
+}
+
+bool loadSoundOn(const ScoreStore& store) {
+    return store.read().soundOn;
+}
+
+bool saveSoundOn(const ScoreStore& store, bool on) {
+    return store.changeSettings(StoreKeys::Sound,
+                                [&](StoredSettings& stored) { stored.soundOn = on; });
+}
+
+int loadZoomPercent(const ScoreStore& store) {
+    return store.read().zoomPercent;
+}
+
+bool saveZoomPercent(const ScoreStore& store, int percent) {
+    return store.changeSettings(StoreKeys::Zoom,
+                                [&](StoredSettings& stored) { stored.zoomPercent = percent; });
 }
 
 }  // namespace quillet

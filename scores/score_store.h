@@ -6,16 +6,15 @@
 #include <QString>
 
 #include "scores/high_score_table.h"
-#include "scores/store_text.h"
+#include "scores/score_keys.h"
 
 namespace quillet {
 
-// The per-user store of the high-score table: an INI file in QSettings' form,
-// section [Setting], keys HScore_Nm_0 ... HScore_Nm_4 and HScore_Val_0 ...
-// HScore_Val_4 (store_text.h). A save changes only the lines of the keys it
-// sets; every other byte of the file (the sound switch, comments, anything a
-// player added) stays. A store kept behind a symbolic link stays behind it: a
-// save replaces the file the link leads to.
+// The per-user store of the high-score table, the sound switch and the zoom:
+// an INI file in QSettings' form (store_text.h). A save changes only the
+// lines of the keys it sets; every other byte of the file stays. A store kept
+// behind a symbolic link stays behind it: a save replaces the file the link
+// leads to.
 //
 // Several games may run at once and share the one file. The game stores its
 // new entries through mergeAndSave, which places them into the table as it
@@ -23,7 +22,8 @@ namespace quillet {
 // no game writes back an older table over another game's entries.
 //
 // No save ever writes to a file larger than MaxStoreBytes (store_file.h), nor
-// makes one: such a save fails like any other, and the file keeps every byte.
+// makes one. A save that fails returns false and prints one line on standard
+// error; the file is then untouched, and the next save tries again.
 class ScoreStore {
 public:
     // The user's own store: $XDG_CONFIG_HOME/Quillet/Quillet.conf
@@ -35,45 +35,39 @@ public:
     explicit ScoreStore(QString filePath);
 
     const QString& filePath() const { return m_filePath; }
-    // The lock file that mergeAndSave and changeSettings hold while they read,
-    // change and write, beside filePath() even when that is a link, so that
-    // every game finds it. It exists only during a save (or after a game was
-    // killed in one, until the next save).
+    // The lock file that every save but save() holds while it reads, changes
+    // and writes, beside filePath() even when that is a link, so that every
+    // game finds it. It exists only during a save (or after a game was killed
+    // in one, until the next save).
     QString lockFilePath() const;
+    // How long a save waits for another game to let the lock go. A lock left
+    // behind by a game that crashed is taken over at once.
+    static constexpr int LockWaitMs = 2000;
 
-    // The table and the sound switch, from one open and one read of the file:
-    // what the game needs when it starts. Never creates the file, a key or a
-    // folder, never waits, and never fails: only a regular file is read, and
-    // only its first MaxStoreBytes; an unreadable or damaged file yields what
-    // can be read. The keys read as store_text.h says, the names and
-    // scores as score_keys.h says, the switch as loadSoundOn does.
+    // The table, the switch and the zoom, from one open and one read of the
+    // file: what the game needs when it starts. Never creates the file, a key
+    // or a folder, never waits, and never fails: only a regular file is read,
+    // and only its first MaxStoreBytes; an unreadable or damaged file yields
+    // what can be read, as score_keys.h says.
     StoredSettings read() const;
     // Replaces the whole table with what the store holds, as read() does.
     void load(HighScoreTable& table) const;
 
-    // Sets all ten keys as given, over whatever table the file holds (the
-    // game itself stores through mergeAndSave). The file is replaced
-    // atomically, so it always holds either the old table or the new one.
-    // Returns false when the store refused the write (one line goes to
-    // standard error); the table in memory is untouched and the next save
-    // tries again. A name is stored with any lone half of a surrogate pair
-    // replaced by U+FFFD, as load() gives it back.
+    // Sets all ten keys of the table as given, whatever table the file holds,
+    // so it takes no lock (the game itself stores through mergeAndSave). A
+    // name is stored with any lone half of a surrogate pair replaced by
+    // U+FFFD, as load() gives it back.
     bool save(const HighScoreTable& table) const;
 
     // Places `entries` (this run's new games, earliest first) into the table as
-    // the store holds it now, by the ranking rule, and writes the result: all
-    // under the store's lock, so that another game's save cannot slip in
-    // between the read and the write. On success `result` is the table now
-    // stored. A lock that is not had within StoreLock::WaitMs fails the save
-    // like any other failure: false, one line on standard error, `result`
-    // untouched. A lock left behind by a game that crashed is taken over. With
-    // no entries this writes the stored table back as it is.
+    // the store holds it now, by the ranking rule, and writes the result, all
+    // under the lock. On success `result` is the table now stored; on failure
+    // it is untouched. With no entries this writes the stored table back.
     bool mergeAndSave(const std::vector<ScoreEntry>& entries, HighScoreTable& result) const;
 
-    // Under the store's lock: `change` sets the `keys` on the settings as the
-    // file holds them now, and the file is replaced atomically once the new
-    // bytes, read back, hold them. False (one line on standard error, the
-    // file untouched) otherwise.
+    // Under the lock: `change` sets the `keys` on the settings as the file
+    // holds them now, and the file is replaced atomically once the new bytes,
+    // read back, hold them.
     bool changeSettings(StoreKeys keys, const std::function<void(StoredSettings&)>& change) const;
 
 private:

@@ -1,7 +1,6 @@
 #pragma once
 
-#include <sys/stat.h>
-#include <sys/types.h>
+#include <functional>
 
 #include <QByteArray>
 #include <QString>
@@ -17,7 +16,7 @@ namespace quillet {
 // not written by the game: a load reads only its beginning, so that a huge
 // file cannot stall the game, and no save writes such a file back, so that
 // nothing past its beginning is ever lost. At this size the costliest file
-// for QSettings to parse still loads in some 40 ms and 6 MB (BENCHMARKS.md).
+// still loads in a few milliseconds (store_bench, BENCHMARKS.md).
 constexpr qint64 MaxStoreBytes = 128 * 1024;
 
 QByteArray encoded(const QString& path);
@@ -41,21 +40,15 @@ struct StoreContent {
 };
 StoreContent readStoreContent(const QString& path);
 
-// The file that a save replaces, as QSaveFile finds it: `path` itself, or the
-// end of its chain of symbolic links, whether or not a file lies there yet,
-// in the folder it really is in. Empty for a chain that loops or goes on
-// further than the system itself would follow.
-QString finalTarget(const QString& path);
-
-// The one scratch file of a save, beside the file it replaces (`target`).
-QString scratchPath(const QString& target);
-// Removes this game's scratch files beside `target` and those of games no
-// longer running.
-void removeScratch(const QString& target);
-// Copies `bytes` into a new scratch file with the given permissions.
-bool writeScratch(const QString& path, const QByteArray& bytes, mode_t mode);
-// Flushes the scratch file to its disk, so that the rename never puts a file
-// in the store's place whose content is still to come.
-bool syncScratch(const QString& path);
+// Replaces the file at `path` (or, through symbolic links, the file they
+// lead to) with what `edit` makes of its bytes, in one step: a scratch copy
+// beside it takes its place once, read back from its disk, it passes `holds`.
+// A write cut short can pass for a whole one (a full disk), hence the reading
+// back. False, with the file untouched, when it cannot be read whole
+// (something else than a regular file, a file over MaxStoreBytes), may not be
+// written, or would not be whole or not within MaxStoreBytes once written.
+bool replaceStoreFile(const QString& path,
+                      const std::function<QByteArray(const QByteArray&)>& edit,
+                      const std::function<bool(const QByteArray&)>& holds);
 
 }  // namespace quillet

@@ -44,16 +44,24 @@ bool isBinary(const QString& item) {
            item.startsWith(QLatin1String("@DateTime("));
 }
 
+int digitValue(char c, int base) {
+    const int value = c >= '0' && c <= '9'   ? c - '0'
+                      : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                      : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                             : 99;
+    return value < base ? value : -1;
+}
+
 }  // namespace
 
 bool isLineBreak(char c) {
     return c == '\n' || c == '\r';
 }
 
-// Reads the line that begins at or after `pos`, skipping blank lines and
-// comment lines, and moves `pos` to its end. Inside double quotes a line
-// break or ';' is part of the line; a backslash takes the character after it
-// (a line break too, which continues the line) as part of the line.
+// Inside double quotes a line break or ';' is part of the line; a backslash
+// takes the character after it (a line break too, which continues the line)
+// as part of the line. A comment after the line, on the same line, and one
+// line break ("\r\n" is one) follow it before the next.
 bool nextLine(QByteArrayView data, qsizetype& pos, Line& line) {
     const qsizetype size = data.size();
     qsizetype i = pos;
@@ -62,7 +70,7 @@ bool nextLine(QByteArrayView data, qsizetype& pos, Line& line) {
         if (i == size || data[i] != ';') break;
         while (i < size && !isLineBreak(data[i])) ++i;
     }
-    line = Line{i, i, -1};
+    line = Line{i, i, -1, i};
     bool quoted = false;
     for (; i < size; ++i) {
         const char c = data[i];
@@ -81,18 +89,13 @@ bool nextLine(QByteArrayView data, qsizetype& pos, Line& line) {
         }
     }
     line.end = i;
-    pos = i;
-    return line.end > line.start;
-}
-
-qsizetype afterLine(QByteArrayView data, qsizetype end) {
-    qsizetype i = end;
-    if (i < data.size() && data[i] == ';') {
-        while (i < data.size() && !isLineBreak(data[i])) ++i;
+    if (i < size && data[i] == ';') {
+        while (i < size && !isLineBreak(data[i])) ++i;
     }
-    if (i < data.size() && data[i] == '\r') ++i;
-    if (i < data.size() && data[i] == '\n' && (i == end || data[i - 1] != '\n')) ++i;
-    return i;
+    if (i < size && data[i] == '\r') ++i;
+    if (i < size && data[i] == '\n') ++i;
+    line.after = pos = i;
+    return line.end > line.start;
 }
 
 QString unescapedKey(QByteArrayView key) {
@@ -114,14 +117,6 @@ QString unescapedKey(QByteArrayView key) {
         i = ok ? first + digits : i + 1;
     }
     return result;
-}
-
-int digitValue(char c, int base) {
-    const int value = c >= '0' && c <= '9'   ? c - '0'
-                      : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                      : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                             : 99;
-    return value < base ? value : -1;
 }
 
 Value unescapedValue(QByteArrayView str, bool bytewise) {

@@ -16,19 +16,16 @@ struct Line {
     qsizetype start = 0;
     qsizetype end = 0;
     qsizetype equals = -1;  // the first '=' outside quotes; -1 when there is none
+    qsizetype after = 0;    // past the comment that follows it and its line break
 };
 
 bool isLineBreak(char c);
 // Reads the line that begins at or after `pos`, skipping blank lines and
-// comment lines, and moves `pos` to its end; false at the end of `data`.
+// comment lines, and moves `pos` past it; false at the end of `data`.
 bool nextLine(QByteArrayView data, qsizetype& pos, Line& line);
-// Just past the line that ends at `end`: past a comment that follows it on
-// the same line, and past its line break.
-qsizetype afterLine(QByteArrayView data, qsizetype end);
 
 // A key or section name: UTF-8, with '\' for '/' and %XX or %UXXXX escapes.
 QString unescapedKey(QByteArrayView key);
-int digitValue(char c, int base);  // -1 for a character that is not a digit in `base`
 
 // The text after a key's '=': one text, or a list where commas outside
 // double quotes part it. Blanks before an item are skipped and those after it

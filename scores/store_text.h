@@ -5,36 +5,22 @@
 #include <QByteArray>
 #include <QString>
 
-#include "scores/high_score_table.h"
+#include "scores/score_keys.h"
 
 namespace quillet {
 
-// What the game keeps in its store: the high-score table and the sound switch.
-struct StoredSettings {
-    HighScoreTable table;
-    bool soundOn = true;
-};
-
 // The store's file is an INI file in the form Qt's QSettings reads and
-// writes, which older versions of the game used. The game owns eleven keys in
-// it: HScore_Nm_0 ... HScore_Nm_4 and HScore_Val_0 ... HScore_Val_4 under
-// [Setting], and Sound under [Preferences]. These are found by the rules
-// QSettings reads the file by, and only their values are ever decoded. A save
-// rewrites the lines of the keys whose value changes, adds those missing
-// where QSettings would write them, and keeps every other byte: comments,
-// blank lines, other sections and keys, values in Qt's binary form.
-
-// Which of the game's keys a save sets: the table's ten, or the switch.
-enum class StoreKeys { Table, Sound };
-
-constexpr int StoreKeyCount = 2 * HighScoreRanks + 1;
-// Keys 0-4 are the names by rank, 5-9 the scores by rank, 10 the switch.
-constexpr int SoundKey = 2 * HighScoreRanks;
+// writes, which older versions of the game used. The game's keys
+// (score_keys.h) are found in it by the rules QSettings reads the file by,
+// and only their values are ever decoded. A save rewrites the lines of the
+// keys whose value changes, adds those missing where QSettings would write
+// them, and keeps every other byte: comments, blank lines, other sections and
+// keys, values in Qt's binary form.
 
 // Where each of the game's keys stands in the file, and how it reads.
 struct StoreText {
     QByteArray bytes;
-    StoredSettings settings;  // missing keys read as the empty name, 0 and on
+    StoredSettings settings;  // missing keys read as the empty name, 0, on and 100
 
     // The line whose value QSettings reads for each key: the last one in its
     // section, a line of [Setting] or [Preferences] winning over one of the
@@ -43,11 +29,11 @@ struct StoreText {
     // which the game never decodes) is not the key's.
     struct KeyLine {
         bool found = false;
-        bool plainText = false;    // the value reads as one text, not a list or Qt's forms
         qsizetype valueStart = 0;  // just after the '='
         qsizetype valueEnd = 0;    // before the blanks, comment or line break that end the line
     };
     std::array<KeyLine, StoreKeyCount> lines;
+    std::array<QString, StoreKeyCount> readings;  // as readingOf gives them
     // Where a missing key is added: after the line before it in its
     // section's keys in name order (QSettings writes keys sorted), or, with
     // no section of its name, as a new section before the first section whose
@@ -64,8 +50,8 @@ StoreText readStoreText(const QByteArray& bytes);
 // rewritten or added, in the form QSettings writes them.
 QByteArray withSettings(const StoreText& text, const StoredSettings& wanted, StoreKeys keys);
 
-// Whether each of the `keys` is in `text` and reads as `wanted`: a score and
-// the switch as plain text, as the game writes them.
+// Whether each of the `keys` is in `text` and reads as `wanted`: a score, the
+// switch and the zoom as plain text, as the game writes them.
 bool holdsSettings(const StoreText& text, const StoredSettings& wanted, StoreKeys keys);
 
 }  // namespace quillet
