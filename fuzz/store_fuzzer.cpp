@@ -1,8 +1,8 @@
 // Puts arbitrary bytes where the score file lies and checks that the store
 // copes: loading never crashes and replaces all five entries, the load is the
 // same every time, and saving what was loaded and loading it again gives back
-// that very table, and the sound switch reads the same before and after that
-// save. No save changes a byte outside the values of the game's keys, but for
+// that very table, and the sound switch and the zoom read the same before and
+// after that save. No save changes a byte outside the values of the game's keys, but for
 // the lines it adds. A broken promise aborts with a message.
 #include <algorithm>
 #include <cstddef>
@@ -21,6 +21,7 @@
 #include "scores/high_score_table.h"
 #include "scores/score_store.h"
 #include "scores/sound_setting.h"
+#include "scores/zoom_setting.h"
 #include "scores/store_text.h"
 
 namespace {
@@ -136,14 +137,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Saving over the damaged file replaces the table in it, whatever else the
     // file holds, and the next load sees exactly what was saved. The sound
-    // switch, whatever the file made of it, is kept as it was. It is read only
-    // where the input could name its key (plainly, or with the key escapes'
-    // percent signs): each read costs as much as a load, and the runs must
-    // stay many.
+    // switch and the zoom, whatever the file made of them, are kept as they
+    // were. They are read only where the input could name their keys (plainly,
+    // or with the key escapes' percent signs): each read costs as much as a
+    // load, and the runs must stay many.
     const QByteArray bytes =
         QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     const bool mayNameSound = bytes.contains("ound") || bytes.contains('%');
+    const bool mayNameZoom = bytes.contains("oom") || bytes.contains('%');
     const bool soundOn = mayNameSound ? loadSoundOn(store) : true;
+    const int zoom = mayNameZoom ? loadZoomPercent(store) : 100;
     const QByteArray input = bytes;
     if (!store.save(loaded)) {
         // Only a key that must be added after a last line left open (cut
@@ -158,6 +161,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     store.load(reloaded);
     REQUIRE(sameTable(reloaded, loaded));
     if (mayNameSound) REQUIRE(loadSoundOn(store) == soundOn);
+    if (mayNameZoom) REQUIRE(loadZoomPercent(store) == zoom);
 
     // Every byte outside the game's values stays; where keys were missing,
     // the lines added for them come between.

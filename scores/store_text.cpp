@@ -5,6 +5,7 @@
 
 #include "scores/score_keys.h"
 #include "scores/store_ini.h"
+#include "scores/zoom_setting.h"
 
 namespace quillet {
 namespace {
@@ -12,7 +13,7 @@ namespace {
 const QString SectionNames[2] = {QStringLiteral("Setting"), QStringLiteral("Preferences")};
 
 int sectionOfKey(int key) {
-    return key == SoundKey ? 1 : 0;
+    return key >= SoundKey ? 1 : 0;
 }
 
 const QString& keyName(int key) {
@@ -24,6 +25,7 @@ const QString& keyName(int key) {
                       QString::number(k % HighScoreRanks);
         }
         made[SoundKey] = QStringLiteral("Sound");
+        made[ZoomKey] = QStringLiteral("Zoom");
         return made;
     }();
     return names[key];
@@ -64,16 +66,25 @@ int sectionOfHeader(QByteArrayView line, QString& name) {
 }
 
 int keysFrom(StoreKeys keys) {
-    return keys == StoreKeys::Table ? 0 : SoundKey;
+    return keys == StoreKeys::Table ? 0 : keys == StoreKeys::Sound ? SoundKey : ZoomKey;
 }
 
 int keysTo(StoreKeys keys) {
-    return keys == StoreKeys::Table ? SoundKey : StoreKeyCount;
+    return keys == StoreKeys::Table ? SoundKey : keysFrom(keys) + 1;
+}
+
+// The zoom step a stored text names: exactly one of the steps' numbers, or 100.
+int zoomOf(const QString& text) {
+    for (const int step : ZoomSteps) {
+        if (text == QString::number(step)) return step;
+    }
+    return 100;
 }
 
 // The text the game stores in `key`.
 QString wantedText(int key, const StoredSettings& wanted) {
     if (key == SoundKey) return wanted.soundOn ? QStringLiteral("on") : QStringLiteral("off");
+    if (key == ZoomKey) return QString::number(wanted.zoomPercent);
     if (key < HighScoreRanks) return wanted.table.names[key];
     return QString::number(wanted.table.scores[key - HighScoreRanks]);
 }
@@ -81,6 +92,7 @@ QString wantedText(int key, const StoredSettings& wanted) {
 bool readsAsWanted(const StoreText& text, int key, const StoredSettings& wanted) {
     const StoreText::KeyLine& line = text.lines[key];
     if (key == SoundKey) return line.plainText && text.settings.soundOn == wanted.soundOn;
+    if (key == ZoomKey) return line.plainText && text.settings.zoomPercent == wanted.zoomPercent;
     if (key < HighScoreRanks)
         return line.found && text.settings.table.names[key] == wanted.table.names[key];
     const int rank = key - HighScoreRanks;
@@ -158,6 +170,8 @@ StoreText readStoreText(const QByteArray& bytes) {
         const int rank = k % HighScoreRanks;
         if (k == SoundKey) {
             text.settings.soundOn = !form.plainText || form.text != QLatin1String("off");
+        } else if (k == ZoomKey) {
+            text.settings.zoomPercent = form.plainText ? zoomOf(form.text) : 100;
         } else if (k < HighScoreRanks) {
             text.settings.table.names[rank] = storableName(form.text);
         } else {

@@ -9,27 +9,31 @@
 
 namespace quillet {
 
-// What the game keeps in its store: the high-score table and the sound switch.
+// What the game keeps in its store: the high-score table, the sound switch
+// and the zoom step.
 struct StoredSettings {
     HighScoreTable table;
     bool soundOn = true;
+    int zoomPercent = 100;  // one of ZoomSteps (zoom_setting.h)
 };
 
 // The store's file is an INI file in the form Qt's QSettings reads and
-// writes, which older versions of the game used. The game owns eleven keys in
+// writes, which older versions of the game used. The game owns twelve keys in
 // it: HScore_Nm_0 ... HScore_Nm_4 and HScore_Val_0 ... HScore_Val_4 under
-// [Setting], and Sound under [Preferences]. These are found by the rules
+// [Setting], and Sound and Zoom under [Preferences]. These are found by the rules
 // QSettings reads the file by, and only their values are ever decoded. A save
 // rewrites the lines of the keys whose value changes, adds those missing
 // where QSettings would write them, and keeps every other byte: comments,
 // blank lines, other sections and keys, values in Qt's binary form.
 
-// Which of the game's keys a save sets: the table's ten, or the switch.
-enum class StoreKeys { Table, Sound };
+// Which of the game's keys a save sets: the table's ten, the switch, or the zoom.
+enum class StoreKeys { Table, Sound, Zoom };
 
-constexpr int StoreKeyCount = 2 * HighScoreRanks + 1;
-// Keys 0-4 are the names by rank, 5-9 the scores by rank, 10 the switch.
+constexpr int StoreKeyCount = 2 * HighScoreRanks + 2;
+// Keys 0-4 are the names by rank, 5-9 the scores by rank, 10 the switch, 11
+// the zoom step.
 constexpr int SoundKey = 2 * HighScoreRanks;
+constexpr int ZoomKey = SoundKey + 1;
 
 // Where each of the game's keys stands in the file, and how it reads.
 struct StoreText {

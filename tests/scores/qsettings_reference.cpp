@@ -15,6 +15,7 @@
 #include <QVariant>
 
 #include "scores/score_keys.h"
+#include "scores/zoom_setting.h"
 
 namespace quillet {
 namespace reference {
@@ -294,6 +295,11 @@ StoredSettings readWithQSettings(const QByteArray& bytes) {
         const QVariant sound = settings.value(QStringLiteral("Preferences/Sound"));
         stored.soundOn =
             sound.typeId() != QMetaType::QString || sound.toString() != QLatin1String("off");
+        const QVariant zoom = settings.value(QStringLiteral("Preferences/Zoom"));
+        for (const int step : ZoomSteps) {
+            if (zoom.typeId() == QMetaType::QString && zoom.toString() == QString::number(step))
+                stored.zoomPercent = step;
+        }
     }
     QFile::remove(path);
     return stored;
@@ -315,6 +321,10 @@ QByteArray savedWithQSettings(const QByteArray& bytes, const StoredSettings& wan
         if (keys == StoreKeys::Sound) {
             settings.setValue(QStringLiteral("Preferences/Sound"),
                               wanted.soundOn ? QStringLiteral("on") : QStringLiteral("off"));
+        }
+        if (keys == StoreKeys::Zoom) {
+            settings.setValue(QStringLiteral("Preferences/Zoom"),
+                              QString::number(wanted.zoomPercent));
         }
         for (int rank = 0; rank < HighScoreRanks && keys == StoreKeys::Table; ++rank) {
             const QString n = QString::number(rank);

@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 
 #include "scores/sound_setting.h"
+#include "scores/zoom_setting.h"
 #include "tests/scores/qstring_printer.h"
 #include "tests/scores/store_test_support.h"
 #include "tests/scores/table_helpers.h"
@@ -377,10 +378,13 @@ TEST_F(ScoreStoreTest, FailedSaveInAReadOnlyFolderLeavesTheOldFile) {
 
 // --- The sound switch ---------------------------------------------------------
 
-TEST_F(ScoreStoreTest, SoundIsOnUnlessTheFileSaysExactlyOff) {
+// The switch is on, and the zoom 100, unless the file says exactly "off" or
+// exactly the number of a step.
+TEST_F(ScoreStoreTest, SoundAndZoomReadAsDefaultsUnlessTheFileSaysExactlyAValue) {
     struct Row {
         QByteArray preferences;  // the [Preferences] section's lines
         bool on;
+        int zoom = 100;
     };
     const std::vector<Row> rows = {
         {"", true},
@@ -398,26 +402,44 @@ TEST_F(ScoreStoreTest, SoundIsOnUnlessTheFileSaysExactlyOff) {
         // A section whose header runs on into the next line, named so that
         // it sorts between "Preferences" and "Preferences/Sound".
         {"Sound=off\n[Preferences\\\nX]\n", false},
+        {"Zoom=150\n", true, 150},
+        {"Sound=off\nZoom=\"300\" ;big\n", false, 300},
+        {"Zoom=  250  \n", true, 250},
+        {"Zoom=125\nZoom=200\n", true, 200},
+        {"Zoom=\"200 \"\n", true},
+        {"Zoom=175\n", true},
+        {"Zoom=0125\n", true},
+        {"Zoom=150, 150\n", true},
+        {"Zoom=1e2\n", true},
+        {"Zoom=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x96)\n", true},
+        {"Zoom=" + QByteArray(1024 * 1024, '2') + "\n", true},
+        {"Zoom=200\nZoom=175\n", true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.preferences.left(60).toStdString());
         writeFile(storePath(), "[Setting]\nHScore_Nm_0=Ann\n[Preferences]\n" + row.preferences);
         EXPECT_EQ(loadSoundOn(ScoreStore(storePath())), row.on);
+        EXPECT_EQ(loadZoomPercent(ScoreStore(storePath())), row.zoom);
     }
-    // Off in another section is not the switch.
-    writeFile(storePath(), "[Setting]\nSound=off\n[General]\nSound=off\n");
+    // Off, or a step, in another section is not the game's.
+    writeFile(storePath(), "[Setting]\nSound=off\nZoom=150\n[General]\nSound=off\nZoom=150\n");
     EXPECT_TRUE(loadSoundOn(ScoreStore(storePath())));
+    EXPECT_EQ(loadZoomPercent(ScoreStore(storePath())), 100);
     // Nothing readable in the file's place: on, at once.
     QFile::remove(storePath());
     ASSERT_EQ(::mkfifo(QFile::encodeName(storePath()).constData(), 0600), 0);
     EXPECT_TRUE(loadSoundOn(ScoreStore(storePath())));
+    EXPECT_EQ(loadZoomPercent(ScoreStore(storePath())), 100);
 }
 
-TEST_F(ScoreStoreTest, SoundSwitchAndTableKeepEachOtherAndEveryOtherKey) {
+TEST_F(ScoreStoreTest, SoundZoomAndTableKeepEachOtherAndEveryOtherKey) {
     writeFile(storePath(), "[Setting]\nHScore_Nm_0=Ann\nHScore_Val_0=900\n[Mine]\nkey=kept\n");
     const ScoreStore store(storePath());
     ASSERT_TRUE(saveSoundOn(store, false));
     EXPECT_FALSE(loadSoundOn(store));
+    ASSERT_TRUE(saveZoomPercent(store, 250));
+    EXPECT_FALSE(loadSoundOn(store));
+    EXPECT_EQ(loadZoomPercent(store), 250);
     expectSameTable(loadFrom(storePath()), makeTable({"Ann", "", "", "", ""}, {900, 0, 0, 0, 0}));
 
     ASSERT_TRUE(store.save(sampleTable()));
@@ -429,9 +451,22 @@ TEST_F(ScoreStoreTest, SoundSwitchAndTableKeepEachOtherAndEveryOtherKey) {
 
     ASSERT_TRUE(saveSoundOn(store, true));
     EXPECT_TRUE(loadSoundOn(store));
+    EXPECT_EQ(loadZoomPercent(store), 250);
     expectSameTable(loadFrom(storePath()), merged);
     EXPECT_TRUE(readFile(storePath()).contains("[Mine]\nkey=kept\n"));
-    EXPECT_TRUE(readFile(storePath()).contains("[Preferences]\nSound=on\n"));
+    EXPECT_TRUE(readFile(storePath()).contains("[Preferences]\nSound=on\nZoom=250\n"));
+
+    // A percent that is no step would not read back as stored: the save
+    // fails as any save does, and the file keeps every byte.
+    const QByteArray before = readFile(storePath());
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(saveZoomPercent(store, 175));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              SaveFailurePrefix + storePath().toStdString() + "\n");
+    EXPECT_EQ(readFile(storePath()), before);
+    ASSERT_TRUE(saveZoomPercent(store, 100));
+    EXPECT_EQ(loadZoomPercent(store), 100);
+    EXPECT_TRUE(readFile(storePath()).contains("[Preferences]\nSound=on\nZoom=100\n"));
 }
 
 // --- The user's own store -----------------------------------------------------

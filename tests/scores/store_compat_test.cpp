@@ -96,6 +96,14 @@ std::vector<QByteArray> storeFiles() {
                                    "@Invalid()", "@Variant(\\0\\0\\0\\x1\\0)", "off\nSound=on"}) {
         files.push_back("[Setting]\nHScore_Nm_0=Ann\n[Preferences]\nSound=" + sound + "\n");
     }
+    for (const QByteArray zoom :
+         {"150", "\"300\"", "125 ;c", " 250", "\"200 \"", "175", "0125", "+150", "", "200, 200",
+          "@String(250)", "@ByteArray(150)", "@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x96)",
+          "150\nZoom=175", "\\x31\\x350"}) {
+        files.push_back("[Preferences]\nSound=off\nZoom=" + zoom + "\n[Setting]\nHScore_Nm_0=A\n");
+    }
+    files.push_back("[Preferences]\nSound=off\n[Setting]\nZoom=150\nPreferences\\Zoom=200\n");
+    files.push_back("Preferences/Zoom=300\n[Preferences]\nSound=on\n");
     files.push_back(
         "[Setting\nno equals here\n\xff\xfe\n[Setting]\nHScore_Nm_0=Ann\nHScore_Val_0=9000\n"
         "HScore_Nm_1=Bo\nHScore_Val_1=4500\n");
@@ -115,6 +123,7 @@ std::vector<QByteArray> storeFiles() {
 void expectSameSettings(const StoredSettings& actual, const StoredSettings& expected) {
     expectSameTable(actual.table, expected.table);
     EXPECT_EQ(actual.soundOn, expected.soundOn);
+    EXPECT_EQ(actual.zoomPercent, expected.zoomPercent);
 }
 
 TEST(StoreCompat, EveryFileReadsAsQSettingsReadIt) {
@@ -148,11 +157,14 @@ TEST(StoreCompat, TheGamesKeysAreWrittenAsQSettingsWroteThem) {
         {StoreKeys::Table, {sampleTable(), true}}, {StoreKeys::Table, {odd, true}},
         {StoreKeys::Table, {hostile, true}},       {StoreKeys::Table, {wide, true}},
         {StoreKeys::Sound, {{}, false}},           {StoreKeys::Sound, {{}, true}},
+        {StoreKeys::Zoom, {{}, true, 150}},        {StoreKeys::Zoom, {{}, true, 100}},
+        {StoreKeys::Zoom, {{}, true, 300}},
     };
     std::vector<QByteArray> files = {
         "", "[General]\na=1\n", "[Aaa]\nb=2\n\n[Zed]\na=1\n",
         "[Preferences]\nOther=1\n\n[Setting]\nHScore_Nm_0=x\n\n[Zed]\na=1\n",
-        "[Setting]\nHScore_Val_2=5\n"};
+        "[Setting]\nHScore_Val_2=5\n", "[Preferences]\nSound=off\nZz=1\n",
+        "[Preferences]\nAa=1\nZoom=250\n"};
     // Each save on each file, and again on what it gave, two rounds deep.
     for (int round = 0; round < 2; ++round) {
         const std::vector<QByteArray> bases = files;
@@ -163,6 +175,7 @@ TEST(StoreCompat, TheGamesKeysAreWrittenAsQSettingsWroteThem) {
                 StoredSettings wanted = text.settings;
                 if (save.keys == StoreKeys::Table) wanted.table = storableTable(save.wanted.table);
                 if (save.keys == StoreKeys::Sound) wanted.soundOn = save.wanted.soundOn;
+                if (save.keys == StoreKeys::Zoom) wanted.zoomPercent = save.wanted.zoomPercent;
                 const QByteArray written = reference::savedWithQSettings(base, wanted, save.keys);
                 EXPECT_EQ(withSettings(text, wanted, save.keys), written);
                 expectSameSettings(readStoreText(written).settings,

@@ -15,6 +15,7 @@
 
 #include "scores/score_store.h"
 #include "scores/sound_setting.h"
+#include "scores/zoom_setting.h"
 #include "tests/scores/qsettings_reference.h"
 #include "tests/scores/qstring_printer.h"
 #include "tests/scores/store_test_support.h"
@@ -174,14 +175,16 @@ TEST(StoreText, SavesKeepEveryByteOutsideTheValuesThatChange) {
     struct Row {
         const char* what;
         QByteArray before;
-        bool table;  // a table save, or the sound switched off
+        StoreKeys keys;  // a table save, the sound switched off, or the zoom to 150
         QByteArray after;
     };
+    constexpr StoreKeys Table = StoreKeys::Table;
+    constexpr StoreKeys Sound = StoreKeys::Sound;
     const std::vector<Row> rows = {
         {"comments and missing keys",
          "; my scores\n[Setting]\n; best first\nHScore_Nm_0=Ann ;me\n"
          "HScore_Val_0=900\t\n\n[Mine]\nkey = kept ; a comment\n",
-         true,
+         Table,
          "; my scores\n[Setting]\n; best first\nHScore_Nm_0=Ann "
          ";me\nHScore_Nm_1=Bo\nHScore_Nm_2=Cy\n"
          "HScore_Nm_3=Di\nHScore_Nm_4=Ed\nHScore_Val_0=9000\t\nHScore_Val_1=4500\nHScore_Val_2="
@@ -192,7 +195,7 @@ TEST(StoreText, SavesKeepEveryByteOutsideTheValuesThatChange) {
          "Di\r\n"
          "HScore_Nm_4=Ed\r\nHScore_Val_0=09000\r\nHScore_Val_1=4500\r\nHScore_Val_2=1800\r\n"
          "HScore_Val_3=800\r\nHScore_Val_4=\"12\\\r\n34\" ; was\r\n",
-         true,
+         Table,
          "[Setting]\r\nHScore_Nm_0=\"An\\\nn\"\r\nHScore_Nm_1=Bo\r\nHScore_Nm_2=Cy\r\nHScore_Nm_3="
          "Di\r\n"
          "HScore_Nm_4=Ed\r\nHScore_Val_0=09000\r\nHScore_Val_1=4500\r\nHScore_Val_2=1800\r\n"
@@ -200,25 +203,31 @@ TEST(StoreText, SavesKeepEveryByteOutsideTheValuesThatChange) {
         {"the switch beside a binary value",
          "[Preferences]\nSound=on ; loud\npic=@Variant(\\0\\0)\n"
          "[Setting]\nSound=on\n",
-         false, "[Preferences]\nSound=off ; loud\npic=@Variant(\\0\\0)\n[Setting]\nSound=on\n"},
+         Sound, "[Preferences]\nSound=off ; loud\npic=@Variant(\\0\\0)\n[Setting]\nSound=on\n"},
         {"a new section before the first that sorts after it", "; top\n[Aaa]\nb=1\n\n[Zed]\nc=2\n",
-         false, "; top\n[Aaa]\nb=1\n\n[Preferences]\nSound=off\n\n[Zed]\nc=2\n"},
-        {"a last line without its line break", "[Mine]\nkey=1 ;c", false,
+         Sound, "; top\n[Aaa]\nb=1\n\n[Preferences]\nSound=off\n\n[Zed]\nc=2\n"},
+        {"a last line without its line break", "[Mine]\nkey=1 ;c", Sound,
          "[Mine]\nkey=1 ;c\n\n[Preferences]\nSound=off\n"},
+        {"the zoom added after the switch, beside the table",
+         "[Preferences]\r\nSound=off ; quiet\r\nzz=1\r\n\r\n[Setting]\r\nHScore_Nm_0=Ann\r\n",
+         StoreKeys::Zoom,
+         "[Preferences]\r\nSound=off ; quiet\r\nZoom=150\nzz=1\r\n\r\n[Setting]\r\n"
+         "HScore_Nm_0=Ann\r\n"},
+        {"the zoom rewritten in place", "[Preferences]\nZoom = \"175\"\t;was\nSound=off\n",
+         StoreKeys::Zoom, "[Preferences]\nZoom =150\t;was\nSound=off\n"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         const QString path = dir.filePath(QStringLiteral("Quillet.conf"));
         writeFile(path, row.before);
         const ScoreStore store(path);
-        ASSERT_TRUE(row.table ? store.save(sampleTable()) : saveSoundOn(store, false));
+        ASSERT_TRUE(row.keys == Table   ? store.save(sampleTable())
+                    : row.keys == Sound ? saveSoundOn(store, false)
+                                        : saveZoomPercent(store, 150));
         EXPECT_EQ(readFile(path), row.after);
         if (row.before.contains(';')) {
-            const StoredSettings wanted = {sampleTable(), false};
-            const QByteArray before = row.before;
-            EXPECT_FALSE(reference::savedWithQSettings(
-                             before, wanted, row.table ? StoreKeys::Table : StoreKeys::Sound)
-                             .contains(';'));
+            const StoredSettings wanted = {sampleTable(), false, 150};
+            EXPECT_FALSE(reference::savedWithQSettings(row.before, wanted, row.keys).contains(';'));
         }
     }
 }
