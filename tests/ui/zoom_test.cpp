@@ -12,6 +12,7 @@
 #include <QWindow>
 #include <qpa/qplatformwindow.h>
 
+#include "assets/in_place_picture.h"
 #include "scores/zoom_setting.h"
 #include "tests/ui/ui_fixture.h"
 #include "ui/keys_window.h"
@@ -119,10 +120,17 @@ TEST_P(ZoomStep, EveryControlTakesItsPlaceTimesTheStep) {
         EXPECT_EQ(zoomed[i].second, expected) << zoomed[i].first->metaObject()->className() << " "
                                               << zoomed[i].first->accessibleName().toStdString();
     }
-    // A slice picture from a rendering at least as large as it is shown.
+    // A slice picture covers its device pixels, at 100 %, 200 % and 300 %
+    // with the very pixels of the rendering of that size.
     const QPixmap slice = m_mainWindow->slicePictures[3];
-    EXPECT_GE(slice.width(), qRound(100 * factor));
+    EXPECT_EQ(slice.width(), qRound(100 * factor));
     EXPECT_EQ(slice.deviceIndependentSize(), QSizeF(100, 100));
+    if (row.shownPercent % 100 == 0) {
+        const QString rendering = row.shownPercent == 100
+                                      ? QStringLiteral("cake3")
+                                      : QStringLiteral("cake3@%1x").arg(row.shownPercent / 100);
+        EXPECT_TRUE(slice.toImage() == inPlacePicture(rendering)) << "not " << rendering.toStdString();
+    }
     // A game goes on through the zoom.
     EXPECT_TRUE(m_mainWindow->isPaused());
     EXPECT_TRUE(game().isPairFalling());
@@ -200,11 +208,14 @@ TEST_F(ZoomTest, FullScreenShowsTheLargestStepAndF11ReturnsToTheChosenOne) {
     QCoreApplication::processEvents();
     EXPECT_EQ(zoom().shown(), 300);
     EXPECT_EQ(zoom().chosen(), 150);
+    // A step chosen meanwhile is the one the window returns to.
+    QTest::keyClick(m_mainWindow.get(), Qt::Key_Minus, Qt::ControlModifier);
+    EXPECT_EQ(zoom().shown(), 300);
     QTest::keyClick(m_mainWindow.get(), Qt::Key_F11);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !m_mainWindow->isFullScreen(); }));
     QCoreApplication::processEvents();
-    EXPECT_EQ(zoom().shown(), 150);
-    EXPECT_EQ(nativeSize(m_mainWindow.get()), QSize(924, 746));
+    EXPECT_EQ(zoom().shown(), 125);
+    EXPECT_EQ(nativeSize(m_mainWindow.get()), QSize(770, 621));
 }
 
 // The step kept from the last run, written by the store under its key.
