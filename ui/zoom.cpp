@@ -4,6 +4,7 @@
 
 #include <QEvent>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
 
 #include "scores/zoom_setting.h"
@@ -14,6 +15,9 @@ namespace quillet {
 namespace {
 
 constexpr Qt::WindowStates Enlarged = Qt::WindowMaximized | Qt::WindowFullScreen;
+// How long the window manager is given to maximise the window or show it full
+// screen, in milliseconds.
+constexpr int AnswerWait = 1000;
 
 bool isStep(int percent) {
     return std::find(ZoomSteps.begin(), ZoomSteps.end(), percent) != ZoomSteps.end();
@@ -88,25 +92,39 @@ void Zoom::restore(int percent) {
 
 void Zoom::toggleFullScreen() {
     if (m_window->isFullScreen()) {
-        m_window->setWindowState(m_window->windowState() & ~Qt::WindowFullScreen);
+        // Back to the window at its chosen step, even from a window that was
+        // maximised before: one way back, the same on every window system.
+        m_asked = Qt::WindowNoState;
+        m_window->showNormal();
         return;
     }
-    // The window manager gives the window the whole screen only once it may
-    // be larger than its layout.
-    m_window->setMinimumSize(m_content);
-    m_window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    ask(Qt::WindowFullScreen);
     m_window->setWindowState(m_window->windowState() | Qt::WindowFullScreen);
 }
 
 void Zoom::toggleMaximised() {
     if (m_window->isFullScreen()) return;
     if (m_window->isMaximized()) {
+        m_asked = Qt::WindowNoState;
         m_window->showNormal();
         return;
     }
+    ask(Qt::WindowMaximized);
+    m_window->showMaximized();
+}
+
+void Zoom::ask(Qt::WindowState state) {
+    // The window manager gives the window more room only once it may be
+    // larger than its layout.
     m_window->setMinimumSize(m_content);
     m_window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    m_window->showMaximized();
+    m_asked = state;
+    // A window manager that refuses leaves the window as it was.
+    QTimer::singleShot(AnswerWait, this, [this, state] {
+        if (m_asked != state) return;
+        m_asked = Qt::WindowNoState;
+        fitWindow();
+    });
 }
 
 layout::Box Zoom::placed(const layout::Box& box) const {
@@ -139,6 +157,21 @@ int Zoom::largestWithin(QSize native) const {
 
 void Zoom::fitWindow() {
     const QScreen* screen = m_window->screen();
+    const QSize native = m_window->size() * screen_scale::currentFactor(screen);
+    // From maximised to full screen some window managers pass through the
+    // normal state: while the window manager answers, the window stays as
+    // large as it may be.
+    if (m_asked != Qt::WindowNoState && !isEnlarged()) return;
+    if (!isEnlarged() && m_enlargedSize.isValid()) {
+        // Leaving the maximised or full-screen state, the window is first
+        // given back its normal size by the window manager; until then it
+        // keeps the size it was given (a Wayland compositor takes a window
+        // that sizes itself while still maximised for a broken client).
+        // (A window that never grew, maximising having been refused, is
+        // at its normal size already.)
+        if (native == m_enlargedSize && native != devicePixels(m_content, screen, m_shown)) return;
+        m_enlargedSize = QSize();
+    }
     if (!isEnlarged()) {
         if (m_window->minimumSize() != m_content || m_window->maximumSize() != m_content) {
             m_window->setFixedSize(m_content);
@@ -157,7 +190,8 @@ void Zoom::fitWindow() {
     }
     // The window manager decides the window's size in device pixels; the
     // step follows it, and the controls lie in the middle.
-    show(largestWithin(m_window->size() * screen_scale::currentFactor(screen)));
+    m_enlargedSize = native;
+    show(largestWithin(native));
     const QSize spare = m_window->size() - m_content;
     moveControls(QPoint(std::max(0, spare.width() / 2), std::max(0, spare.height() / 2)));
 }

@@ -54,8 +54,7 @@ public:
     // The step kept from an earlier run, or the largest smaller one that fits
     // this screen; not told as a choice.
     void restore(int percent);
-    // Full screen, or back to the window's normal size (or maximised, if it
-    // was before).
+    // Full screen, or back to the window's normal size (from maximised too).
     void toggleFullScreen();
     void toggleMaximised();
 
@@ -79,6 +78,8 @@ private:
     // The window's size or state changed.
     void fitWindow();
     void moveControls(QPoint origin);
+    // Lets the window grow and notes that `state` was asked for.
+    void ask(Qt::WindowState state);
 
     QWidget* m_window;
     QSize m_content;
@@ -88,6 +89,11 @@ private:
     // The window manager's frame, in device pixels, as last seen at the
     // window's normal size.
     QMargins m_frame;
+    // The size in device pixels the window manager last gave the window
+    // maximised or full screen, until it gives back the normal size.
+    QSize m_enlargedSize;
+    // Maximised or full screen as asked, while the window manager answers.
+    Qt::WindowState m_asked = Qt::WindowNoState;
 };
 
 }  // namespace quillet
