@@ -41,12 +41,16 @@ Scales& scales() {
 // Setting a screen's factor replaces the one Qt derives from the screen's DPI
 // instead of multiplying it, so that one is read first, once for each
 // screen: Qt's factor for the screen is the global factor times the screen's,
-// and with the screen's set to 1 it is the global factor alone.
+// and with the screen's set to 1 it is the global factor alone. (Every
+// screen's factor is read before the first is set: the others' do not move.)
 qreal desktopSubfactor(QScreen* screen) {
     Scales& kept = scales();
     const auto found = kept.desktopSubfactor.constFind(screen->name());
     if (found != kept.desktopSubfactor.constEnd()) return *found;
     const qreal total = QHighDpiScaling::factor(screen);
+    // Until some screen's factor is set to another than 1, Qt goes on using
+    // the ones it derives from the DPI: 2 first, then 1.
+    QHighDpiScaling::setScreenFactor(screen, 2.0);
     QHighDpiScaling::setScreenFactor(screen, 1.0);
     const qreal global = QHighDpiScaling::factor(screen);
     const qreal subfactor = global > 0.0 ? total / global : 1.0;

@@ -1,6 +1,9 @@
 // The zoom, on two screens side by side (zoom_screens.json): a large one on
-// which every step fits and a small one of 1024 x 768 on which 200 % and
-// more do not.
+// which every step fits and a small one of 1024 x 768 on which 200 % and more
+// do not. The desktop's own scale is tried apart, with a screen of 2048 x 1536
+// device pixels that it scales by 2 first among the screens
+// (zoom_dense_screens.json; the offscreen platform lists its screens by name):
+// the zoom must not read that screen's scale as Qt's global one.
 
 #include <QActionGroup>
 #include <QFile>
@@ -46,12 +49,12 @@ protected:
 
     Zoom& zoom() { return m_mainWindow->zoom(); }
 
-    // The main window, shown on the small screen.
-    void moveToSmallScreen() {
-        QScreen* small = screenNamed("Small");
-        ASSERT_NE(small, nullptr);
-        m_mainWindow->move(small->availableGeometry().topLeft() + QPoint(10, 10));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return m_mainWindow->screen() == small; }));
+    // The main window, shown on the screen of that name.
+    void moveToScreen(const char* name) {
+        QScreen* screen = screenNamed(name);
+        ASSERT_NE(screen, nullptr);
+        m_mainWindow->move(screen->availableGeometry().topLeft() + QPoint(10, 10));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return m_mainWindow->screen() == screen; }));
     }
 
     QString storeText() const {
@@ -156,7 +159,7 @@ INSTANTIATE_TEST_SUITE_P(EveryStep, ZoomStep,
                                            StepRow{125, true, 300}));
 
 TEST_F(ZoomTest, AStepThatDoesNotFitTheScreenIsRefusedAndNotOffered) {
-    moveToSmallScreen();
+    moveToScreen("Small");
     // 1024 x 768: 150 % (924 x 746) fits, 200 % (1232 x 994) does not.
     EXPECT_TRUE(zoom().choose(150));
     EXPECT_FALSE(zoom().choose(200));
@@ -185,6 +188,23 @@ TEST_F(ZoomTest, AStepThatDoesNotFitTheScreenIsRefusedAndNotOffered) {
     QApplication::sendEvent(m_mainWindow->cellImages[6], &event);
     EXPECT_EQ(offered, QStringList({"100 %", "125 %", "150 % chosen", "200 % off", "250 % off",
                                     "300 % off"}));
+}
+
+TEST_F(ZoomTest, TheZoomMultipliesTheDesktopsOwnScale) {
+    // Run by ctest on the screens of zoom_dense_screens.json only.
+    if (!screenNamed("Dense")) GTEST_SKIP() << "no screen scaled by the desktop";
+    moveToScreen("Dense");
+    EXPECT_DOUBLE_EQ(m_mainWindow->devicePixelRatio(), 2.0);
+    // 1848 x 1491 device pixels of 2048 x 1536: 150 % fits, 200 % does not.
+    EXPECT_TRUE(zoom().choose(150));
+    EXPECT_DOUBLE_EQ(m_mainWindow->devicePixelRatio(), 3.0);
+    EXPECT_EQ(nativeSize(m_mainWindow.get()), QSize(1848, 1491));
+    EXPECT_FALSE(zoom().choose(200));
+    EXPECT_TRUE(zoom().choose(100));
+    EXPECT_DOUBLE_EQ(m_mainWindow->devicePixelRatio(), 2.0);
+    // The other screens kept their own scale, times the zoom.
+    EXPECT_TRUE(zoom().choose(125));
+    EXPECT_DOUBLE_EQ(screenNamed("Large")->devicePixelRatio(), 1.25);
 }
 
 TEST_F(ZoomTest, KeysStepThroughTheStepsAndEachChoiceIsStored) {

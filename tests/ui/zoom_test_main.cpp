@@ -1,4 +1,5 @@
-// The zoom tests, on the two screens of zoom_screens.json. Started as
+// The zoom tests, on the two screens of zoom_screens.json (or those of the
+// file QUILLET_ZOOM_SCREENS names). Started as
 //   zoom_tests --grab FILE PERCENT WINDOW STATE
 // it draws one window of a game of its own at the zoom PERCENT into FILE
 // instead: WINDOW is "main", "high scores" or "keys", STATE "before a game",
@@ -56,7 +57,11 @@ int grab(char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" QUILLET_ZOOM_SCREENS);
+    // QUILLET_ZOOM_SCREENS names other screens.
+    const QByteArray screens = qEnvironmentVariableIsSet("QUILLET_ZOOM_SCREENS")
+                                   ? qgetenv("QUILLET_ZOOM_SCREENS")
+                                   : QByteArray(QUILLET_ZOOM_SCREENS);
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + screens);
     QApplication app(argc, argv);
     quillet::installFontSubstitutions();
     quillet::installTranslations(QLocale(QLocale::English));
