@@ -308,7 +308,8 @@ INSTANTIATE_TEST_SUITE_P(EveryWindow, ZoomGrab,
                          ::testing::Values(GrabRow{"main", "before a game"},
                                            GrabRow{"main", "playing"}, GrabRow{"main", "paused"},
                                            GrabRow{"high scores", "before a game"},
-                                           GrabRow{"keys", "before a game"}));
+                                           GrabRow{"keys", "before a game"},
+                                           GrabRow{"about", "playing"}));
 
 }  // namespace
 }  // namespace quillet::testing

@@ -2,7 +2,7 @@
 // file QUILLET_ZOOM_SCREENS names). Started as
 //   zoom_tests --grab FILE PERCENT WINDOW STATE
 // it draws one window of a game of its own at the zoom PERCENT into FILE
-// instead: WINDOW is "main", "high scores" or "keys", STATE "before a game",
+// instead: WINDOW is "main", "high scores", "keys" or "about", STATE "before a game",
 // "playing" or "paused".
 #include <gtest/gtest.h>
 
@@ -39,6 +39,17 @@ int grab(char** argv) {
         if (state == QLatin1String("paused")) window.pause();
     }
     const QString which = QString::fromUtf8(argv[4]);
+    if (which == QLatin1String("about")) {
+        // The About box is modal: drawn once its own loop shows it.
+        bool saved = false;
+        quillet::testing::whenModal([&](QWidget* box) {
+            QCoreApplication::processEvents();
+            saved = box->grab().toImage().save(QString::fromUtf8(argv[2]));
+            box->close();
+        });
+        window.showAbout();
+        return saved ? 0 : 1;
+    }
     std::unique_ptr<QWidget> other;
     if (which == QLatin1String("high scores")) {
         auto* scores = new HighScoreWindow(const_cast<ScoreBook&>(window.scores()), cues, &window);
