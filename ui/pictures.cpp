@@ -58,7 +58,9 @@ QIcon loadIcon(const QString& name) {
     QIcon icon;
     for (const char* size : {"16", "32"}) {
         const QString picture = name + QLatin1String(size);
-        for (int scale = 1; scale <= largest; ++scale) icon.addPixmap(builtInPicture(picture, scale));
+        for (int scale = 1; scale <= largest; ++scale) {
+            icon.addPixmap(builtInPicture(picture, scale));
+        }
     }
     return icon;
 }

@@ -1,16 +1,16 @@
 #include "ui/screen_scale.h"
 
-#include <QApplication>
-#include <QBackingStore>
-#include <QHash>
-#include <QPointer>
-#include <QPixmapCache>
-#include <QScreen>
-#include <QWidget>
-#include <QWindow>
 #include <qpa/qplatformscreen.h>
 #include <qpa/qplatformwindow.h>
 #include <qpa/qwindowsysteminterface.h>
+#include <QApplication>
+#include <QBackingStore>
+#include <QHash>
+#include <QPixmapCache>
+#include <QPointer>
+#include <QScreen>
+#include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 #include <vector>

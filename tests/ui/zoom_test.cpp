@@ -5,6 +5,7 @@
 // (zoom_dense_screens.json; the offscreen platform lists its screens by name):
 // the zoom must not read that screen's scale as Qt's global one.
 
+#include <qpa/qplatformwindow.h>
 #include <QActionGroup>
 #include <QFile>
 #include <QLabel>
@@ -13,7 +14,6 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QWindow>
-#include <qpa/qplatformwindow.h>
 
 #include "assets/in_place_picture.h"
 #include "scores/zoom_setting.h"
@@ -70,8 +70,9 @@ std::vector<std::pair<QWidget*, QRect>> devicePlaces(QWidget* window) {
     const qreal ratio = window->devicePixelRatio();
     for (QWidget* control : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         const QRect box = control->geometry();
-        places.push_back({control, QRect(qRound(box.left() * ratio), qRound(box.top() * ratio),
-                                         qRound(box.width() * ratio), qRound(box.height() * ratio))});
+        places.push_back(
+            {control, QRect(qRound(box.left() * ratio), qRound(box.top() * ratio),
+                            qRound(box.width() * ratio), qRound(box.height() * ratio))});
     }
     return places;
 }
@@ -111,7 +112,8 @@ TEST_P(ZoomStep, EveryControlTakesItsPlaceTimesTheStep) {
     }
     // Maximised, the layout lies in the middle of the window.
     const QSize spare = m_mainWindow->size() - QSize(616, 497);
-    const QPoint origin = row.maximised ? QPoint(spare.width() / 2, spare.height() / 2) * factor : QPoint();
+    const QPoint origin =
+        row.maximised ? QPoint(spare.width() / 2, spare.height() / 2) * factor : QPoint();
     if (row.maximised) EXPECT_GT(spare.width(), 100) << "not the screen's size";
     const auto zoomed = devicePlaces(m_mainWindow.get());
     ASSERT_EQ(zoomed.size(), atFull.size());
@@ -132,7 +134,8 @@ TEST_P(ZoomStep, EveryControlTakesItsPlaceTimesTheStep) {
         const QString rendering = row.shownPercent == 100
                                       ? QStringLiteral("cake3")
                                       : QStringLiteral("cake3@%1x").arg(row.shownPercent / 100);
-        EXPECT_TRUE(slice.toImage() == inPlacePicture(rendering)) << "not " << rendering.toStdString();
+        EXPECT_TRUE(slice.toImage() == inPlacePicture(rendering))
+            << "not " << rendering.toStdString();
     }
     // A game goes on through the zoom.
     EXPECT_TRUE(m_mainWindow->isPaused());
@@ -216,7 +219,8 @@ TEST_F(ZoomTest, KeysStepThroughTheStepsAndEachChoiceIsStored) {
                    {Qt::Key_Minus, 250}, {Qt::Key_0, 100},     {Qt::Key_Minus, 100}};
     for (const auto& press : presses) {
         QTest::keyClick(m_mainWindow.get(), press.key, Qt::ControlModifier);
-        EXPECT_EQ(zoom().chosen(), press.percent) << QKeySequence(press.key).toString().toStdString();
+        EXPECT_EQ(zoom().chosen(), press.percent)
+            << QKeySequence(press.key).toString().toStdString();
         EXPECT_TRUE(storeText().contains(QStringLiteral("Zoom=%1").arg(press.percent)));
     }
 }
@@ -275,11 +279,12 @@ QImage grabbed(const GrabRow& row, const QString& file, int percent, const char*
     QProcess game;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("QT_SCALE_FACTOR"));
-    if (scaleFactor) environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QLatin1String(scaleFactor));
+    if (scaleFactor)
+        environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QLatin1String(scaleFactor));
     game.setProcessEnvironment(environment);
     game.start(QCoreApplication::applicationFilePath(),
-               {QStringLiteral("--grab"), file, QString::number(percent),
-                QLatin1String(row.window), QLatin1String(row.state)});
+               {QStringLiteral("--grab"), file, QString::number(percent), QLatin1String(row.window),
+                QLatin1String(row.state)});
     if (!game.waitForFinished(30000) || game.exitCode() != 0) {
         ADD_FAILURE() << "the grab failed: " << game.readAllStandardError().toStdString();
         return {};
@@ -290,7 +295,8 @@ QImage grabbed(const GrabRow& row, const QString& file, int percent, const char*
 TEST_P(ZoomGrab, TwoHundredPercentIsTheDesktopsScaleOfTwo) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const QImage zoomed = grabbed(GetParam(), dir.filePath(QStringLiteral("zoomed.png")), 200, nullptr);
+    const QImage zoomed =
+        grabbed(GetParam(), dir.filePath(QStringLiteral("zoomed.png")), 200, nullptr);
     const QImage scaled = grabbed(GetParam(), dir.filePath(QStringLiteral("scaled.png")), 100, "2");
     ASSERT_FALSE(zoomed.isNull());
     ASSERT_EQ(zoomed.size(), scaled.size());
