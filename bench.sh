@@ -224,10 +224,18 @@ for part in handlers repaint; do
     --benchmark_out="$results/micro-$part.csv" --benchmark_out_format=csv \
     >>"$results/micro.txt" 2>>"$results/stderr.log"
 done
+# The fall tick's repaint once more with the windows zoomed to 300 %, on an
+# offscreen screen of 3840 x 2160 where that step fits.
+QT_QPA_PLATFORM="offscreen:configfile=$root/bench/large_screen.json" QUILLET_BENCH_ZOOM=300 \
+  "$build/micro_bench" --benchmark_filter=WithRepaint \
+  --benchmark_repetitions=5 --benchmark_min_time=0.02 \
+  --benchmark_out="$results/zoom300-repaint.csv" --benchmark_out_format=csv \
+  >>"$results/micro.txt" 2>>"$results/stderr.log"
 # The median row of a benchmark: its real (manual) time in microseconds, or
 # the counter named $2.
 micro() { cat "$results"/micro-*.csv | awk -F, -v name="\"bench$1/manual_time_median\"" '$1 == name {printf "%.1f", $3}'; }
-micro_counter() { awk -F, -v name="\"bench$1/manual_time_median\"" -v col="\"$2\"" '$1 == "name" {for (i=1;i<=NF;i++) if ($i==col) c=i} $1 == name && c {printf "%.0f", $c}' "$results/micro-repaint.csv"; }
+micro_counter() { awk -F, -v name="\"bench$1/manual_time_median\"" -v col="\"$2\"" '$1 == "name" {for (i=1;i<=NF;i++) if ($i==col) c=i} $1 == name && c {printf "%.0f", $c}' "${3:-$results/micro-repaint.csv}"; }
+zoom300() { awk -F, '$1 == "\"benchTickWithRepaint/manual_time_median\"" {printf "%.1f", $3}' "$results/zoom300-repaint.csv"; }
 mkdir -p "$work/callgrind"
 QT_QPA_PLATFORM=offscreen valgrind --tool=callgrind --collect-atstart=no --separate-threads=yes \
   --callgrind-out-file="$work/callgrind/ticks" "$build/tick_instructions" \
@@ -361,6 +369,7 @@ table=$results/table.md
   echo "| Fall tick, next pair enters, µs | $(micro TickPairEnters) | | $(instructions pair_enters) instructions | ≤ 20 µs quiet, ≤ 15,000 instructions | $(tick_met "$(micro TickPairEnters)" "$(instructions pair_enters)") |"
   echo "| First Start of the process: the click's handler / the first tick, µs (median of 5) | $(fmt "%.0f" "$first_start_us") / $(fmt "%.0f" "$first_tick_us") | | the slice pictures are decoded once the window shows | | |"
   echo "| Fall tick with its repaint (offscreen), µs | $(micro TickWithRepaint) | | $(micro_counter TickWithRepaint widgets_painted) widgets, $(micro_counter TickWithRepaint pixels_painted) pixels repainted | | |"
+  echo "| Fall tick with its repaint at a zoom of 300 % (offscreen), µs | $(zoom300) | | $(micro_counter TickWithRepaint widgets_painted "$results/zoom300-repaint.csv") widgets, $(micro_counter TickWithRepaint pixels_painted "$results/zoom300-repaint.csv") pixels (of the layout) repainted | | |"
   echo "| Left / Right / Turn, µs | $(micro MoveLeft) / $(micro MoveRight) / $(micro SwapPieces) | | | | |"
   echo "| drawNextPair / setCell, µs | $(micro DrawNextPair) / $(micro SetCell) | | | | |"
   echo "| Memory the sound adds to a bare process once a click was heard (libpulse, its connection and stream), KB, median of 3 | $(cue rss added_kb) | | private PulseAudio null sink | window + 3 MB in all | |"

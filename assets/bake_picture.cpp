@@ -4,12 +4,13 @@
 //   bake_picture OUT.cpp IN.png... [-- IN.png...]...
 //
 // Each picture is named after its file: "cake1" for ".../cake1.png",
-// "cake1@2x" for ".../cake1@2x.png". A "--" starts a new group, pictures the
-// game first reads at another time than those before it (inPlaceSource).
+// "cake1@2x" for ".../cake1@2x.png", "cake1@3x" for ".../cake1@3x.png". A
+// "--" starts a new group, pictures the game first reads at another time than
+// those before it (inPlaceSource).
 //
 // Exits 1 with a one-line message when an input cannot be read, a name is not
-// made of lower-case letters and digits (with "@2x" after them), or OUT cannot
-// be written.
+// made of lower-case letters and digits (with "@2x" or "@3x" after them), or
+// OUT cannot be written.
 
 #include <QFile>
 #include <QFileInfo>
@@ -40,7 +41,7 @@ int main(int argc, char* argv[]) {
     }
     // The name becomes a string in the source written, so it is held to
     // characters that need no escaping there.
-    static const QRegularExpression plainName(QStringLiteral("^[a-z][a-z0-9]*(@2x)?$"));
+    static const QRegularExpression plainName(QStringLiteral("^[a-z][a-z0-9]*(@[23]x)?$"));
     QList<quillet::NamedPictures> groups(1);
     for (int i = 2; i < argc; ++i) {
         if (QByteArray(argv[i]) == "--") {

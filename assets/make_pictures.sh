@@ -4,8 +4,8 @@
 #   assets/make_pictures.sh
 #
 # 1. pictures_helper.py writes the SVG sources into assets/svg/.
-# 2. rsvg-convert renders each one at 1x and at 2x (the "@2x" file that Qt picks on
-#    high-density displays).
+# 2. rsvg-convert renders each one at 1x, at 2x and at 3x (the "@2x" and "@3x" files,
+#    shown on high-density displays and when the player zooms the game's windows).
 # 3. ImageMagick's convert makes transparency binary and reduces the colours: edge
 #    pixels are first blended onto the colour that the picture will sit on, so the
 #    outlines stay smooth without partial transparency.
@@ -61,10 +61,10 @@ mkdir -p "$out_dir"
 python3 "$here/pictures_helper.py" svg "$svg_dir" >"$work/list"
 
 while read -r name width height background colours; do
-    for scale in 1 2; do
+    for scale in 1 2 3; do
         suffix=""
-        if ((scale == 2)); then
-            suffix="@2x"
+        if ((scale > 1)); then
+            suffix="@${scale}x"
         fi
         rsvg-convert --width=$((width * scale)) --height=$((height * scale)) \
             --format=png --output="$work/$name$suffix.png" "$svg_dir/$name.svg"

@@ -445,11 +445,11 @@ def read_png(path):
 
 
 def check(folder):
-    """Every picture must exist at 1x and 2x with the right size, be an indexed PNG with
+    """Every picture must exist at 1x, 2x and 3x with the right size, be an indexed PNG with
     no more colours than allowed, and have binary transparency with some of each."""
     problems = []
     for name, _, width, height, _, colours in sources():
-        for suffix, scale in (("", 1), ("@2x", 2)):
+        for suffix, scale in (("", 1), ("@2x", 2), ("@3x", 3)):
             path = os.path.join(folder, f"{name}{suffix}.png")
             try:
                 info = read_png(path)

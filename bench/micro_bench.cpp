@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -23,6 +24,7 @@
 #include "bench/game_harness.h"
 #include "game/rules.h"
 #include "ui/fonts.h"
+#include "ui/zoom.h"
 
 namespace quillet::bench {
 namespace {
@@ -182,6 +184,15 @@ int main(int argc, char** argv) {
     quillet::bench::GameHarness harness(std::move(random));
     harness.window().show();
     quillet::bench::repaint();
+    // QUILLET_BENCH_ZOOM=300 runs every benchmark with the windows zoomed, on
+    // a screen large enough for the step (bench.sh gives one).
+    if (const char* zoom = std::getenv("QUILLET_BENCH_ZOOM")) {
+        if (!harness.window().zoom().choose(std::atoi(zoom))) {
+            std::fprintf(stderr, "micro_bench: a zoom of %s %% does not fit the screen\n", zoom);
+            return 1;
+        }
+        quillet::bench::repaint();
+    }
     quillet::bench::harness = &harness;
 
     benchmark::Initialize(&argc, argv);

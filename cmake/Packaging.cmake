@@ -109,8 +109,12 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # player loads at run time, and only while the sound is on; and Qt's own
 # translations, which translate Qt's texts in the game (a text box's menu) for
 # a Japanese desktop. The game's translations are built into the program.
+# The zoom uses Qt's private API (ui/screen_scale.cpp), which holds only for
+# the very Qt version the program was built with: libqt6core6 provides
+# qt6-base-abi of its version, and the package depends on exactly that one.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libpulse0, fonts-ipafont-gothic, qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+  "libpulse0, fonts-ipafont-gothic, qt6-translations-l10n, qt6-base-abi (= ${Qt6_VERSION})")
 # CPack puts the summary line above this text, indents every line for the control
 # file and turns the empty line into the paragraph break.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION

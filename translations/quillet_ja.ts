@@ -63,6 +63,26 @@
         <source>Read where the falling pair is</source>
         <translation>落ちているペアの位置を読み上げる</translation>
     </message>
+    <message>
+        <source>Zoom in</source>
+        <translation>拡大する</translation>
+    </message>
+    <message>
+        <source>Zoom out</source>
+        <translation>縮小する</translation>
+    </message>
+    <message>
+        <source>Zoom back to 100 %</source>
+        <translation>100 % に戻す</translation>
+    </message>
+    <message>
+        <source>Full screen on or off</source>
+        <translation>全画面表示を切り替える</translation>
+    </message>
+    <message>
+        <source>Maximise the window or restore it</source>
+        <translation>ウィンドウを最大化する、または元に戻す</translation>
+    </message>
 </context>
 <context>
     <name>Narration</name>
@@ -350,6 +370,22 @@ P またはここをクリックで
     <message>
         <source>Pause</source>
         <translation>一時停止</translation>
+    </message>
+    <message>
+        <source>Full screen</source>
+        <translation>全画面表示</translation>
+    </message>
+    <message>
+        <source>Maximise</source>
+        <translation>最大化</translation>
+    </message>
+    <message>
+        <source>%1 %</source>
+        <translation>%1 %</translation>
+    </message>
+    <message>
+        <source>Zoom</source>
+        <translation>ズーム</translation>
     </message>
 </context>
 </TS>

@@ -21,6 +21,12 @@ enum class Command {
     Pause,
     Sound,
     Help,
+    // The windows drawn larger or smaller, a step at a time, or at 100 %.
+    ZoomIn,
+    ZoomOut,
+    ZoomReset,
+    FullScreen,
+    Maximise,
     // Read out through a screen reader; nothing happens without one.
     ReadRows,
     ReadColumns,

@@ -23,6 +23,7 @@
 #include "ui/version.h"
 #include "ui/version_message.h"
 #include "ui/window_style.h"
+#include "ui/zoom.h"
 
 namespace quillet {
 
@@ -45,6 +46,7 @@ MainWindow::MainWindow(CuePlayer& cues, const ScoreStore& store, const StoredSet
     HeldKeys::instance();
     buildControls();
     buildActions();
+    buildZoom(stored.zoomPercent);
     m_random.seedFromClock();
     m_commentary = new Commentary(*this);
     // Another application took the keyboard focus: the player has looked away.
@@ -181,7 +183,7 @@ void MainWindow::showCovered(bool covered) {
         // Made last, so in front of the dotted lines; it overlaps no button.
         // It exists only while the game is paused: a hidden widget would
         // still be found by a screen reader.
-        pauseCover = new PauseCover(this, mw::BoardPanel);
+        pauseCover = new PauseCover(this, m_zoom->placed(mw::BoardPanel));
         connect(pauseCover, &PauseCover::clicked, this, &MainWindow::resume);
         pauseCover->show();
     } else {
@@ -221,6 +223,7 @@ void MainWindow::contextMenuEvent(QContextMenuEvent* event) {
         return;
     }
     QMenu menu(this);
+    showZoomChoices();
     m_actions->fillMenu(menu);
     menu.exec(event->globalPos());
 }

@@ -28,6 +28,7 @@ class LineWidget;
 class PauseCover;
 class PlayerActions;
 class RandomSource;
+class Zoom;
 class ScoreStore;
 struct StoredSettings;
 
@@ -58,6 +59,8 @@ public:
     QAction* action(Command command) const;
     bool isPaused() const;
     bool isSoundOn() const { return m_cues.isOn(); }
+    // The zoom of the game's windows, kept for the next run.
+    Zoom& zoom() const { return *m_zoom; }
 
     // The controls, public so that the tests can press and read them.
     QLabel* boardPanel = nullptr;
@@ -134,6 +137,14 @@ protected:
 private:
     void buildControls();
     void buildActions();
+    // The zoom's keys and menu, and the step kept from the last run.
+    void buildZoom(int percent);
+    // The menu's zoom entries: the chosen step checked, those that do not fit
+    // disabled.
+    void showZoomChoices();
+    // The window's pictures at the screens' density: made again when the zoom
+    // changes it.
+    void showPictures();
     // From Start to game over; paused or not.
     bool isPlaying() const;
     void showCovered(bool covered);
@@ -158,6 +169,7 @@ private:
     PlayerActions* m_actions = nullptr;
     // What a screen reader is told, while one listens.
     Commentary* m_commentary = nullptr;
+    Zoom* m_zoom = nullptr;
 };
 
 }  // namespace quillet

@@ -31,11 +31,10 @@ QPushButton* makeButton(QWidget* parent, const layout::Box& box, const QString& 
     return button;
 }
 
-QPushButton* makeMoveButton(QWidget* parent, const layout::Box& box, const QString& icon,
+QPushButton* makeMoveButton(QWidget* parent, const layout::Box& box,
                             const QString& accessibleName) {
     auto* button = new QPushButton(parent);
     setBox(button, box);
-    button->setIcon(loadIcon(icon));
     button->setIconSize(QSize(mw::MoveIconSize, mw::MoveIconSize));
     button->setAccessibleName(accessibleName);
     button->setAutoDefault(false);
@@ -47,7 +46,6 @@ QPushButton* makeMoveButton(QWidget* parent, const layout::Box& box, const QStri
 
 void MainWindow::buildControls() {
     setWindowTitle(QStringLiteral("ヌビロケーキ"));
-    setWindowIcon(loadIcon(QStringLiteral("icon")));
     setFixedSize(mw::ClientWidth, mw::ClientHeight);
     fillBackground(this, layout::WindowGrey);
 
@@ -74,7 +72,6 @@ void MainWindow::buildControls() {
 
     titleImage = new QLabel(this);
     setBox(titleImage, mw::Title);
-    titleImage->setPixmap(loadPicture(QStringLiteral("title")));
     titleImage->setAccessibleName(QStringLiteral("ヌビロケーキ"));
     nextCaption =
         makeLabel(this, mw::NextCaption, QStringLiteral("NEXT"), captionFont, layout::Blue);
@@ -108,10 +105,12 @@ void MainWindow::buildControls() {
     highScoreButton = makeButton(this, mw::HighScore, QStringLiteral("HighScore"), captionFont);
     aboutButton = makeButton(this, mw::About, QStringLiteral("About"), captionFont);
     endButton = makeButton(this, mw::End, QStringLiteral("End"), captionFont);
-    leftButton = makeMoveButton(this, mw::Left, QStringLiteral("left"), tr("Left"));
-    turnButton = makeMoveButton(this, mw::Turn, QStringLiteral("turn"), tr("Turn"));
+    leftButton = makeMoveButton(this, mw::Left, tr("Left"));
+    turnButton = makeMoveButton(this, mw::Turn, tr("Turn"));
     turnButton->setToolTip(QStringLiteral("左右反転"));
-    rightButton = makeMoveButton(this, mw::Right, QStringLiteral("right"), tr("Right"));
+    rightButton = makeMoveButton(this, mw::Right, tr("Right"));
+
+    showPictures();
 
     setTabOrder(leftButton, turnButton);
     setTabOrder(turnButton, rightButton);
@@ -136,6 +135,14 @@ void MainWindow::buildControls() {
 
     shareWindowColours(this, layout::WindowGrey);
     centreOnScreen(this);
+}
+
+void MainWindow::showPictures() {
+    setWindowIcon(loadIcon(QStringLiteral("icon")));
+    titleImage->setPixmap(loadPicture(QStringLiteral("title")));
+    leftButton->setIcon(loadIcon(QStringLiteral("left")));
+    turnButton->setIcon(loadIcon(QStringLiteral("turn")));
+    rightButton->setIcon(loadIcon(QStringLiteral("right")));
 }
 
 }  // namespace quillet

@@ -7,11 +7,13 @@
 namespace quillet {
 
 // Picture `name` (for example "cake3" or "title") as the program holds it,
-// its double-size rendering on a high-density display.
+// for the screens' density as it is now, the zoom included: its double-size
+// or triple-size rendering on a denser screen, never a smaller rendering than
+// the picture is shown at (up to three device pixels per pixel).
 QPixmap loadPicture(const QString& name);
 
 // An icon made of the 16 and 32 pixel renderings of `name` ("icon", "left",
-// "right", "turn"), with their double-size renderings.
+// "right", "turn"), with the larger renderings the screens' density needs.
 QIcon loadIcon(const QString& name);
 
 }  // namespace quillet

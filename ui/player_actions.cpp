@@ -2,8 +2,11 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QActionGroup>
 #include <QMenu>
 #include <QWidget>
+
+#include "scores/zoom_setting.h"
 
 namespace quillet {
 
@@ -20,9 +23,20 @@ PlayerActions::PlayerActions(QWidget* window) : QObject(window) {
         m_actions.push_back(action);
         if (row.command == Command::Sound) action->setCheckable(true);
     }
-    // The menu's own words for the three it shows.
+    action(Command::FullScreen)->setCheckable(true);
+    action(Command::Maximise)->setCheckable(true);
+    // The menu's own words for those it shows.
     action(Command::Sound)->setText(tr("Sound"));
     action(Command::Help)->setText(tr("Keys and rules…"));
+    action(Command::FullScreen)->setText(tr("Full screen"));
+    action(Command::Maximise)->setText(tr("Maximise"));
+    auto* steps = new QActionGroup(this);
+    for (int percent : ZoomSteps) {
+        auto* step = new QAction(tr("%1 %").arg(percent), steps);
+        step->setCheckable(true);
+        step->setData(percent);
+        m_zoomSteps.push_back(step);
+    }
     showPaused(false);
 }
 
@@ -39,6 +53,11 @@ void PlayerActions::fillMenu(QMenu& menu) const {
     menu.addAction(action(Command::Sound));
     menu.addSeparator();
     menu.addAction(action(Command::Help));
+    menu.addSeparator();
+    QMenu* zoom = menu.addMenu(tr("Zoom"));
+    for (QAction* step : m_zoomSteps) zoom->addAction(step);
+    menu.addAction(action(Command::FullScreen));
+    menu.addAction(action(Command::Maximise));
 }
 
 void PlayerActions::showPaused(bool paused) {

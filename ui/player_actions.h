@@ -26,13 +26,18 @@ public:
     // The command's keys press `button`, as a click would.
     void pressWith(Command command, QAbstractButton* button);
     // What a right click in the window offers: pause, the sound switch and the
-    // keys and rules, each with its key.
+    // keys and rules, each with its key; then the zoom steps, full screen and
+    // maximise.
     void fillMenu(QMenu& menu) const;
+    // One checkable action for each zoom step, smallest first, which the menu
+    // offers; only one is checked at a time.
+    const std::vector<QAction*>& zoomSteps() const { return m_zoomSteps; }
     // Pause reads "Resume" while the game is paused.
     void showPaused(bool paused);
 
 private:
     std::vector<QAction*> m_actions;  // in the key table's order
+    std::vector<QAction*> m_zoomSteps;
 };
 
 }  // namespace quillet

@@ -22,6 +22,9 @@ public:
     // Makes every picture not made yet.
     void decodeAll() const;
 
+    // Forgets every picture made: the screens' density changed.
+    void forget() { m_pictures = {}; }
+
     // How many pictures have been made.
     int decodedCount() const;
 

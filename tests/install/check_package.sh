@@ -82,6 +82,13 @@ for package in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 \
     grep -qxF -e "$package" -e "${package}t64" "$work/depends" ||
         fail "Depends lacks $package: $(field Depends)"
 done
+# The zoom uses Qt's private API: the package holds to the Qt version it was
+# built with, as libqt6core6 provides it (qt6-base-abi (= 6.4.2) on Debian 12).
+abi=$(dpkg-query -W -f='${Provides}\n' libqt6core6 libqt6core6t64 2>/dev/null |
+    grep -o 'qt6-base-abi (= [^)]*)' | head -n 1 || true)
+[ -n "$abi" ] || fail "the installed libqt6core6 provides no qt6-base-abi"
+field Depends | tr ',' '\n' | sed 's/^ *//' | grep -qxF "$abi" ||
+    fail "Depends lacks $abi: $(field Depends)"
 if grep -E -- '^libsdl2' "$work/depends" >&2; then
     fail "Depends names SDL2, which the game no longer uses"
 fi

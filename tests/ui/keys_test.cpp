@@ -413,7 +413,7 @@ TEST_F(Keyboard, F1ListsEveryKeyPausesTheGameAndClosesWithEscape) {
     EXPECT_TRUE(m_mainWindow->isPaused()) << "resumed only by the player";
 }
 
-TEST_F(Keyboard, RightClickOutsideTheButtonsOffersPauseSoundAndHelp) {
+TEST_F(Keyboard, RightClickOutsideTheButtonsOffersPauseSoundHelpAndZoom) {
     // The texts of the menu that a right click on `widget` opens, if any.
     const auto menuAt = [](QWidget* widget) {
         QStringList texts;
@@ -431,8 +431,9 @@ TEST_F(Keyboard, RightClickOutsideTheButtonsOffersPauseSoundAndHelp) {
         QCoreApplication::processEvents();  // the timer, when no menu ran its loop
         return texts;
     };
-    const QStringList offered{QStringLiteral("Pause"), QStringLiteral("Sound"),
-                              QStringLiteral("Keys and rules…")};
+    const QStringList offered{QStringLiteral("Pause"),       QStringLiteral("Sound"),
+                              QStringLiteral("Keys and rules…"), QStringLiteral("Zoom"),
+                              QStringLiteral("Full screen"), QStringLiteral("Maximise")};
     EXPECT_EQ(menuAt(m_mainWindow->cellImages[6]), offered);
     EXPECT_FALSE(m_mainWindow->action(Command::Pause)->isEnabled()) << "no game to pause";
     EXPECT_TRUE(menuAt(m_mainWindow->startButton).isEmpty());

@@ -26,7 +26,8 @@ QImage shown(const QImage& picture) {
 }
 
 // Every picture file is built into the program with its very pixels, the
-// double-size one of each at exactly twice its size, and the program holds no
+// double-size and triple-size ones of each at exactly twice and three times
+// its size, and the program holds no
 // picture that has no file.
 TEST(BuiltInPictures, EveryPictureFileIsBuiltInWithItsPixels) {
     const QStringList files = QDir(QStringLiteral(QUILLET_PICTURES_DIR))
@@ -46,9 +47,11 @@ TEST(BuiltInPictures, EveryPictureFileIsBuiltInWithItsPixels) {
         const QImage drawn = pictureAsDrawn(png);
         EXPECT_EQ(inPlacePicture(name).format(), drawn.format());
         EXPECT_TRUE(inPlacePicture(name) == drawn) << "not the PNG file's pixels";
-        if (!name.endsWith(QStringLiteral("@2x"))) {
+        if (!name.contains(QLatin1Char('@'))) {
             EXPECT_EQ(pngPicture(name + QStringLiteral("@2x")).size(), png.size() * 2)
                 << "no double-size rendering of it";
+            EXPECT_EQ(pngPicture(name + QStringLiteral("@3x")).size(), png.size() * 3)
+                << "no triple-size rendering of it";
         }
     }
 }
