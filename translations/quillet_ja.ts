@@ -79,10 +79,6 @@
         <source>Full screen on or off</source>
         <translation>全画面表示を切り替える</translation>
     </message>
-    <message>
-        <source>Maximise the window or restore it</source>
-        <translation>ウィンドウを最大化する、または元に戻す</translation>
-    </message>
 </context>
 <context>
     <name>Narration</name>
@@ -374,10 +370,6 @@ P またはここをクリックで
     <message>
         <source>Full screen</source>
         <translation>全画面表示</translation>
-    </message>
-    <message>
-        <source>Maximise</source>
-        <translation>最大化</translation>
     </message>
     <message>
         <source>%1 %</source>

@@ -27,8 +27,7 @@ const std::vector<KeyCommand>& keyTable() {
         {Command::Sound, QT_TRANSLATE_NOOP("KeyTable", "Sound on or off"), {Qt::Key_M}, false},
         {Command::Help, QT_TRANSLATE_NOOP("KeyTable", "Keys and rules"), {Qt::Key_F1}, false},
         // The zoom keys of every desktop application, with Ctrl+= for the
-        // keyboards where + needs Shift; F11 for full screen, and Alt+F10,
-        // the desktops' own key for maximising a window.
+        // keyboards where + needs Shift; F11 for full screen.
         {Command::ZoomIn, QT_TRANSLATE_NOOP("KeyTable", "Zoom in"),
          {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)}, false},
         {Command::ZoomOut, QT_TRANSLATE_NOOP("KeyTable", "Zoom out"), {QKeySequence(Qt::CTRL | Qt::Key_Minus)},
@@ -36,8 +35,6 @@ const std::vector<KeyCommand>& keyTable() {
         {Command::ZoomReset, QT_TRANSLATE_NOOP("KeyTable", "Zoom back to 100 %"), {QKeySequence(Qt::CTRL | Qt::Key_0)},
          false},
         {Command::FullScreen, QT_TRANSLATE_NOOP("KeyTable", "Full screen on or off"), {Qt::Key_F11}, false},
-        {Command::Maximise, QT_TRANSLATE_NOOP("KeyTable", "Maximise the window or restore it"),
-         {QKeySequence(Qt::ALT | Qt::Key_F10)}, false},
         // For a screen reader's user: plain letters that neither the game nor
         // Orca takes (Orca's own keys go with Insert or Caps Lock, and the
         // keypad is its review).

@@ -26,7 +26,6 @@ enum class Command {
     ZoomOut,
     ZoomReset,
     FullScreen,
-    Maximise,
     // Read out through a screen reader; nothing happens without one.
     ReadRows,
     ReadColumns,

@@ -18,7 +18,6 @@ void MainWindow::buildZoom(int percent) {
     connect(action(Command::ZoomOut), &QAction::triggered, m_zoom, &Zoom::zoomOut);
     connect(action(Command::ZoomReset), &QAction::triggered, m_zoom, &Zoom::reset);
     connect(action(Command::FullScreen), &QAction::triggered, m_zoom, &Zoom::toggleFullScreen);
-    connect(action(Command::Maximise), &QAction::triggered, m_zoom, &Zoom::toggleMaximised);
     for (QAction* step : m_actions->zoomSteps()) {
         connect(step, &QAction::triggered, m_zoom,
                 [this, step] { m_zoom->choose(step->data().toInt()); });
@@ -49,7 +48,6 @@ void MainWindow::showZoomChoices() {
         step->setChecked(percent == m_zoom->chosen());
     }
     action(Command::FullScreen)->setChecked(isFullScreen());
-    action(Command::Maximise)->setChecked(isMaximized());
 }
 
 }  // namespace quillet

@@ -24,12 +24,10 @@ PlayerActions::PlayerActions(QWidget* window) : QObject(window) {
         if (row.command == Command::Sound) action->setCheckable(true);
     }
     action(Command::FullScreen)->setCheckable(true);
-    action(Command::Maximise)->setCheckable(true);
     // The menu's own words for those it shows.
     action(Command::Sound)->setText(tr("Sound"));
     action(Command::Help)->setText(tr("Keys and rules…"));
     action(Command::FullScreen)->setText(tr("Full screen"));
-    action(Command::Maximise)->setText(tr("Maximise"));
     auto* steps = new QActionGroup(this);
     for (int percent : ZoomSteps) {
         auto* step = new QAction(tr("%1 %").arg(percent), steps);
@@ -57,7 +55,6 @@ void PlayerActions::fillMenu(QMenu& menu) const {
     QMenu* zoom = menu.addMenu(tr("Zoom"));
     for (QAction* step : m_zoomSteps) zoom->addAction(step);
     menu.addAction(action(Command::FullScreen));
-    menu.addAction(action(Command::Maximise));
 }
 
 void PlayerActions::showPaused(bool paused) {

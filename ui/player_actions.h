@@ -26,8 +26,8 @@ public:
     // The command's keys press `button`, as a click would.
     void pressWith(Command command, QAbstractButton* button);
     // What a right click in the window offers: pause, the sound switch and the
-    // keys and rules, each with its key; then the zoom steps, full screen and
-    // maximise.
+    // keys and rules, each with its key; then the zoom steps and full
+    // screen.
     void fillMenu(QMenu& menu) const;
     // One checkable action for each zoom step, smallest first, which the menu
     // offers; only one is checked at a time.

@@ -92,25 +92,15 @@ void Zoom::restore(int percent) {
 
 void Zoom::toggleFullScreen() {
     if (m_window->isFullScreen()) {
-        // Back to the window at its chosen step, even from a window that was
-        // maximised before: one way back, the same on every window system.
+        // Back to the window at its chosen step, whatever state the window
+        // manager had it in before: one way back, the same on every window
+        // system.
         m_asked = Qt::WindowNoState;
         m_window->showNormal();
         return;
     }
     ask(Qt::WindowFullScreen);
     m_window->setWindowState(m_window->windowState() | Qt::WindowFullScreen);
-}
-
-void Zoom::toggleMaximised() {
-    if (m_window->isFullScreen()) return;
-    if (m_window->isMaximized()) {
-        m_asked = Qt::WindowNoState;
-        m_window->showNormal();
-        return;
-    }
-    ask(Qt::WindowMaximized);
-    m_window->showMaximized();
 }
 
 void Zoom::ask(Qt::WindowState state) {

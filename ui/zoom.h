@@ -20,11 +20,12 @@ namespace quillet {
 // A step is offered only while the main window, at its normal size and with
 // its frame, fits the available area of the screen it is on.
 //
-// Maximised or full screen, the main window is drawn at the largest step that
-// fits it, its controls in the middle and the window's grey around them;
-// back to its normal size, it returns to the chosen step. At its normal size
-// the window keeps exactly the size of its layout: the player cannot drag it
-// to another size.
+// Full screen, the main window is drawn at the largest step that fits it, its
+// controls in the middle and the window's grey around them; back to its
+// normal size, it returns to the chosen step. At its normal size the window
+// keeps exactly the size of its layout: it cannot be dragged to another size
+// nor maximised. (A window manager that maximises it all the same gets the
+// full screen's drawing.)
 class Zoom : public QObject {
     Q_OBJECT
 
@@ -54,9 +55,8 @@ public:
     // The step kept from an earlier run, or the largest smaller one that fits
     // this screen; not told as a choice.
     void restore(int percent);
-    // Full screen, or back to the window's normal size (from maximised too).
+    // Full screen, or back to the window's normal size.
     void toggleFullScreen();
-    void toggleMaximised();
 
     // Where a control placed at `box` of the layout lies in the window now.
     QPoint origin() const { return m_origin; }

@@ -433,7 +433,7 @@ TEST_F(Keyboard, RightClickOutsideTheButtonsOffersPauseSoundHelpAndZoom) {
     };
     const QStringList offered{QStringLiteral("Pause"),       QStringLiteral("Sound"),
                               QStringLiteral("Keys and rules…"), QStringLiteral("Zoom"),
-                              QStringLiteral("Full screen"), QStringLiteral("Maximise")};
+                              QStringLiteral("Full screen")};
     EXPECT_EQ(menuAt(m_mainWindow->cellImages[6]), offered);
     EXPECT_FALSE(m_mainWindow->action(Command::Pause)->isEnabled()) << "no game to pause";
     EXPECT_TRUE(menuAt(m_mainWindow->startButton).isEmpty());

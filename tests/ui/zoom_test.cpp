@@ -79,14 +79,14 @@ std::vector<std::pair<QWidget*, QRect>> devicePlaces(QWidget* window) {
 
 struct StepRow {
     int percent;
-    // Maximised on the large screen, or left at its normal size.
-    bool maximised;
+    // Full screen on the large screen, or left at its normal size.
+    bool fullScreen;
     int shownPercent;
 };
 
 // NOLINTNEXTLINE(readability-identifier-naming): GoogleTest looks for this name.
 void PrintTo(const StepRow& row, std::ostream* os) {
-    *os << row.percent << " %" << (row.maximised ? ", maximised" : "");
+    *os << row.percent << " %" << (row.fullScreen ? ", full screen" : "");
 }
 
 class ZoomStep : public ZoomTest, public ::testing::WithParamInterface<StepRow> {};
@@ -97,24 +97,26 @@ TEST_P(ZoomStep, EveryControlTakesItsPlaceTimesTheStep) {
     m_mainWindow->pause();
     const auto atFull = devicePlaces(m_mainWindow.get());
     ASSERT_TRUE(zoom().choose(row.percent));
-    if (row.maximised) {
-        m_mainWindow->action(Command::Maximise)->trigger();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return m_mainWindow->isMaximized(); }));
+    if (row.fullScreen) {
+        m_mainWindow->action(Command::FullScreen)->trigger();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return m_mainWindow->isFullScreen(); }));
         QCoreApplication::processEvents();
     }
     const qreal factor = row.shownPercent / 100.0;
     EXPECT_EQ(zoom().chosen(), row.percent);
     EXPECT_EQ(zoom().shown(), row.shownPercent);
     EXPECT_DOUBLE_EQ(m_mainWindow->devicePixelRatio(), factor);
-    if (!row.maximised) {
+    if (!row.fullScreen) {
         EXPECT_EQ(nativeSize(m_mainWindow.get()), QSize(616, 497) * factor);
         EXPECT_EQ(m_mainWindow->size(), QSize(616, 497));
     }
-    // Maximised, the layout lies in the middle of the window.
+    // Full screen, the layout lies in the middle of the window.
     const QSize spare = m_mainWindow->size() - QSize(616, 497);
     const QPoint origin =
-        row.maximised ? QPoint(spare.width() / 2, spare.height() / 2) * factor : QPoint();
-    if (row.maximised) EXPECT_GT(spare.width(), 100) << "not the screen's size";
+        row.fullScreen ? QPoint(spare.width() / 2, spare.height() / 2) * factor : QPoint();
+    if (row.fullScreen) {
+        EXPECT_GT(spare.width(), 100) << "not the screen's size";
+    }
     const auto zoomed = devicePlaces(m_mainWindow.get());
     ASSERT_EQ(zoomed.size(), atFull.size());
     for (std::size_t i = 0; i < zoomed.size(); ++i) {
@@ -140,11 +142,11 @@ TEST_P(ZoomStep, EveryControlTakesItsPlaceTimesTheStep) {
     // A game goes on through the zoom.
     EXPECT_TRUE(m_mainWindow->isPaused());
     EXPECT_TRUE(game().isPairFalling());
-    if (row.maximised) {
+    if (row.fullScreen) {
         // Back to the normal size, back to the chosen step, the layout where
         // it was.
-        m_mainWindow->action(Command::Maximise)->trigger();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !m_mainWindow->isMaximized(); }));
+        m_mainWindow->action(Command::FullScreen)->trigger();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !m_mainWindow->isFullScreen(); }));
         QCoreApplication::processEvents();
         EXPECT_EQ(zoom().shown(), row.percent);
         EXPECT_EQ(m_mainWindow->size(), QSize(616, 497));
@@ -153,7 +155,7 @@ TEST_P(ZoomStep, EveryControlTakesItsPlaceTimesTheStep) {
     }
 }
 
-// The large screen is 3840 x 2160: maximised, 300 % (1848 x 1491) fits it,
+// The large screen is 3840 x 2160: full screen, 300 % (1848 x 1491) fits it,
 // in the middle of the about 1280 x 720 pixels the window then has.
 INSTANTIATE_TEST_SUITE_P(EveryStep, ZoomStep,
                          ::testing::Values(StepRow{100, false, 100}, StepRow{125, false, 125},
