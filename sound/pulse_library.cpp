@@ -28,18 +28,16 @@ const PulseFunctions* pulse() {
         static PulseFunctions functions;
         PulseFunctions& f = functions;
         const bool complete =
-            find(library, "pa_threaded_mainloop_new", f.mainloopNew) &&
-            find(library, "pa_threaded_mainloop_free", f.mainloopFree) &&
-            find(library, "pa_threaded_mainloop_start", f.mainloopStart) &&
-            find(library, "pa_threaded_mainloop_stop", f.mainloopStop) &&
-            find(library, "pa_threaded_mainloop_lock", f.lock) &&
-            find(library, "pa_threaded_mainloop_unlock", f.unlock) &&
-            find(library, "pa_threaded_mainloop_get_api", f.mainloopApi) &&
+            find(library, "pa_mainloop_new", f.mainloopNew) &&
+            find(library, "pa_mainloop_free", f.mainloopFree) &&
+            find(library, "pa_mainloop_get_api", f.mainloopApi) &&
+            find(library, "pa_mainloop_prepare", f.mainloopPrepare) &&
+            find(library, "pa_mainloop_poll", f.mainloopPoll) &&
+            find(library, "pa_mainloop_dispatch", f.mainloopDispatch) &&
             find(library, "pa_proplist_new", f.proplistNew) &&
             find(library, "pa_proplist_sets", f.proplistSets) &&
             find(library, "pa_proplist_free", f.proplistFree) &&
             find(library, "pa_context_new_with_proplist", f.contextNew) &&
-            find(library, "pa_context_set_state_callback", f.contextSetStateCallback) &&
             find(library, "pa_context_connect", f.contextConnect) &&
             find(library, "pa_context_get_state", f.contextState) &&
             find(library, "pa_context_disconnect", f.contextDisconnect) &&

@@ -5,21 +5,19 @@
 namespace quillet {
 
 // The libpulse functions the player calls, looked up in the loaded library:
-// the threaded main loop, property lists, the connection to the server and one
-// playback stream with its timing.
+// a main loop that the cue thread runs itself, property lists, the connection
+// to the server and one playback stream with its timing.
 struct PulseFunctions {
-    decltype(&pa_threaded_mainloop_new) mainloopNew = nullptr;
-    decltype(&pa_threaded_mainloop_free) mainloopFree = nullptr;
-    decltype(&pa_threaded_mainloop_start) mainloopStart = nullptr;
-    decltype(&pa_threaded_mainloop_stop) mainloopStop = nullptr;
-    decltype(&pa_threaded_mainloop_lock) lock = nullptr;
-    decltype(&pa_threaded_mainloop_unlock) unlock = nullptr;
-    decltype(&pa_threaded_mainloop_get_api) mainloopApi = nullptr;
+    decltype(&pa_mainloop_new) mainloopNew = nullptr;
+    decltype(&pa_mainloop_free) mainloopFree = nullptr;
+    decltype(&pa_mainloop_get_api) mainloopApi = nullptr;
+    decltype(&pa_mainloop_prepare) mainloopPrepare = nullptr;
+    decltype(&pa_mainloop_poll) mainloopPoll = nullptr;
+    decltype(&pa_mainloop_dispatch) mainloopDispatch = nullptr;
     decltype(&pa_proplist_new) proplistNew = nullptr;
     decltype(&pa_proplist_sets) proplistSets = nullptr;
     decltype(&pa_proplist_free) proplistFree = nullptr;
     decltype(&pa_context_new_with_proplist) contextNew = nullptr;
-    decltype(&pa_context_set_state_callback) contextSetStateCallback = nullptr;
     decltype(&pa_context_connect) contextConnect = nullptr;
     decltype(&pa_context_get_state) contextState = nullptr;
     decltype(&pa_context_disconnect) contextDisconnect = nullptr;
