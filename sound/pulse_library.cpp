@@ -51,6 +51,7 @@ const PulseFunctions* pulse() {
             find(library, "pa_stream_flush", f.streamFlush) &&
             find(library, "pa_stream_cork", f.streamCork) &&
             find(library, "pa_stream_trigger", f.streamTrigger) &&
+            find(library, "pa_stream_drain", f.streamDrain) &&
             find(library, "pa_stream_update_timing_info", f.streamUpdateTiming) &&
             find(library, "pa_stream_get_timing_info", f.streamTiming) &&
             find(library, "pa_stream_disconnect", f.streamDisconnect) &&

@@ -31,6 +31,7 @@ struct PulseFunctions {
     decltype(&pa_stream_flush) streamFlush = nullptr;
     decltype(&pa_stream_cork) streamCork = nullptr;
     decltype(&pa_stream_trigger) streamTrigger = nullptr;
+    decltype(&pa_stream_drain) streamDrain = nullptr;
     decltype(&pa_stream_update_timing_info) streamUpdateTiming = nullptr;
     decltype(&pa_stream_get_timing_info) streamTiming = nullptr;
     decltype(&pa_stream_disconnect) streamDisconnect = nullptr;

@@ -254,12 +254,18 @@ void PulseOutput::progressTold(pa_stream* stream, int success, void* self) {
                                              std::chrono::duration<double>(seconds));
 }
 
+// Once the cue's last frame is written, the stream is drained: PipeWire's
+// PulseAudio server otherwise holds back a tail shorter than its graph's
+// quantum (a click's last 2 ms) until more sound comes.
 void PulseOutput::feed(std::size_t bytes) {
     const std::size_t wanted = std::min(bytes, m_cueSound.bytes - m_written);
     if (wanted > 0 &&
         m_pa.streamWrite(m_stream, m_sound.data() + m_cueSound.offset + m_written, wanted, nullptr,
                          0, PA_SEEK_RELATIVE) == 0) {
         m_written += wanted;
+        if (m_written == m_cueSound.bytes) {
+            unrefOperation(m_pa.streamDrain(m_stream, nullptr, nullptr));
+        }
     }
 }
 
