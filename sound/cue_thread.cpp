@@ -28,12 +28,6 @@ constexpr std::chrono::milliseconds StreamWait{1000};
 constexpr std::chrono::milliseconds FirstRetryPause{1000};
 constexpr std::chrono::milliseconds LongestRetryPause{64000};
 
-// Once a cue's last frame is due, the server is asked whether it has read it,
-// again as soon as its last answer said it could have, but not sooner than
-// this: a click's caller waits for that answer. Until then the thread sleeps:
-// a server that goes away wakes libpulse's loop itself.
-constexpr std::chrono::milliseconds LookAgain{2};
-
 // A cue not heard this long after its end is due plays on a server that has
 // stopped answering (a server stopped by a signal, one swapping hard).
 constexpr std::chrono::milliseconds StallMargin{750};
@@ -96,7 +90,7 @@ void CueThread::serve() {
             return;
         }
         m_requests->setWaiting(true);
-        m_output->wait(nextLook(Clock::now()));
+        m_output->wait(nextLook());
         m_requests->setWaiting(false);
     }
 }
@@ -185,8 +179,6 @@ void CueThread::watch(Clock::time_point now) {
         if (m_output->heard()) {
             m_output->rest();
             endCue(now);
-        } else if (now >= m_cueDue) {
-            m_output->askProgress();
         }
     }
     if (!m_cueSounding && now - m_silentSince >= KeepStreamOpen) {
@@ -194,21 +186,16 @@ void CueThread::watch(Clock::time_point now) {
     }
 }
 
-CueThread::Clock::time_point CueThread::nextLook(Clock::time_point now) const {
+CueThread::Clock::time_point CueThread::nextLook() const {
     if (!m_output || !m_output->hasStream()) {
         return Clock::time_point::max();
     }
     if (!m_cueSounding) {
         return m_silentSince + KeepStreamOpen;
     }
-    if (now < m_cueDue) {
-        return m_cueDue;
-    }
-    // An answer on its way wakes the loop itself; the stall bound still holds.
-    if (m_output->isAsking()) {
-        return m_cueDue + StallMargin;
-    }
-    return std::max(now + LookAgain, m_output->askAgainAt());
+    // Until the server tells that the cue has been played, the thread sleeps:
+    // the answer, or a server that goes away, wakes libpulse's loop.
+    return m_output->heardAt().value_or(m_cueDue + StallMargin);
 }
 
 void CueThread::endCue(Clock::time_point now) {

@@ -53,7 +53,7 @@ private:
     // answering, and closes a stream that has been silent long enough.
     void watch(Clock::time_point now);
     // When watch has something to look at next.
-    Clock::time_point nextLook(Clock::time_point now) const;
+    Clock::time_point nextLook() const;
     void endCue(Clock::time_point now);
     void drop(Clock::time_point now);
     void reportTooLong(const std::string& cue, double seconds);

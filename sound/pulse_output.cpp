@@ -166,7 +166,7 @@ bool PulseOutput::openStream(const CueFormat& format, Clock::time_point deadline
     return ready;
 }
 
-// A question still on its way is dropped with the stream, unanswered.
+// An answer still on its way is dropped with the stream.
 void PulseOutput::closeStream() {
     if (m_stream == nullptr) {
         return;
@@ -175,7 +175,6 @@ void PulseOutput::closeStream() {
     m_pa.streamDisconnect(m_stream);
     m_pa.streamUnref(m_stream);
     m_stream = nullptr;
-    m_asking = false;
     m_sound = std::vector<std::uint8_t>();
     m_cueSound = {};
     m_written = 0;
@@ -186,8 +185,7 @@ void PulseOutput::play(std::vector<std::uint8_t>& file, const CueSound& sound) {
     m_cueSound = sound;
     m_written = 0;
     ++m_cue;
-    m_heard = false;
-    m_askAgainAt = {};
+    m_heardAt.reset();
     // Uncorked first and written to then: sound that reaches a running stream
     // has the server mix it in at once, where sound written to a corked one
     // would wait for the sink's next round, on an idle sink up to 2 s away.
@@ -215,48 +213,37 @@ void PulseOutput::rest() {
     }
 }
 
-void PulseOutput::askProgress() {
-    if (m_stream == nullptr || m_asking || Clock::now() < m_askAgainAt) {
-        return;
-    }
-    pa_operation* const asked = m_pa.streamUpdateTiming(m_stream, &PulseOutput::progressTold, this);
-    if (asked != nullptr) {
-        m_asking = true;
-        m_askedAbout = m_written == m_cueSound.bytes ? m_cue : -1;
-        unrefOperation(asked);
-    }
-}
-
 // The server wants more sound.
 void PulseOutput::writeWanted(pa_stream*, std::size_t bytes, void* self) {
     static_cast<PulseOutput*>(self)->feed(bytes);
 }
 
-// The answer to the question on its way. The cue is read to its end when all
-// of it had been written as the question was asked, and the server has read
-// as far as anything was written.
-void PulseOutput::progressTold(pa_stream* stream, int success, void* self) {
+// The server has played all of the cue's sound to the sink: it is heard once
+// the sink's own delay has passed too (a sound card's buffer), which one more
+// question tells. A drain cut short by the next cue's flush fails, and an
+// answer about a cue that is no longer the stream's is let go.
+void PulseOutput::drained(pa_stream* stream, int success, void* self) {
     PulseOutput& output = *static_cast<PulseOutput*>(self);
-    output.m_asking = false;
-    const pa_timing_info* const timing = output.m_pa.streamTiming(stream);
-    if (!success || output.m_askedAbout != output.m_cue || timing == nullptr ||
-        timing->read_index_corrupt || timing->write_index_corrupt) {
-        return;
+    if (success && output.m_drainedCue == output.m_cue) {
+        output.unrefOperation(
+            output.m_pa.streamUpdateTiming(stream, &PulseOutput::delayTold, self));
     }
-    const std::int64_t left = timing->write_index - timing->read_index;
-    // Not asked again before the server can have read what is left: a question
-    // every 2 ms cost libpulse more than the sound itself. Read to its end, the
-    // cue still waits for the sink's own delay (a sound card's buffer).
-    const double rate = static_cast<double>(output.m_format.rate) * output.m_format.frameBytes();
-    const double seconds = left > 0 ? left / rate : static_cast<double>(timing->sink_usec) / 1e6;
-    output.m_heard = left <= 0;
-    output.m_askAgainAt = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                             std::chrono::duration<double>(seconds));
 }
 
-// Once the cue's last frame is written, the stream is drained: PipeWire's
-// PulseAudio server otherwise holds back a tail shorter than its graph's
-// quantum (a click's last 2 ms) until more sound comes.
+void PulseOutput::delayTold(pa_stream* stream, int success, void* self) {
+    PulseOutput& output = *static_cast<PulseOutput*>(self);
+    if (output.m_drainedCue != output.m_cue) {
+        return;
+    }
+    const pa_timing_info* const timing = success ? output.m_pa.streamTiming(stream) : nullptr;
+    const auto delay = std::chrono::microseconds(timing != nullptr ? timing->sink_usec : 0);
+    output.m_heardAt = Clock::now() + delay;
+}
+
+// Once the cue's last frame is written, the stream is drained: the server
+// tells when it has played all of it, and PipeWire's PulseAudio server would
+// otherwise hold back a tail shorter than its graph's quantum (a click's last
+// 2 ms) until more sound came.
 void PulseOutput::feed(std::size_t bytes) {
     const std::size_t wanted = std::min(bytes, m_cueSound.bytes - m_written);
     if (wanted > 0 &&
@@ -264,7 +251,8 @@ void PulseOutput::feed(std::size_t bytes) {
                          0, PA_SEEK_RELATIVE) == 0) {
         m_written += wanted;
         if (m_written == m_cueSound.bytes) {
-            unrefOperation(m_pa.streamDrain(m_stream, nullptr, nullptr));
+            m_drainedCue = m_cue;
+            unrefOperation(m_pa.streamDrain(m_stream, &PulseOutput::drained, this));
         }
     }
 }

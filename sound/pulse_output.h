@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "sound/cue_files.h"
@@ -19,7 +20,7 @@ namespace quillet {
 //
 // Between cues the stream is corked: the server plays nothing from it, and the
 // next cue starts by uncorking it, without a new stream. A cue is heard once
-// the server's read index has passed its last frame.
+// the server has drained the stream of it and the sink's delay has passed.
 class PulseOutput {
 public:
     using Clock = std::chrono::steady_clock;
@@ -62,22 +63,17 @@ public:
     void play(std::vector<std::uint8_t>& file, const CueSound& sound);
     // Corks the stream once its cue has been heard.
     void rest();
-    // Asks the server how far it has played, unless a question is on its way
-    // or the last answer said it is too soon.
-    void askProgress();
-    // Whether a question is on its way.
-    bool isAsking() const { return m_asking; }
-    // Whether the cue has been heard to its end: the server's last answer had
-    // it read to its end, and the sink's delay that it told has passed since.
-    bool heard() const { return m_heard && Clock::now() >= m_askAgainAt; }
-    // When asking again makes sense: once the server can have read what it
-    // had left at its last answer.
-    Clock::time_point askAgainAt() const { return m_askAgainAt; }
+    // Whether the cue has been heard to its end: the server has played all of
+    // it, and the sink's delay that it told has passed since.
+    bool heard() const { return m_heardAt && Clock::now() >= *m_heardAt; }
+    // When the cue will have been heard, once the server has told.
+    std::optional<Clock::time_point> heardAt() const { return m_heardAt; }
 
 private:
     static void wakeUp(pa_mainloop_api*, pa_io_event*, int fd, pa_io_event_flags_t, void*);
     static void writeWanted(pa_stream* stream, std::size_t bytes, void* self);
-    static void progressTold(pa_stream* stream, int success, void* self);
+    static void drained(pa_stream* stream, int success, void* self);
+    static void delayTold(pa_stream* stream, int success, void* self);
     // Runs the loop until `state` (1 ready, 0 not yet, -1 failed) is settled
     // or `deadline` has come. Whether it came to be ready.
     bool settle(const std::function<int()>& state, Clock::time_point deadline);
@@ -97,13 +93,11 @@ private:
     CueSound m_cueSound;
     std::size_t m_written = 0;
     bool m_corked = true;
-    // Counts the cues. The one question about progress on its way is tagged
-    // with the cue it asks about, or -1 when asked before all of it was written.
+    // Counts the cues; the server's answers are about the cue that was the
+    // stream's when its last frame went, and let go when another one is.
     long m_cue = 0;
-    bool m_asking = false;
-    long m_askedAbout = -1;
-    bool m_heard = false;
-    Clock::time_point m_askAgainAt{};
+    long m_drainedCue = -1;
+    std::optional<Clock::time_point> m_heardAt;
 };
 
 }  // namespace quillet
