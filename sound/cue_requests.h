@@ -76,8 +76,7 @@ public:
     void setWaiting(bool waiting);
     // The request's cue, `length` long, sounds from now on in place of any
     // other. False when its caller has given up waiting: then it stays silent.
-    // Called with libpulse's lock held, as the stream takes the cue: this
-    // lock comes second.
+    // Called as the stream takes the cue, once flushed of the last one.
     bool beginCue(const Request& request, Clock::duration length);
     // The cue that sounded has been heard to its end, or was stopped.
     void endCue();

@@ -195,7 +195,7 @@ CueThread::Clock::time_point CueThread::nextLook() const {
     }
     // Until the server tells that the cue has been played, the thread sleeps:
     // the answer, or a server that goes away, wakes libpulse's loop.
-    return m_output->heardAt().value_or(m_cueDue + StallMargin);
+    return m_cueDue + StallMargin;
 }
 
 void CueThread::endCue(Clock::time_point now) {

@@ -185,7 +185,7 @@ void PulseOutput::play(std::vector<std::uint8_t>& file, const CueSound& sound) {
     m_cueSound = sound;
     m_written = 0;
     ++m_cue;
-    m_heardAt.reset();
+    m_heard = false;
     // Uncorked first and written to then: sound that reaches a running stream
     // has the server mix it in at once, where sound written to a corked one
     // would wait for the sink's next round, on an idle sink up to 2 s away.
@@ -218,26 +218,18 @@ void PulseOutput::writeWanted(pa_stream*, std::size_t bytes, void* self) {
     static_cast<PulseOutput*>(self)->feed(bytes);
 }
 
-// The server has played all of the cue's sound to the sink: it is heard once
-// the sink's own delay has passed too (a sound card's buffer), which one more
-// question tells. A drain cut short by the next cue's flush fails, and an
-// answer about a cue that is no longer the stream's is let go.
-void PulseOutput::drained(pa_stream* stream, int success, void* self) {
+// The server has played all of the cue's sound. PulseAudio acknowledges a
+// drain only once the sound has left the sink's own buffer too, which a
+// closing stream would drop (a sound card's buffer, as when End ends the
+// game): on the null sink the acknowledgement came about 23 ms after the
+// read index had reached the cue's end, the sink's delay. A drain cut short
+// by the next cue's flush fails, and one for a cue that is no longer the
+// stream's is let go.
+void PulseOutput::drained(pa_stream*, int success, void* self) {
     PulseOutput& output = *static_cast<PulseOutput*>(self);
     if (success && output.m_drainedCue == output.m_cue) {
-        output.unrefOperation(
-            output.m_pa.streamUpdateTiming(stream, &PulseOutput::delayTold, self));
+        output.m_heard = true;
     }
-}
-
-void PulseOutput::delayTold(pa_stream* stream, int success, void* self) {
-    PulseOutput& output = *static_cast<PulseOutput*>(self);
-    if (output.m_drainedCue != output.m_cue) {
-        return;
-    }
-    const pa_timing_info* const timing = success ? output.m_pa.streamTiming(stream) : nullptr;
-    const auto delay = std::chrono::microseconds(timing != nullptr ? timing->sink_usec : 0);
-    output.m_heardAt = Clock::now() + delay;
 }
 
 // Once the cue's last frame is written, the stream is drained: the server

@@ -3,7 +3,6 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <vector>
 
 #include "sound/cue_files.h"
@@ -20,7 +19,7 @@ namespace quillet {
 //
 // Between cues the stream is corked: the server plays nothing from it, and the
 // next cue starts by uncorking it, without a new stream. A cue is heard once
-// the server has drained the stream of it and the sink's delay has passed.
+// the server has acknowledged the stream's drain after its last frame.
 class PulseOutput {
 public:
     using Clock = std::chrono::steady_clock;
@@ -63,17 +62,14 @@ public:
     void play(std::vector<std::uint8_t>& file, const CueSound& sound);
     // Corks the stream once its cue has been heard.
     void rest();
-    // Whether the cue has been heard to its end: the server has played all of
-    // it, and the sink's delay that it told has passed since.
-    bool heard() const { return m_heardAt && Clock::now() >= *m_heardAt; }
-    // When the cue will have been heard, once the server has told.
-    std::optional<Clock::time_point> heardAt() const { return m_heardAt; }
+    // Whether the cue has been heard to its end: the server has said it has
+    // played all of it.
+    bool heard() const { return m_heard; }
 
 private:
     static void wakeUp(pa_mainloop_api*, pa_io_event*, int fd, pa_io_event_flags_t, void*);
     static void writeWanted(pa_stream* stream, std::size_t bytes, void* self);
     static void drained(pa_stream* stream, int success, void* self);
-    static void delayTold(pa_stream* stream, int success, void* self);
     // Runs the loop until `state` (1 ready, 0 not yet, -1 failed) is settled
     // or `deadline` has come. Whether it came to be ready.
     bool settle(const std::function<int()>& state, Clock::time_point deadline);
@@ -97,7 +93,7 @@ private:
     // stream's when its last frame went, and let go when another one is.
     long m_cue = 0;
     long m_drainedCue = -1;
-    std::optional<Clock::time_point> m_heardAt;
+    bool m_heard = false;
 };
 
 }  // namespace quillet
