@@ -10,7 +10,7 @@ namespace quillet {
 namespace {
 
 // What the server keeps of the stream ahead of what it plays, which sets the
-// sink's delay a cue waits out: at 25 ms libpulse's thread was busier, at 100
+// sink's delay a cue waits out: at 25 ms the thread that fed it was busier, at 100
 // ms a click's caller waited 25 ms more (see docs/sound.md). Up to FirstWrite
 // of each cue goes at once: no gap inside a cue however busy the game.
 constexpr std::chrono::milliseconds TargetLength{50};
