@@ -63,8 +63,8 @@ long residentKb() {
 double waveMilliseconds(const std::string& path) {
     std::vector<std::uint8_t> bytes;
     quillet::readCueFile(path, bytes);
-    const auto header = quillet::readWaveHeader(bytes);
-    return header ? 1000.0 * header->dataBytes / (header->sampleRate * header->blockAlign) : 0;
+    const auto sound = quillet::readCueSound(bytes);
+    return sound ? 1000.0 * sound->seconds() : 0;
 }
 
 // CPU time of this process and of the server over `length`, in ms per 10 s,

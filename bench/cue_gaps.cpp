@@ -73,14 +73,14 @@ std::int16_t sampleAt(const std::vector<Byte>& bytes, std::size_t offset) {
 std::vector<std::int16_t> cueOpening(const std::filesystem::path& path) {
     std::vector<std::uint8_t> bytes;
     quillet::readCueFile(path.string(), bytes);
-    const std::optional<quillet::WaveHeader> header = quillet::readWaveHeader(bytes);
-    if (!header || header->encoding != quillet::WaveHeader::Pcm || header->channels != 1 ||
-        header->bitsPerSample != 16) {
+    const std::optional<quillet::CueSound> sound = quillet::readCueSound(bytes);
+    if (!sound || sound->format.sample != quillet::SampleFormat::Signed16 ||
+        sound->format.channels != 1) {
         return {};
     }
-    const std::size_t end = std::size_t{header->dataOffset} + header->dataBytes;
+    const std::size_t end = sound->offset + sound->bytes;
     std::vector<std::int16_t> opening;
-    for (std::size_t at = header->dataOffset; at + 1 < end && opening.size() < OpeningLength;
+    for (std::size_t at = sound->offset; at + 1 < end && opening.size() < OpeningLength;
          at += 2) {
         const std::int16_t sample = sampleAt(bytes, at);
         if (sample != 0 || !opening.empty()) opening.push_back(sample);

@@ -18,12 +18,16 @@
 #                            CPU at rest and in play, the game's and the
 #                            server's (QUILLET_BENCH_SERVER_PID).
 #   about-pulse.txt          About's press-to-message time (about_press).
+#   first-sample-pulse.txt   "first_sample open|closed p50=.. p99=.. max=..":
+#                            play() to the click's first sample on the null
+#                            sink's monitor (bench/first_sample.cpp), with the
+#                            stream open and after silence closed it.
 #   about-pulse-awake.txt    The same while another stream keeps the null sink
 #                            running, as something playing keeps a sound card's
 #                            sink: an idle null sink sleeps up to 2 s, and a new
 #                            stream waits for it to wake.
-#   about-pipewire.txt       About through PipeWire's PulseAudio server (not
-#                            measured: see below).
+#   about-pipewire.txt       About through PipeWire's PulseAudio server.
+#   cues-pipewire.txt        cue_bench through PipeWire's PulseAudio server.
 #   play-pulse.txt, play-pipewire.txt
 #                            CPU in play at 100 ms ticks (held_game, 3 runs).
 #   underruns-pulse.txt      "busy=0|2 underruns=N": the "Implicit underrun"
@@ -46,7 +50,8 @@ mkdir -p "$results"
 # The runs below add their lines to these files one by one; a results folder
 # used before must not mix an older run into this one's.
 rm -f "$results/play-pulse.txt" "$results/play-pipewire.txt" "$results/underruns-pulse.txt" \
-  "$results/cues-pulse.txt" "$results/cues-pulse-other.txt"
+  "$results/cues-pulse.txt" "$results/cues-pulse-other.txt" "$results/cues-pipewire.txt" \
+  "$results/first-sample-pulse.txt"
 root=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d)
 server_pid=
@@ -102,6 +107,14 @@ if command -v pulseaudio >/dev/null; then
     fi
   done
   "$build/about_press" --presses 9 --closed 3 >"$results/about-pulse.txt" || true
+  if command -v parec >/dev/null; then
+    for series in open:300:40 closed:6000:8; do
+      IFS=: read -r name idle plays <<<"$series"
+      echo "first_sample $name $("$build/bench/first_sample" --cues "$build" --source null.monitor \
+        --plays "$plays" --idle-ms "$idle" 2>/dev/null | sed 's/^first_sample_ms //')" \
+        >>"$results/first-sample-pulse.txt" || true
+    done
+  fi
   if command -v pacat >/dev/null; then
     pacat --latency-msec=20 --raw --format=s16le --rate=44100 --channels=2 /dev/zero &
     awake_pid=$!
@@ -146,9 +159,41 @@ fi
 
 # --- PipeWire -------------------------------------------------------------------
 # The player talks to PipeWire through its PulseAudio server, which answers a
-# new stream only once a session manager (WirePlumber on a desktop) has linked
-# it to a sink. The private PipeWire has none, so nothing would sound there:
-# its rows stay unmeasured rather than measure silence.
-if command -v pipewire >/dev/null; then
-  echo "sound_servers.sh: PipeWire not measured: its PulseAudio server opens no stream without a session manager" >&2
+# new stream only once it is linked to a sink. The private PipeWire runs no
+# session manager: as in the sound tests, a linker of our own (pw-link
+# watching the ports) links every new playback port to the configuration's
+# null sink.
+if command -v pipewire >/dev/null && command -v pw-link >/dev/null; then
+  wire=$work/pipewire
+  mkdir -m 700 "$wire"
+  cp "$root/tests/sound/pipewire/server.conf" "$wire/server.conf"
+  for client in client client-rt; do
+    mkdir -p "$wire/pipewire/$client.conf.d"
+    cp "$root/tests/sound/pipewire/ports.conf" "$wire/pipewire/$client.conf.d/ports.conf"
+  done
+  # shellcheck disable=SC2046  # private prints words to split
+  env $(private "$wire") pipewire -c "$wire/server.conf" >"$results/pipewire.log" 2>&1 &
+  server_pid=$!
+  for _ in $(seq 100); do [ -S "$wire/native" ] && break; sleep 0.1; done
+  # shellcheck disable=SC2046
+  env $(private "$wire") sh -c '
+    pw-link --monitor --output | while read -r change port; do
+      case "$change $port" in
+        "+ quillet-sink:"* | "= quillet-sink:"* | "- "*) ;;
+        *_MONO) pw-link "$port" quillet-sink:playback_FL; pw-link "$port" quillet-sink:playback_FR ;;
+        *_FL | *_FR) pw-link "$port" "quillet-sink:playback_${port##*_}" ;;
+      esac
+    done' >/dev/null 2>&1 &
+  recorder_pid=$!
+  export PULSE_SERVER="unix:$wire/native"
+  for _ in 1 2 3; do
+    QUILLET_BENCH_SERVER_PID=$server_pid "$build/cue_bench" >>"$results/cues-pipewire.txt" || true
+  done
+  "$build/about_press" --presses 9 --closed 3 >"$results/about-pipewire.txt" || true
+  for _ in 1 2 3; do held_game >>"$results/play-pipewire.txt"; done
+  stop_server
+  kill "$recorder_pid" 2>/dev/null || true
+  wait "$recorder_pid" 2>/dev/null || true
+  recorder_pid=
+  unset PULSE_SERVER
 fi

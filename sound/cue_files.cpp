@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -16,13 +15,63 @@ namespace {
 // and reading it would only cost time and memory.
 constexpr off_t MaxCueFileBytes = 8 * 1024 * 1024;
 
-std::uint16_t readLittleEndian16(const std::uint8_t* at) {
-    return static_cast<std::uint16_t>(at[0] | at[1] << 8);
+// The encodings the server takes as they are stored: the wave's format tag and
+// bits per sample.
+struct Encoding {
+    std::uint16_t tag;
+    std::uint16_t bits;
+    SampleFormat sample;
+};
+constexpr Encoding Encodings[] = {
+    {1, 8, SampleFormat::Unsigned8}, {1, 16, SampleFormat::Signed16},
+    {1, 24, SampleFormat::Signed24}, {1, 32, SampleFormat::Signed32},
+    {3, 32, SampleFormat::Float32},  {6, 8, SampleFormat::ALaw},
+    {7, 8, SampleFormat::MuLaw},
+};
+constexpr std::uint16_t ExtensibleTag = 0xFFFE;
+constexpr std::uint16_t MostChannels = 8;
+constexpr std::uint32_t HighestRate = 384000;
+
+std::uint32_t littleEndian(const std::uint8_t* at, int bytes) {
+    std::uint32_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i) {
+        value = value << 8 | at[i];
+    }
+    return value;
 }
 
-std::uint32_t readLittleEndian32(const std::uint8_t* at) {
-    return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
-           static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
+// The format of a "fmt " chunk of `length` bytes at `body`, if playable.
+std::optional<CueFormat> formatOf(const std::uint8_t* body, std::uint64_t length) {
+    if (length < 16) {
+        return std::nullopt;
+    }
+    std::uint32_t tag = littleEndian(body, 2);
+    if (tag == ExtensibleTag) {
+        // The sub-format's GUID begins with the tag it stands for.
+        if (length < 40) {
+            return std::nullopt;
+        }
+        tag = littleEndian(body + 24, 2);
+    }
+    const std::uint32_t channels = littleEndian(body + 2, 2);
+    const std::uint32_t rate = littleEndian(body + 4, 4);
+    const std::uint32_t blockAlign = littleEndian(body + 12, 2);
+    const std::uint32_t bits = littleEndian(body + 14, 2);
+    for (const Encoding& encoding : Encodings) {
+        if (encoding.tag != tag || encoding.bits != bits) {
+            continue;
+        }
+        CueFormat format{encoding.sample, rate, static_cast<std::uint8_t>(channels),
+                         static_cast<std::uint8_t>(bits / 8)};
+        // A frame as long as its samples: a header that claims frames of one
+        // byte for wide samples would have them read out of step.
+        if (channels == 0 || channels > MostChannels || rate == 0 || rate > HighestRate ||
+            blockAlign != format.frameBytes()) {
+            return std::nullopt;
+        }
+        return format;
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -57,129 +106,43 @@ void readCueFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
     close(fd);
 }
 
-// A cut-off cue is not played in part: it is skipped like any other broken
-// file, and a data length that claims more than the file holds is never handed
-// on to the decoder, which would reserve that much.
-std::optional<WaveHeader> readWaveHeader(const std::vector<std::uint8_t>& bytes) {
+// The chunks are walked in order: "fmt " must come before "data", any other
+// chunk is stepped over. A cut-off cue is not played in part: a chunk that
+// claims more than the file holds turns the whole file away.
+std::optional<CueSound> readCueSound(const std::vector<std::uint8_t>& file) {
     constexpr size_t RiffHeaderBytes = 12;
     constexpr size_t ChunkHeaderBytes = 8;
-    constexpr size_t PlainFormatBytes = 16;
-    constexpr size_t ExtensibleFormatBytes = 40;
-    constexpr std::uint16_t Extensible = 0xFFFE;
-    if (bytes.size() < RiffHeaderBytes || std::memcmp(bytes.data(), "RIFF", 4) != 0 ||
-        std::memcmp(bytes.data() + 8, "WAVE", 4) != 0) {
+    if (file.size() < RiffHeaderBytes || std::memcmp(file.data(), "RIFF", 4) != 0 ||
+        std::memcmp(file.data() + 8, "WAVE", 4) != 0) {
         return std::nullopt;
     }
-    WaveHeader header;
-    bool hasFormat = false;
+    std::optional<CueFormat> format;
     size_t at = RiffHeaderBytes;
-    while (bytes.size() - at >= ChunkHeaderBytes) {
-        const std::uint8_t* chunk = bytes.data() + at;
-        const std::uint64_t length = readLittleEndian32(chunk + 4);
+    while (file.size() - at >= ChunkHeaderBytes) {
+        const std::uint8_t* chunk = file.data() + at;
+        const std::uint64_t length = littleEndian(chunk + 4, 4);
         at += ChunkHeaderBytes;
-        if (length > bytes.size() - at) {
+        if (length > file.size() - at) {
             return std::nullopt;
         }
-        const std::uint8_t* body = bytes.data() + at;
         if (std::memcmp(chunk, "fmt ", 4) == 0) {
-            if (length < PlainFormatBytes) {
+            format = formatOf(file.data() + at, length);
+            if (!format) {
                 return std::nullopt;
             }
-            header.encoding = readLittleEndian16(body);
-            header.channels = readLittleEndian16(body + 2);
-            header.sampleRate = readLittleEndian32(body + 4);
-            header.blockAlign = readLittleEndian16(body + 12);
-            header.bitsPerSample = readLittleEndian16(body + 14);
-            if (header.encoding == Extensible) {
-                // The sub-format's GUID begins with the tag it stands for.
-                if (length < ExtensibleFormatBytes) {
-                    return std::nullopt;
-                }
-                header.encoding = readLittleEndian16(body + 24);
-            }
-            hasFormat = true;
         } else if (std::memcmp(chunk, "data", 4) == 0) {
-            if (!hasFormat || length == 0) {
+            if (!format || length < format->frameBytes()) {
                 return std::nullopt;
             }
-            header.dataBytes = static_cast<std::uint32_t>(length);
-            header.dataOffset = static_cast<std::uint32_t>(at);
-            return header;
+            return CueSound{*format, at, length / format->frameBytes() * format->frameBytes()};
         }
         // Chunks are padded to an even length.
         at += static_cast<size_t>(length + (length & 1));
-        if (at > bytes.size()) {
+        if (at > file.size()) {
             return std::nullopt;
         }
     }
     return std::nullopt;
-}
-
-std::uint32_t CueFormat::frameBytes() const {
-    switch (sample) {
-        case SampleFormat::Signed16:
-            return 2u * channels;
-        case SampleFormat::Signed24:
-            return 3u * channels;
-        case SampleFormat::Signed32:
-        case SampleFormat::Float32:
-            return 4u * channels;
-        default:
-            return channels;
-    }
-}
-
-std::optional<CueFormat> playableFormat(const WaveHeader& header) {
-    constexpr std::uint16_t MostChannels = 8;
-    constexpr std::uint32_t HighestRate = 384000;
-    CueFormat format;
-    format.rate = header.sampleRate;
-    format.channels = static_cast<std::uint8_t>(header.channels);
-    const std::uint16_t bits = header.bitsPerSample;
-    switch (header.encoding) {
-        case WaveHeader::Pcm:
-            if (bits == 8) {
-                format.sample = SampleFormat::Unsigned8;
-            } else if (bits == 16) {
-                format.sample = SampleFormat::Signed16;
-            } else if (bits == 24) {
-                format.sample = SampleFormat::Signed24;
-            } else if (bits == 32) {
-                format.sample = SampleFormat::Signed32;
-            } else {
-                return std::nullopt;
-            }
-            break;
-        case WaveHeader::Float:
-            if (bits != 32) {
-                return std::nullopt;
-            }
-            format.sample = SampleFormat::Float32;
-            break;
-        case WaveHeader::ALaw:
-        case WaveHeader::MuLaw:
-            if (bits != 8) {
-                return std::nullopt;
-            }
-            format.sample =
-                header.encoding == WaveHeader::ALaw ? SampleFormat::ALaw : SampleFormat::MuLaw;
-            break;
-        default:
-            return std::nullopt;
-    }
-    if (header.channels == 0 || header.channels > MostChannels || header.sampleRate == 0 ||
-        header.sampleRate > HighestRate || header.blockAlign != format.frameBytes() ||
-        header.dataBytes < format.frameBytes()) {
-        return std::nullopt;
-    }
-    return format;
-}
-
-double secondsOf(const WaveHeader& header) {
-    if (header.blockAlign == 0 || header.sampleRate == 0) {
-        return 0;
-    }
-    return static_cast<double>(header.dataBytes / header.blockAlign) / header.sampleRate;
 }
 
 std::string programDirectory() {

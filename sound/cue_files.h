@@ -1,11 +1,13 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
-// Finding a cue's wave file and checking it before it reaches the decoder.
+// Finding a cue's wave file, reading it, and finding in it the sound the
+// server is handed.
 namespace quillet {
 
 // The directory that holds the running executable, symlinks resolved, as bytes
@@ -20,27 +22,6 @@ std::string cueFilePath(const std::string& directory, const std::string& cue);
 // device given a cue's name. The memory `bytes` already has is used again.
 void readCueFile(const std::string& path, std::vector<std::uint8_t>& bytes);
 
-// What a wave file declares of its sound: its format chunk and the length of
-// its sound data, all that is known before it is played.
-struct WaveHeader {
-    // The format tags of the encodings the sound server takes as they are.
-    enum Encoding : std::uint16_t { Pcm = 1, Float = 3, ALaw = 6, MuLaw = 7 };
-    // The format tag (one of Encoding, or another); for an extensible wave,
-    // the tag of its sub-format.
-    std::uint16_t encoding = 0;
-    std::uint16_t channels = 0;
-    std::uint32_t sampleRate = 0;
-    std::uint16_t blockAlign = 0;
-    std::uint16_t bitsPerSample = 0;
-    std::uint32_t dataBytes = 0;
-    // Where the sound data begins in the file.
-    std::uint32_t dataOffset = 0;
-};
-
-// The header of `bytes` if it is a RIFF wave whose chunks, up to and including
-// its sound data, are all present; nothing otherwise.
-std::optional<WaveHeader> readWaveHeader(const std::vector<std::uint8_t>& bytes);
-
 // How a cue's samples are stored, which is how the sound server is handed them:
 // the server converts them for its device, so the player never decodes.
 enum class SampleFormat { Unsigned8, Signed16, Signed24, Signed32, Float32, ALaw, MuLaw };
@@ -49,22 +30,31 @@ struct CueFormat {
     SampleFormat sample = SampleFormat::Signed16;
     std::uint32_t rate = 0;
     std::uint8_t channels = 0;
-    // The bytes of one frame: a sample of every channel.
-    std::uint32_t frameBytes() const;
+    // The bytes of one sample of one channel.
+    std::uint8_t sampleBytes = 2;
+    std::uint32_t frameBytes() const { return std::uint32_t{sampleBytes} * channels; }
     bool operator==(const CueFormat& other) const {
         return sample == other.sample && rate == other.rate && channels == other.channels;
     }
 };
 
-// The format of a wave's sound, if the server can play it as it is stored:
-// PCM of 8, 16, 24 or 32 bits, 32-bit float, A-law or mu-law, one to eight
-// channels, at most 384 kHz, in frames as long as their samples. Nothing for
-// any other wave (an ADPCM one, or one whose header makes no sense), which
-// stays silent.
-std::optional<CueFormat> playableFormat(const WaveHeader& header);
+// A cue's sound within its file: how it is stored, and where.
+struct CueSound {
+    CueFormat format;
+    // Where the samples begin in the file, and their bytes, whole frames only.
+    std::size_t offset = 0;
+    std::size_t bytes = 0;
+    double seconds() const {
+        return static_cast<double>(bytes / format.frameBytes()) / format.rate;
+    }
+};
 
-// How long the wave's sound lasts, from its header.
-double secondsOf(const WaveHeader& header);
+// The sound of `file` if it is a RIFF wave, whole up to the end of its sound
+// data, that the server can play as it is stored: PCM of 8, 16, 24 or 32 bits,
+// 32-bit float, A-law or mu-law, one to eight channels, at most 384 kHz, in
+// frames as long as their samples. Nothing for any other file (an ADPCM wave,
+// a header that makes no sense, a cut-off file), which stays silent.
+std::optional<CueSound> readCueSound(const std::vector<std::uint8_t>& file);
 
 // A cue may last a minute at most. The game's cues last two seconds at most,
 // but a file within the size limit of readCueFile may hold far more sound than

@@ -1,5 +1,11 @@
 #include "sound/cue_requests.h"
 
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
 #include <utility>
 
 namespace quillet {
@@ -13,12 +19,27 @@ struct CueRequests::Waiter {
     bool gaveUp = false;
 };
 
-void CueRequests::prepare() {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_prepare = true;
+// Non-blocking: a wake-up never waits, and a counter that could overflow only
+// after 2^64 of them never fills.
+CueRequests::CueRequests() : m_wakeFd(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
+    if (m_wakeFd < 0) {
+        m_silentUntil = Clock::time_point::max();
     }
-    m_cueThreadWakes.notify_all();
+}
+
+CueRequests::~CueRequests() {
+    if (m_wakeFd >= 0) {
+        close(m_wakeFd);
+    }
+}
+
+void CueRequests::wakeCueThread() const {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = write(m_wakeFd, &one, sizeof one);
+}
+
+void CueRequests::prepare() {
+    wakeCueThread();
 }
 
 // Both calls only hand the cue's name over: the cue thread looks for its file
@@ -37,7 +58,7 @@ void CueRequests::play(const std::string& cue) {
         }
         m_queue.push_back(Request{cue, nullptr});
     }
-    m_cueThreadWakes.notify_all();
+    wakeCueThread();
 }
 
 void CueRequests::playAndWait(const std::string& cue) {
@@ -56,7 +77,7 @@ void CueRequests::playAndWait(const std::string& cue) {
     // Woken after the lock is let go, the cue thread does not run straight
     // into it.
     lock.unlock();
-    m_cueThreadWakes.notify_all();
+    wakeCueThread();
     lock.lock();
     while (!waiter->done) {
         m_callersWake.wait_until(lock, waiter->giveUpAt);
@@ -82,7 +103,7 @@ void CueRequests::stop() {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_stopping = true;
     }
-    m_cueThreadWakes.notify_all();
+    wakeCueThread();
 }
 
 bool CueRequests::waitForFinish(Clock::time_point deadline) {
@@ -90,42 +111,35 @@ bool CueRequests::waitForFinish(Clock::time_point deadline) {
     return m_callersWake.wait_until(lock, deadline, [this] { return m_finished; });
 }
 
+// The count is left in the wake file: libpulse's loop, which watches it from
+// then on, returns at once and the cue thread looks at its requests.
 bool CueRequests::waitForFirstUse() {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    m_cueThreadWakes.wait(lock, [this] { return m_stopping || m_prepare || !m_queue.empty(); });
+    pollfd wake{m_wakeFd, POLLIN, 0};
+    while (poll(&wake, 1, -1) < 0 && errno == EINTR) {
+    }
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_busySince = Clock::now();
     return !m_stopping;
 }
 
-bool CueRequests::hasRequests() const {
+bool CueRequests::take(Request& request) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return !m_queue.empty();
-}
-
-CueRequests::Wake CueRequests::next(Clock::time_point until, Request& request) {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    m_busySince.reset();
-    const auto asked = [this] { return m_stopping || !m_queue.empty(); };
-    if (until == Clock::time_point::max()) {
-        m_cueThreadWakes.wait(lock, asked);
-    } else {
-        m_cueThreadWakes.wait_until(lock, until, asked);
-    }
-    if (m_stopping) {
-        return Wake::Stop;
-    }
-    m_busySince = Clock::now();
-    if (m_queue.empty()) {
-        return Wake::Time;
+    if (m_stopping || m_queue.empty()) {
+        return false;
     }
     request = std::move(m_queue.front());
     m_queue.pop_front();
-    return Wake::Request;
+    return true;
 }
 
-bool CueRequests::isWanted(const Request& request) const {
+bool CueRequests::isStopping() const {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return request.waiter == nullptr || !request.waiter->gaveUp;
+    return m_stopping;
+}
+
+void CueRequests::setWaiting(bool waiting) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_busySince = waiting ? std::nullopt : std::optional<Clock::time_point>(Clock::now());
 }
 
 bool CueRequests::beginCue(const Request& request, Clock::duration length) {
@@ -170,11 +184,6 @@ void CueRequests::silenceUntil(Clock::time_point nextTry) {
     m_silentUntil = nextTry;
 }
 
-void CueRequests::silenceForGood() {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_silentForGood = true;
-}
-
 void CueRequests::finish() {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -195,7 +204,7 @@ void CueRequests::finish() {
 // process's player or libpulse is missing, or no server answered and its next
 // try is still to come.
 bool CueRequests::isSilentNow(Clock::time_point now) const {
-    return m_stopping || m_silentForGood || now < m_silentUntil;
+    return m_stopping || now < m_silentUntil;
 }
 
 void CueRequests::releaseLocked(const std::shared_ptr<Waiter>& waiter) {

@@ -16,10 +16,11 @@ namespace quillet {
 // calling libpulse, so the game's thread waits for nothing else: a caller of
 // playAndWait waits for its cue's end, but never past its own deadline.
 //
-// The order of events: the callers queue requests; the cue thread takes them
-// one at a time with next(), in the order they came, and tells of each one that
-// it has begun sounding (beginCue), or that it will not sound (release). A cue
-// that sounds ends with endCue, or when beginCue starts the next one.
+// The order of events: the callers queue requests and make the wake file
+// readable; the cue thread, woken, takes them one at a time with take(), in
+// the order they came, and tells of each one that it has begun sounding
+// (beginCue), or that it will not sound (release). A cue that sounds ends with
+// endCue, or when beginCue starts the next one.
 class CueRequests {
 public:
     using Clock = std::chrono::steady_clock;
@@ -42,8 +43,10 @@ public:
         std::shared_ptr<Waiter> waiter;
     };
 
-    // What woke the cue thread in next().
-    enum class Wake { Request, Time, Stop };
+    CueRequests();
+    ~CueRequests();
+    CueRequests(const CueRequests&) = delete;
+    CueRequests& operator=(const CueRequests&) = delete;
 
     // The callers' side.
     void prepare();
@@ -59,46 +62,47 @@ public:
     bool waitForFinish(Clock::time_point deadline);
 
     // The cue thread's side.
-    // Waits until prepare is called, a cue is asked for or the player goes;
-    // false for the last.
+    // Readable whenever a request or the player's going may have come since
+    // the cue thread last looked; never blocks a caller.
+    int wakeFd() const { return m_wakeFd; }
+    // Waits until prepare is called, a cue is asked for or the player goes:
+    // until the wake file is first readable. False for the last.
     bool waitForFirstUse();
-    bool hasRequests() const;
-    // Waits for a request, until `until` at the latest, and takes it.
-    Wake next(Clock::time_point until, Request& request);
-    // Whether the request is still wanted: its caller has not given up.
-    bool isWanted(const Request& request) const;
+    // Takes the oldest request; false when there is none or the player goes.
+    bool take(Request& request);
+    bool isStopping() const;
+    // The cue thread waits for the wake file or the server from now on, or
+    // has stopped waiting: a caller of playAndWait knows whether it is held up.
+    void setWaiting(bool waiting);
     // The request's cue, `length` long, sounds from now on in place of any
     // other. False when its caller has given up waiting: then it stays silent.
-    // Called with libpulse's lock held, as the stream takes the cue: this
-    // lock comes second.
+    // Called as the stream takes the cue, once flushed of the last one.
     bool beginCue(const Request& request, Clock::duration length);
     // The cue that sounded has been heard to its end, or was stopped.
     void endCue();
     // The request will not sound: a waiting caller goes on.
     void release(const Request& request);
-    // No server until `nextTry`: until then every call returns at once.
+    // No server until `nextTry`: until then every call returns at once. With
+    // Clock::time_point::max(), no sound for the rest of this player's life.
     void silenceUntil(Clock::time_point nextTry);
-    // No sound for the rest of this player's life.
-    void silenceForGood();
     // The cue thread ends: every waiting caller goes on.
     void finish();
 
 private:
     bool isSilentNow(Clock::time_point now) const;
     void releaseLocked(const std::shared_ptr<Waiter>& waiter);
+    void wakeCueThread() const;
 
+    // An eventfd: the cue thread waits in poll(), with the server's sockets.
+    const int m_wakeFd;
     mutable std::mutex m_mutex;
-    std::condition_variable m_cueThreadWakes;
     std::condition_variable m_callersWake;
     // Guarded by m_mutex.
     std::deque<Request> m_queue;
-    bool m_prepare = false;
     bool m_stopping = false;
     bool m_finished = false;
-    bool m_silentForGood = false;
     Clock::time_point m_silentUntil{};
-    // Since when the cue thread has been away from next(); nothing while it
-    // waits there.
+    // Since when the cue thread has been busy; nothing while it waits.
     std::optional<Clock::time_point> m_busySince;
     bool m_sounding = false;
     std::shared_ptr<Waiter> m_soundingWaiter;

@@ -5,10 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <optional>
 #include <utility>
-
-#include "sound/cue_files.h"
 
 namespace quillet {
 
@@ -31,19 +28,12 @@ constexpr std::chrono::milliseconds StreamWait{1000};
 constexpr std::chrono::milliseconds FirstRetryPause{1000};
 constexpr std::chrono::milliseconds LongestRetryPause{64000};
 
-// While a cue sounds, how often to look whether the server is still there;
-// once its last frame is due, how often to ask whether the server has read it.
-// A click's caller waits for that answer, so it is asked often, a few times a
-// cue.
-constexpr std::chrono::milliseconds WatchEvery{250};
-constexpr std::chrono::milliseconds LookAgain{2};
-
 // A cue not heard this long after its end is due plays on a server that has
 // stopped answering (a server stopped by a signal, one swapping hard).
 constexpr std::chrono::milliseconds StallMargin{750};
 
 // The format of the game's cues: 16-bit mono at 44.1 kHz.
-const CueFormat GameCueFormat{SampleFormat::Signed16, 44100, 1};
+const CueFormat GameCueFormat{SampleFormat::Signed16, 44100, 1, 2};
 
 }  // namespace
 
@@ -68,33 +58,40 @@ void CueThread::run() {
         if (functions == nullptr) {
             std::fputs("quillet: libpulse.so.0 cannot be loaded: the sound cues stay silent.\n",
                        stderr);
-            m_requests->silenceForGood();
+            m_requests->silenceUntil(Clock::time_point::max());
         } else {
-            m_output = std::make_unique<PulseOutput>(*functions, m_identity);
+            m_output = std::make_unique<PulseOutput>(*functions, m_identity, m_requests->wakeFd());
             // The stream is opened for the game's own cues' format, so that the
             // server has settled its latency by the time the first cue comes.
-            if (connect()) {
+            if (m_output->isUsable() && connect()) {
                 m_output->openStream(GameCueFormat, Clock::now() + StreamWait);
                 m_silentSince = Clock::now();
             }
-            serve();
+            if (m_output->isUsable()) {
+                serve();
+            }
             m_output.reset();
         }
     }
     m_requests->finish();
 }
 
+// Between requests the thread waits in libpulse's loop, for the server, the
+// next thing to watch or the wake file of the requests, whichever comes first.
 void CueThread::serve() {
     CueRequests::Request request;
     for (;;) {
-        const CueRequests::Wake wake = m_requests->next(nextLook(Clock::now()), request);
-        if (wake == CueRequests::Wake::Stop) {
+        watch(Clock::now());
+        while (m_requests->take(request)) {
+            handle(request);
+            watch(Clock::now());
+        }
+        if (m_requests->isStopping()) {
             return;
         }
-        watch(Clock::now());
-        if (wake == CueRequests::Wake::Request) {
-            handle(request);
-        }
+        m_requests->setWaiting(true);
+        m_output->wait(nextLook());
+        m_requests->setWaiting(false);
     }
 }
 
@@ -102,41 +99,49 @@ void CueThread::handle(const CueRequests::Request& request) {
     // playAndWait: everything asked for before it has been handled, so whether
     // a cue sounds is settled: skip it if one does.
     const bool waited = request.waiter != nullptr;
-    if ((waited && m_cueSounding) || !m_requests->isWanted(request) || !connect()) {
+    if ((waited && m_cueSounding) || !connect()) {
         m_requests->release(request);
         return;
     }
-    readCueFile(cueFilePath(m_directory(), request.cue), m_file);
-    const std::optional<WaveHeader> header = readWaveHeader(m_file);
-    std::optional<CueFormat> format = header ? playableFormat(*header) : std::nullopt;
-    if (format && secondsOf(*header) > MaxCueSeconds) {
-        reportTooLong(request.cue, secondsOf(*header));
-        format.reset();
-    }
-    if (!format) {
+    const std::optional<CueSound> sound = read(request);
+    if (!sound) {
         m_requests->release(request);
         // play: whatever sounds stops, even when the new cue cannot be played.
         if (!waited && m_cueSounding) {
-            m_output->silence();
+            m_output->flush();
+            m_output->rest();
             endCue(Clock::now());
         }
         return;
     }
-    if (!m_output->openStream(*format, Clock::now() + StreamWait)) {
+    if (!m_output->openStream(sound->format, Clock::now() + StreamWait)) {
         m_requests->release(request);
         drop(Clock::now());
         return;
     }
-    const std::size_t bytes = header->dataBytes / format->frameBytes() * format->frameBytes();
-    const auto length = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
-        static_cast<double>(bytes / format->frameBytes()) / format->rate));
-    // Counted as begun as the stream takes it, not before.
-    if (!m_output->play(m_file, header->dataOffset, bytes,
-                        [&] { return m_requests->beginCue(request, length); })) {
+    const auto length = std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(sound->seconds()));
+    // Whatever the stream holds goes, and the cue takes its place: counted as
+    // begun as the stream takes it, not before. A cue turned away is a
+    // playAndWait whose caller gave up, asked for with nothing sounding, which
+    // the flush costs nothing.
+    m_output->flush();
+    if (!m_requests->beginCue(request, length)) {
         return;
     }
+    m_output->play(m_file, *sound);
     m_cueSounding = true;
     m_cueDue = Clock::now() + length;
+}
+
+std::optional<CueSound> CueThread::read(const CueRequests::Request& request) {
+    readCueFile(cueFilePath(m_directory(), request.cue), m_file);
+    const std::optional<CueSound> sound = readCueSound(m_file);
+    if (sound && sound->seconds() > MaxCueSeconds) {
+        reportTooLong(request.cue, sound->seconds());
+        return std::nullopt;
+    }
+    return sound;
 }
 
 bool CueThread::connect() {
@@ -174,8 +179,6 @@ void CueThread::watch(Clock::time_point now) {
         if (m_output->heard()) {
             m_output->rest();
             endCue(now);
-        } else if (now >= m_cueDue) {
-            m_output->askProgress();
         }
     }
     if (!m_cueSounding && now - m_silentSince >= KeepStreamOpen) {
@@ -183,17 +186,16 @@ void CueThread::watch(Clock::time_point now) {
     }
 }
 
-CueThread::Clock::time_point CueThread::nextLook(Clock::time_point now) const {
+CueThread::Clock::time_point CueThread::nextLook() const {
     if (!m_output || !m_output->hasStream()) {
         return Clock::time_point::max();
     }
     if (!m_cueSounding) {
         return m_silentSince + KeepStreamOpen;
     }
-    if (now < m_cueDue) {
-        return std::min(m_cueDue, now + WatchEvery);
-    }
-    return std::max(now + LookAgain, m_output->askAgainAt());
+    // Until the server tells that the cue has been played, the thread sleeps:
+    // the answer, or a server that goes away, wakes libpulse's loop.
+    return m_cueDue + StallMargin;
 }
 
 void CueThread::endCue(Clock::time_point now) {

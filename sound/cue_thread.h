@@ -4,10 +4,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "sound/cue_files.h"
 #include "sound/cue_requests.h"
 #include "sound/mixer_identity.h"
 #include "sound/pulse_library.h"
@@ -17,8 +19,9 @@ namespace quillet {
 
 // What the player's own thread does: it takes the requests in turn, reads each
 // cue's file and hands its sound to the stream, and watches the stream until
-// the cue has been heard. It alone talks to libpulse, and every wait of its
-// own for the server has a bound; nobody waits for it without one.
+// the cue has been heard. It alone talks to libpulse, running libpulse's main
+// loop itself between requests, and every wait of its own for the server has
+// a bound; nobody waits for it without one.
 //
 // Nothing is loaded until prepare is called or the first cue is asked for.
 // Then libpulse is loaded and the server connected to. A cue opens the stream
@@ -42,13 +45,15 @@ public:
 private:
     void serve();
     void handle(const CueRequests::Request& request);
+    // The sound of the request's file, if it can be played.
+    std::optional<CueSound> read(const CueRequests::Request& request);
     // Connects unless connected or the next try is still to come. Whether connected.
     bool connect();
     // Ends the cue once heard, drops a server that went away or stopped
     // answering, and closes a stream that has been silent long enough.
     void watch(Clock::time_point now);
     // When watch has something to look at next.
-    Clock::time_point nextLook(Clock::time_point now) const;
+    Clock::time_point nextLook() const;
     void endCue(Clock::time_point now);
     void drop(Clock::time_point now);
     void reportTooLong(const std::string& cue, double seconds);

@@ -30,8 +30,8 @@ PulseCuePlayer::PulseCuePlayer(std::function<std::string()> directory, MixerIden
     : m_impl(std::make_unique<Impl>()) {
     const std::shared_ptr<CueRequests> requests = m_impl->requests;
     const CueRequests* noOwner = nullptr;
-    if (!Impl::s_owner.compare_exchange_strong(noOwner, requests.get())) {
-        requests->silenceForGood();
+    if (requests->wakeFd() < 0 || !Impl::s_owner.compare_exchange_strong(noOwner, requests.get())) {
+        requests->silenceUntil(std::chrono::steady_clock::time_point::max());
         return;
     }
     // The cue thread shares the requests, and owns all else it uses: it may
@@ -46,7 +46,7 @@ PulseCuePlayer::PulseCuePlayer(std::function<std::string()> directory, MixerIden
             });
     } catch (const std::system_error&) {
         Impl::s_owner.store(nullptr);
-        requests->silenceForGood();
+        requests->silenceUntil(std::chrono::steady_clock::time_point::max());
     }
 }
 

@@ -28,7 +28,7 @@ struct PulseFunctions;
 // Both calls only queue the cue's name for that thread. play returns then;
 // playAndWait first lets the thread handle everything queued before it, then
 // skips the cue if one is sounding, or plays it and waits until the server has
-// read its last frame. Whatever the server does, playAndWait returns within
+// played its last frame. Whatever the server does, playAndWait returns within
 // the cue's length and CueRequests::WaitMargin: a cue that has not begun by
 // then stays silent, and while the cue thread is held up by the server,
 // playAndWait returns at once. While no server answers, every call returns at

@@ -26,38 +26,11 @@ const PulseFunctions* pulse() {
             return nullptr;
         }
         static PulseFunctions functions;
-        PulseFunctions& f = functions;
-        const bool complete =
-            find(library, "pa_threaded_mainloop_new", f.mainloopNew) &&
-            find(library, "pa_threaded_mainloop_free", f.mainloopFree) &&
-            find(library, "pa_threaded_mainloop_start", f.mainloopStart) &&
-            find(library, "pa_threaded_mainloop_stop", f.mainloopStop) &&
-            find(library, "pa_threaded_mainloop_lock", f.lock) &&
-            find(library, "pa_threaded_mainloop_unlock", f.unlock) &&
-            find(library, "pa_threaded_mainloop_get_api", f.mainloopApi) &&
-            find(library, "pa_proplist_new", f.proplistNew) &&
-            find(library, "pa_proplist_sets", f.proplistSets) &&
-            find(library, "pa_proplist_free", f.proplistFree) &&
-            find(library, "pa_context_new_with_proplist", f.contextNew) &&
-            find(library, "pa_context_set_state_callback", f.contextSetStateCallback) &&
-            find(library, "pa_context_connect", f.contextConnect) &&
-            find(library, "pa_context_get_state", f.contextState) &&
-            find(library, "pa_context_disconnect", f.contextDisconnect) &&
-            find(library, "pa_context_unref", f.contextUnref) &&
-            find(library, "pa_channel_map_init_auto", f.channelMapInit) &&
-            find(library, "pa_stream_new_with_proplist", f.streamNew) &&
-            find(library, "pa_stream_set_write_callback", f.streamSetWriteCallback) &&
-            find(library, "pa_stream_connect_playback", f.streamConnect) &&
-            find(library, "pa_stream_get_state", f.streamState) &&
-            find(library, "pa_stream_write", f.streamWrite) &&
-            find(library, "pa_stream_flush", f.streamFlush) &&
-            find(library, "pa_stream_cork", f.streamCork) &&
-            find(library, "pa_stream_trigger", f.streamTrigger) &&
-            find(library, "pa_stream_update_timing_info", f.streamUpdateTiming) &&
-            find(library, "pa_stream_get_timing_info", f.streamTiming) &&
-            find(library, "pa_stream_disconnect", f.streamDisconnect) &&
-            find(library, "pa_stream_unref", f.streamUnref) &&
-            find(library, "pa_operation_unref", f.operationUnref);
+        bool complete = true;
+#define QUILLET_PULSE_FIND(member, function) \
+    complete = complete && find(library, #function, functions.member);
+        QUILLET_PULSE_FUNCTIONS(QUILLET_PULSE_FIND)
+#undef QUILLET_PULSE_FIND
         return complete ? &functions : nullptr;
     }();
     return loaded;

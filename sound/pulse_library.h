@@ -4,40 +4,44 @@
 
 namespace quillet {
 
-// The libpulse functions the player calls, looked up in the loaded library:
-// the threaded main loop, property lists, the connection to the server and one
-// playback stream with its timing.
+// The libpulse functions the player calls, each as the member's name and the
+// function's: a main loop that the cue thread runs itself, property lists, the
+// connection to the server and one playback stream with its timing. Listed
+// once, for the table below and for looking them up.
+#define QUILLET_PULSE_FUNCTIONS(F) \
+    F(mainloopNew, pa_mainloop_new) \
+    F(mainloopFree, pa_mainloop_free) \
+    F(mainloopApi, pa_mainloop_get_api) \
+    F(mainloopPrepare, pa_mainloop_prepare) \
+    F(mainloopPoll, pa_mainloop_poll) \
+    F(mainloopDispatch, pa_mainloop_dispatch) \
+    F(proplistNew, pa_proplist_new) \
+    F(proplistSets, pa_proplist_sets) \
+    F(proplistFree, pa_proplist_free) \
+    F(contextNew, pa_context_new_with_proplist) \
+    F(contextConnect, pa_context_connect) \
+    F(contextState, pa_context_get_state) \
+    F(contextDisconnect, pa_context_disconnect) \
+    F(contextUnref, pa_context_unref) \
+    F(channelMapInit, pa_channel_map_init_auto) \
+    F(streamNew, pa_stream_new_with_proplist) \
+    F(streamSetWriteCallback, pa_stream_set_write_callback) \
+    F(streamConnect, pa_stream_connect_playback) \
+    F(streamState, pa_stream_get_state) \
+    F(streamWrite, pa_stream_write) \
+    F(streamFlush, pa_stream_flush) \
+    F(streamCork, pa_stream_cork) \
+    F(streamTrigger, pa_stream_trigger) \
+    F(streamDrain, pa_stream_drain) \
+    F(streamDisconnect, pa_stream_disconnect) \
+    F(streamUnref, pa_stream_unref) \
+    F(operationUnref, pa_operation_unref)
+
+// The functions, looked up in the loaded library.
 struct PulseFunctions {
-    decltype(&pa_threaded_mainloop_new) mainloopNew = nullptr;
-    decltype(&pa_threaded_mainloop_free) mainloopFree = nullptr;
-    decltype(&pa_threaded_mainloop_start) mainloopStart = nullptr;
-    decltype(&pa_threaded_mainloop_stop) mainloopStop = nullptr;
-    decltype(&pa_threaded_mainloop_lock) lock = nullptr;
-    decltype(&pa_threaded_mainloop_unlock) unlock = nullptr;
-    decltype(&pa_threaded_mainloop_get_api) mainloopApi = nullptr;
-    decltype(&pa_proplist_new) proplistNew = nullptr;
-    decltype(&pa_proplist_sets) proplistSets = nullptr;
-    decltype(&pa_proplist_free) proplistFree = nullptr;
-    decltype(&pa_context_new_with_proplist) contextNew = nullptr;
-    decltype(&pa_context_set_state_callback) contextSetStateCallback = nullptr;
-    decltype(&pa_context_connect) contextConnect = nullptr;
-    decltype(&pa_context_get_state) contextState = nullptr;
-    decltype(&pa_context_disconnect) contextDisconnect = nullptr;
-    decltype(&pa_context_unref) contextUnref = nullptr;
-    decltype(&pa_channel_map_init_auto) channelMapInit = nullptr;
-    decltype(&pa_stream_new_with_proplist) streamNew = nullptr;
-    decltype(&pa_stream_set_write_callback) streamSetWriteCallback = nullptr;
-    decltype(&pa_stream_connect_playback) streamConnect = nullptr;
-    decltype(&pa_stream_get_state) streamState = nullptr;
-    decltype(&pa_stream_write) streamWrite = nullptr;
-    decltype(&pa_stream_flush) streamFlush = nullptr;
-    decltype(&pa_stream_cork) streamCork = nullptr;
-    decltype(&pa_stream_trigger) streamTrigger = nullptr;
-    decltype(&pa_stream_update_timing_info) streamUpdateTiming = nullptr;
-    decltype(&pa_stream_get_timing_info) streamTiming = nullptr;
-    decltype(&pa_stream_disconnect) streamDisconnect = nullptr;
-    decltype(&pa_stream_unref) streamUnref = nullptr;
-    decltype(&pa_operation_unref) operationUnref = nullptr;
+#define QUILLET_PULSE_MEMBER(member, function) decltype(&function) member = nullptr;
+    QUILLET_PULSE_FUNCTIONS(QUILLET_PULSE_MEMBER)
+#undef QUILLET_PULSE_MEMBER
 };
 
 // libpulse loaded at run time, on first use, and kept for the rest of the

@@ -1,5 +1,7 @@
 #include "sound/pulse_output.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <utility>
 
@@ -8,11 +10,15 @@ namespace quillet {
 namespace {
 
 // What the server keeps of the stream ahead of what it plays, which sets the
-// sink's delay a cue waits out: at 25 ms libpulse's thread was busier, at 100
+// sink's delay a cue waits out: at 25 ms the thread that fed it was busier, at 100
 // ms a click's caller waited 25 ms more (see docs/sound.md). Up to FirstWrite
 // of each cue goes at once: no gap inside a cue however busy the game.
 constexpr std::chrono::milliseconds TargetLength{50};
 constexpr std::chrono::milliseconds FirstWrite{2000};
+
+// The longest single wait of the loop, in microseconds as libpulse counts:
+// a later deadline is waited for in rounds.
+constexpr int LongestWait = 1000 * 1000 * 1000;
 
 // libpulse's names for the sample formats, in the order of SampleFormat.
 constexpr pa_sample_format_t PulseFormats[] = {
@@ -25,11 +31,50 @@ std::size_t bytesFor(const CueFormat& format, std::chrono::milliseconds length) 
 
 }  // namespace
 
-PulseOutput::PulseOutput(const PulseFunctions& pa, MixerIdentity identity)
-    : m_pa(pa), m_identity(std::move(identity)), m_thread(pa) {}
+PulseOutput::PulseOutput(const PulseFunctions& pa, MixerIdentity identity, int wakeFd)
+    : m_pa(pa), m_identity(std::move(identity)), m_loop(pa.mainloopNew()) {
+    if (m_loop != nullptr) {
+        pa_mainloop_api* const api = m_pa.mainloopApi(m_loop);
+        m_wake = api->io_new(api, wakeFd, PA_IO_EVENT_INPUT, &PulseOutput::wakeUp, nullptr);
+    }
+}
 
 PulseOutput::~PulseOutput() {
     disconnect();
+    if (m_loop != nullptr) {
+        if (m_wake != nullptr) {
+            m_pa.mainloopApi(m_loop)->io_free(m_wake);
+        }
+        m_pa.mainloopFree(m_loop);
+    }
+}
+
+void PulseOutput::wait(Clock::time_point until) {
+    int timeout = -1;
+    if (until != Clock::time_point::max()) {
+        const auto left = std::chrono::duration_cast<std::chrono::microseconds>(until - Clock::now());
+        timeout = static_cast<int>(std::clamp<std::int64_t>(left.count(), 0, LongestWait));
+    }
+    if (m_pa.mainloopPrepare(m_loop, timeout) >= 0 && m_pa.mainloopPoll(m_loop) >= 0) {
+        m_pa.mainloopDispatch(m_loop);
+    }
+}
+
+// The wake file only has to stop the loop's wait: it is emptied here, and the
+// cue thread looks at its requests once the loop returns.
+void PulseOutput::wakeUp(pa_mainloop_api*, pa_io_event*, int fd, pa_io_event_flags_t, void*) {
+    std::uint64_t count = 0;
+    [[maybe_unused]] const ssize_t got = read(fd, &count, sizeof count);
+}
+
+bool PulseOutput::settle(const std::function<int()>& state, Clock::time_point deadline) {
+    for (;;) {
+        const int now = state();
+        if (now != 0 || Clock::now() >= deadline) {
+            return now > 0;
+        }
+        wait(deadline);
+    }
 }
 
 bool PulseOutput::connect(Clock::time_point deadline) {
@@ -37,22 +82,14 @@ bool PulseOutput::connect(Clock::time_point deadline) {
         return true;
     }
     disconnect();
-    if (!m_thread.start()) {
-        return false;
-    }
-    bool connecting = false;
-    {
-        Lock lock(m_thread);
-        pa_proplist* const list = properties(false);
-        m_context = m_pa.contextNew(m_thread.api(), nullptr, list);
-        m_pa.proplistFree(list);
-        // A game never starts a sound server of its own.
-        connecting = m_context != nullptr &&
-                     m_pa.contextConnect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) == 0;
-    }
+    pa_proplist* const list = properties(false);
+    m_context = m_pa.contextNew(m_pa.mainloopApi(m_loop), nullptr, list);
+    m_pa.proplistFree(list);
+    // A game never starts a sound server of its own.
     const bool ready =
-        connecting &&
-        m_thread.waitUntil(
+        m_context != nullptr &&
+        m_pa.contextConnect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) == 0 &&
+        settle(
             [this] {
                 const pa_context_state_t state = m_pa.contextState(m_context);
                 return state == PA_CONTEXT_READY ? 1 : PA_CONTEXT_IS_GOOD(state) ? 0 : -1;
@@ -65,26 +102,17 @@ bool PulseOutput::connect(Clock::time_point deadline) {
 }
 
 bool PulseOutput::isConnected() const {
-    if (m_context == nullptr) {
-        return false;
-    }
-    Lock lock(m_thread);
-    return m_pa.contextState(m_context) == PA_CONTEXT_READY;
+    return m_context != nullptr && m_pa.contextState(m_context) == PA_CONTEXT_READY;
 }
 
 bool PulseOutput::hasFailed() const {
-    if (m_context == nullptr) {
-        return true;
-    }
-    Lock lock(m_thread);
-    return m_pa.contextState(m_context) != PA_CONTEXT_READY ||
+    return !isConnected() ||
            (m_stream != nullptr && !PA_STREAM_IS_GOOD(m_pa.streamState(m_stream)));
 }
 
 void PulseOutput::disconnect() {
     closeStream();
     if (m_context != nullptr) {
-        Lock lock(m_thread);
         m_pa.contextDisconnect(m_context);
         m_pa.contextUnref(m_context);
         m_context = nullptr;
@@ -99,82 +127,65 @@ bool PulseOutput::openStream(const CueFormat& format, Clock::time_point deadline
     if (m_context == nullptr) {
         return false;
     }
-    bool opening = false;
-    {
-        Lock lock(m_thread);
-        const pa_sample_spec spec{PulseFormats[static_cast<int>(format.sample)], format.rate,
-                                  format.channels};
-        pa_channel_map map{};
-        m_pa.channelMapInit(&map, format.channels, PA_CHANNEL_MAP_WAVEEX);
-        pa_proplist* const list = properties(true);
-        m_stream = m_pa.streamNew(
-            m_context, m_identity.streamName.empty() ? "Sound cues" : m_identity.streamName.c_str(),
-            &spec, &map, list);
-        m_pa.proplistFree(list);
-        if (m_stream == nullptr) {
-            return false;
-        }
-        m_format = format;
-        m_corked = true;
-        m_pa.streamSetWriteCallback(m_stream, &PulseOutput::writeWanted, this);
-        // The stream starts as soon as it holds a frame, and stops again when
-        // a cue has played out, rather than waiting for a fuller buffer first.
-        pa_buffer_attr attributes{};
-        attributes.maxlength = static_cast<std::uint32_t>(-1);
-        attributes.tlength = static_cast<std::uint32_t>(bytesFor(format, TargetLength));
-        attributes.prebuf = format.frameBytes();
-        attributes.minreq = static_cast<std::uint32_t>(-1);
-        attributes.fragsize = static_cast<std::uint32_t>(-1);
-        const auto flags =
-            static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
-        opening = m_pa.streamConnect(m_stream, nullptr, &attributes, flags, nullptr, nullptr) == 0;
+    const pa_sample_spec spec{PulseFormats[static_cast<int>(format.sample)], format.rate,
+                              format.channels};
+    pa_channel_map map{};
+    m_pa.channelMapInit(&map, format.channels, PA_CHANNEL_MAP_WAVEEX);
+    pa_proplist* const list = properties(true);
+    m_stream = m_pa.streamNew(
+        m_context, m_identity.streamName.empty() ? "Sound cues" : m_identity.streamName.c_str(),
+        &spec, &map, list);
+    m_pa.proplistFree(list);
+    if (m_stream == nullptr) {
+        return false;
     }
+    m_format = format;
+    m_corked = true;
+    m_pa.streamSetWriteCallback(m_stream, &PulseOutput::writeWanted, this);
+    // The stream starts as soon as it holds a frame, and stops again when a
+    // cue has played out, rather than waiting for a fuller buffer first.
+    pa_buffer_attr attributes{};
+    attributes.maxlength = static_cast<std::uint32_t>(-1);
+    attributes.tlength = static_cast<std::uint32_t>(bytesFor(format, TargetLength));
+    attributes.prebuf = format.frameBytes();
+    attributes.minreq = static_cast<std::uint32_t>(-1);
+    attributes.fragsize = static_cast<std::uint32_t>(-1);
+    const auto flags =
+        static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
     const bool ready =
-        opening && m_thread.waitUntil(
-                       [this] {
-                           const pa_stream_state_t state = m_pa.streamState(m_stream);
-                           return state == PA_STREAM_READY ? 1 : PA_STREAM_IS_GOOD(state) ? 0 : -1;
-                       },
-                       deadline);
+        m_pa.streamConnect(m_stream, nullptr, &attributes, flags, nullptr, nullptr) == 0 &&
+        settle(
+            [this] {
+                const pa_stream_state_t state = m_pa.streamState(m_stream);
+                return state == PA_STREAM_READY ? 1 : PA_STREAM_IS_GOOD(state) ? 0 : -1;
+            },
+            deadline);
     if (!ready) {
         closeStream();
     }
     return ready;
 }
 
+// An answer still on its way is dropped with the stream.
 void PulseOutput::closeStream() {
     if (m_stream == nullptr) {
         return;
     }
-    Lock lock(m_thread);
     m_pa.streamSetWriteCallback(m_stream, nullptr, nullptr);
     m_pa.streamDisconnect(m_stream);
     m_pa.streamUnref(m_stream);
     m_stream = nullptr;
-    m_questions.clear();
     m_sound = std::vector<std::uint8_t>();
-    m_length = m_written = 0;
+    m_cueSound = {};
+    m_written = 0;
 }
 
-bool PulseOutput::play(std::vector<std::uint8_t>& sound, std::size_t offset, std::size_t length,
-                       const std::function<bool()>& accept) {
-    if (m_stream == nullptr) {
-        return false;
-    }
-    Lock lock(m_thread);
-    // Whatever the stream holds goes, and the cue takes its place; a cue turned
-    // away is one asked for with nothing sounding, which the flush costs nothing.
-    unrefOperation(m_pa.streamFlush(m_stream, nullptr, nullptr));
-    if (!accept()) {
-        return false;
-    }
-    m_sound.swap(sound);
-    m_offset = offset;
-    m_length = length;
+void PulseOutput::play(std::vector<std::uint8_t>& file, const CueSound& sound) {
+    m_sound.swap(file);
+    m_cueSound = sound;
     m_written = 0;
     ++m_cue;
     m_heard = false;
-    m_askAgainAt = {};
     // Uncorked first and written to then: sound that reaches a running stream
     // has the server mix it in at once, where sound written to a corked one
     // would wait for the sink's next round, on an idle sink up to 2 s away.
@@ -182,94 +193,59 @@ bool PulseOutput::play(std::vector<std::uint8_t>& sound, std::size_t offset, std
         unrefOperation(m_pa.streamCork(m_stream, 0, nullptr, nullptr));
         m_corked = false;
     }
-    feed(std::min(length, bytesFor(m_format, FirstWrite)));
+    feed(std::min(sound.bytes, bytesFor(m_format, FirstWrite)));
     // A drained stream would wait for more than a short cue holds: start now.
     unrefOperation(m_pa.streamTrigger(m_stream, nullptr, nullptr));
-    return true;
 }
 
-void PulseOutput::silence() {
+void PulseOutput::flush() {
     if (m_stream != nullptr) {
-        Lock lock(m_thread);
         unrefOperation(m_pa.streamFlush(m_stream, nullptr, nullptr));
-        m_length = m_written = 0;
+        m_cueSound.bytes = m_written = 0;
         ++m_cue;
     }
-    rest();
 }
 
 void PulseOutput::rest() {
     if (m_stream != nullptr) {
-        Lock lock(m_thread);
         unrefOperation(m_pa.streamCork(m_stream, 1, nullptr, nullptr));
         m_corked = true;
     }
 }
 
-void PulseOutput::askProgress() {
-    if (m_stream == nullptr) {
-        return;
-    }
-    Lock lock(m_thread);
-    if (!m_questions.empty() || Clock::now() < m_askAgainAt) {
-        return;
-    }
-    pa_operation* const asked = m_pa.streamUpdateTiming(m_stream, &PulseOutput::progressTold, this);
-    if (asked != nullptr) {
-        m_questions.push_back(m_written == m_length ? m_cue : -1);
-        unrefOperation(asked);
-    }
-}
-
-bool PulseOutput::heard() const {
-    if (m_stream == nullptr) {
-        return false;
-    }
-    Lock lock(m_thread);
-    return m_heard && Clock::now() >= m_askAgainAt;
-}
-
-// On libpulse's thread, with its lock held: the server wants more sound.
+// The server wants more sound.
 void PulseOutput::writeWanted(pa_stream*, std::size_t bytes, void* self) {
     static_cast<PulseOutput*>(self)->feed(bytes);
 }
 
-// On libpulse's thread, with its lock held: the answer to the oldest question.
-// The cue is read to its end when all of it had been written as the question
-// was asked, and the server has read as far as anything was written.
-void PulseOutput::progressTold(pa_stream* stream, int success, void* self) {
+// The server has played all of the cue's sound. PulseAudio acknowledges a
+// drain only once the sound has left the sink's own buffer too, which a
+// closing stream would drop (a sound card's buffer, as when End ends the
+// game): on the null sink the acknowledgement came about 23 ms after the
+// read index had reached the cue's end, the sink's delay. A drain cut short
+// by the next cue's flush fails, and one for a cue that is no longer the
+// stream's is let go.
+void PulseOutput::drained(pa_stream*, int success, void* self) {
     PulseOutput& output = *static_cast<PulseOutput*>(self);
-    if (output.m_questions.empty()) {
-        return;
+    if (success && output.m_drainedCue == output.m_cue) {
+        output.m_heard = true;
     }
-    const long cue = output.m_questions.front();
-    output.m_questions.pop_front();
-    const pa_timing_info* const timing = output.m_pa.streamTiming(stream);
-    if (!success || cue != output.m_cue || timing == nullptr || timing->read_index_corrupt ||
-        timing->write_index_corrupt) {
-        return;
-    }
-    const std::int64_t left = timing->write_index - timing->read_index;
-    // Not asked again before the server can have read what is left: a question
-    // every 2 ms cost libpulse's thread more than the sound itself. Read to its
-    // end, the cue still waits for the sink's own delay (a sound card's buffer).
-    const double rate = static_cast<double>(output.m_format.rate) * output.m_format.frameBytes();
-    const double seconds = left > 0 ? left / rate : static_cast<double>(timing->sink_usec) / 1e6;
-    output.m_heard = left <= 0;
-    output.m_askAgainAt = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                             std::chrono::duration<double>(seconds));
 }
 
-PulseOutput::Clock::time_point PulseOutput::askAgainAt() const {
-    Lock lock(m_thread);
-    return m_askAgainAt;
-}
-
+// Once the cue's last frame is written, the stream is drained: the server
+// tells when it has played all of it, and PipeWire's PulseAudio server would
+// otherwise hold back a tail shorter than its graph's quantum (a click's last
+// 2 ms) until more sound came.
 void PulseOutput::feed(std::size_t bytes) {
-    const std::size_t wanted = std::min(bytes, m_length - m_written);
-    if (wanted > 0 && m_pa.streamWrite(m_stream, m_sound.data() + m_offset + m_written, wanted,
-                                       nullptr, 0, PA_SEEK_RELATIVE) == 0) {
+    const std::size_t wanted = std::min(bytes, m_cueSound.bytes - m_written);
+    if (wanted > 0 &&
+        m_pa.streamWrite(m_stream, m_sound.data() + m_cueSound.offset + m_written, wanted, nullptr,
+                         0, PA_SEEK_RELATIVE) == 0) {
         m_written += wanted;
+        if (m_written == m_cueSound.bytes) {
+            m_drainedCue = m_cue;
+            unrefOperation(m_pa.streamDrain(m_stream, &PulseOutput::drained, this));
+        }
     }
 }
 

@@ -2,35 +2,41 @@
 
 #include <chrono>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <vector>
 
 #include "sound/cue_files.h"
 #include "sound/mixer_identity.h"
 #include "sound/pulse_library.h"
-#include "sound/pulse_thread.h"
 
 namespace quillet {
 
 // The connection to the sound server and the one playback stream the cues play
-// on, through libpulse's own thread (PulseThread). Used by the cue thread
-// alone. Every call here only queues a command for libpulse's thread, under
-// its lock; the two calls that wait for an answer (connect and openStream)
-// wait until a deadline at most.
+// on, with the libpulse main loop that carries them. The cue thread alone uses
+// it and runs the loop itself (wait): no thread of libpulse's own, and no lock.
+// Only connect and openStream wait for the server's answer, until a deadline
+// at most; every other call only sends a command.
 //
 // Between cues the stream is corked: the server plays nothing from it, and the
 // next cue starts by uncorking it, without a new stream. A cue is heard once
-// the server's read index has passed its last frame.
+// the server has acknowledged the stream's drain after its last frame.
 class PulseOutput {
 public:
     using Clock = std::chrono::steady_clock;
 
-    PulseOutput(const PulseFunctions& pa, MixerIdentity identity);
-    // Closes the stream and the connection, and ends libpulse's thread.
+    // `wakeFd` is a file that becomes readable when the cue thread has
+    // something to do: wait returns then.
+    PulseOutput(const PulseFunctions& pa, MixerIdentity identity, int wakeFd);
+    // Closes the stream and the connection without waiting for the server.
     ~PulseOutput();
     PulseOutput(const PulseOutput&) = delete;
     PulseOutput& operator=(const PulseOutput&) = delete;
+
+    // Whether the main loop could be made; without it nothing else works.
+    bool isUsable() const { return m_loop != nullptr; }
+    // Handles what the server sent, waiting for it until `until` at most, or
+    // until the wake file is readable.
+    void wait(Clock::time_point until);
 
     // Connects to the server unless connected, waiting until `deadline` at
     // most. Whether connected; a connection that failed is let go.
@@ -49,52 +55,45 @@ public:
     // The connection stays, for the next cue to open a stream at once.
     void closeStream();
 
-    // Plays `length` bytes of `sound` from `offset` in place of whatever
-    // sounds, and puts the last cue's buffer into `sound`. `accept` is asked
-    // first, under libpulse's lock; when it says no, nothing changes. Whether
-    // the cue plays.
-    bool play(std::vector<std::uint8_t>& sound, std::size_t offset, std::size_t length,
-              const std::function<bool()>& accept);
-    // Stops whatever sounds and corks the stream.
-    void silence();
+    // Drops whatever the stream holds, unplayed.
+    void flush();
+    // Plays `sound` of `file`, once flushed, and puts the last cue's buffer
+    // into `file`. Needs a stream.
+    void play(std::vector<std::uint8_t>& file, const CueSound& sound);
     // Corks the stream once its cue has been heard.
     void rest();
-    // Asks the server how far it has played, unless a question is on its way.
-    void askProgress();
-    // Whether the cue has been heard to its end: the server's last answer had
-    // it read to its end, and the sink's delay that it told has passed since.
-    bool heard() const;
-    // When asking again makes sense: once the server can have read what it
-    // had left at its last answer.
-    Clock::time_point askAgainAt() const;
+    // Whether the cue has been heard to its end: the server has said it has
+    // played all of it.
+    bool heard() const { return m_heard; }
 
 private:
-    using Lock = PulseThread::Lock;
+    static void wakeUp(pa_mainloop_api*, pa_io_event*, int fd, pa_io_event_flags_t, void*);
     static void writeWanted(pa_stream* stream, std::size_t bytes, void* self);
-    static void progressTold(pa_stream* stream, int success, void* self);
+    static void drained(pa_stream* stream, int success, void* self);
+    // Runs the loop until `state` (1 ready, 0 not yet, -1 failed) is settled
+    // or `deadline` has come. Whether it came to be ready.
+    bool settle(const std::function<int()>& state, Clock::time_point deadline);
     void feed(std::size_t bytes);
     void unrefOperation(pa_operation* operation) const;
     pa_proplist* properties(bool forStream) const;
 
     const PulseFunctions& m_pa;
     const MixerIdentity m_identity;
-    PulseThread m_thread;
+    pa_mainloop* m_loop = nullptr;
+    pa_io_event* m_wake = nullptr;
     pa_context* m_context = nullptr;
     pa_stream* m_stream = nullptr;
     CueFormat m_format;
-    // Below, guarded by libpulse's lock: the cue's sound and how much of it
-    // has gone to the server.
+    // The cue's sound and how much of it has gone to the server.
     std::vector<std::uint8_t> m_sound;
-    std::size_t m_offset = 0;
-    std::size_t m_length = 0;
+    CueSound m_cueSound;
     std::size_t m_written = 0;
     bool m_corked = true;
-    // Counts the cues; each question about progress is tagged with the cue it
-    // asks about, or -1 when asked before all of the cue was written.
+    // Counts the cues; the server's answers are about the cue that was the
+    // stream's when its last frame went, and let go when another one is.
     long m_cue = 0;
-    std::deque<long> m_questions;
+    long m_drainedCue = -1;
     bool m_heard = false;
-    Clock::time_point m_askAgainAt{};
 };
 
 }  // namespace quillet

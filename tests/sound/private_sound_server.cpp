@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -136,8 +137,19 @@ Properties pipewireStreamProperties(const std::string& dump) {
             valueEnd <= keyEnd + 3) {
             continue;
         }
-        properties[line.substr(keyStart + 1, keyEnd - keyStart - 1)] =
-            line.substr(keyEnd + 4, valueEnd - keyEnd - 4);
+        std::string key = line.substr(keyStart + 1, keyEnd - keyStart - 1);
+        std::string value = line.substr(keyEnd + 4, valueEnd - keyEnd - 4);
+        // PipeWire's PulseAudio server keeps a client's icon under its own
+        // key, and PulseAudio's roles under its own capitalised names
+        // ("game" as "Game"): named back as the client gave them.
+        if (key == "application.icon-name") {
+            key = "application.icon_name";
+        }
+        if (key == "media.role") {
+            std::transform(value.begin(), value.end(), value.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        }
+        properties[key] = value;
     }
     return properties;
 }
@@ -302,19 +314,70 @@ std::string PrivatePipeWire::start() {
             return "cannot copy " + (shipped / from).string() + ": " + failed.message();
         }
     }
-    // PipeWire's PulseAudio server answers a new stream only once a session
-    // manager (WirePlumber on a desktop) has linked it to a sink, and this
-    // private server has none: no stream of libpulse's would ever open.
-    if (std::getenv("QUILLET_TEST_PIPEWIRE_SESSION") == nullptr) {
-        return "PipeWire's PulseAudio server opens a stream only once a session manager "
-               "links it, and the private server has none (set QUILLET_TEST_PIPEWIRE_SESSION "
-               "where one runs)";
-    }
-    return launch({server, "-c", configuration}, [this] {
+    stopLinker();
+    const std::string started = launch({server, "-c", configuration}, [this] {
         return access((folder() + "/pipewire-0").c_str(), F_OK) == 0 &&
                access((folder() + "/native").c_str(), F_OK) == 0 &&
                runProgram({m_dump}, environment()).succeeded;
     });
+    if (!started.empty()) {
+        return started;
+    }
+    m_link = findProgram("pw-link");
+    int ports[2];
+    if (m_link.empty() || pipe2(ports, O_CLOEXEC) != 0) {
+        return "pw-link is not installed (package pipewire-bin)";
+    }
+    m_watcher = spawn({m_link, "--monitor", "--output"}, environment(), ports[1]);
+    close(ports[1]);
+    m_linker = std::thread([this, read = ports[0]] { link(read); });
+    return {};
+}
+
+PrivatePipeWire::~PrivatePipeWire() {
+    stopLinker();
+}
+
+void PrivatePipeWire::stopLinker() {
+    if (m_watcher > 0) {
+        kill(m_watcher, SIGKILL);
+        int status = 0;
+        waitpid(m_watcher, &status, 0);
+        m_watcher = -1;
+    }
+    if (m_linker.joinable()) {
+        m_linker.join();
+    }
+}
+
+// pw-link --monitor writes a line for each port: "= node:port" for those
+// already there, "+ node:port" for a new one, "- node:port" for one gone.
+// Both of the first are linked: a player may have opened its stream on a
+// restarted server before the linker started. A mono stream's one port goes
+// to both of the sink's channels.
+void PrivatePipeWire::link(int ports) {
+    std::string pending;
+    char buffer[1024];
+    for (ssize_t got; (got = read(ports, buffer, sizeof buffer)) > 0;) {
+        pending.append(buffer, static_cast<std::size_t>(got));
+        for (std::string::size_type end; (end = pending.find('\n')) != std::string::npos;) {
+            const std::string line = pending.substr(0, end);
+            pending.erase(0, end + 1);
+            const std::string port = line.size() > 2 ? line.substr(2) : std::string();
+            const bool there = line.rfind("+ ", 0) == 0 || line.rfind("= ", 0) == 0;
+            if (!there || port.rfind("quillet-sink:", 0) == 0) {
+                continue;
+            }
+            const std::string channel = port.substr(port.rfind('_') + 1);
+            for (const char* sinkChannel : {"FL", "FR"}) {
+                if (channel == sinkChannel || channel == "MONO") {
+                    runProgram({m_link, port, std::string("quillet-sink:playback_") + sinkChannel},
+                               environment());
+                }
+            }
+        }
+    }
+    close(ports);
 }
 
 // PipeWire's PulseAudio server, a module of the server, listens on "native" in
@@ -336,36 +399,21 @@ std::vector<std::string> PrivatePipeWire::recorder() const {
 }
 
 std::string PrivatePipeWire::connectRecorder() const {
-    const std::string link = findProgram("pw-link");
-    if (link.empty()) {
-        return "pw-link is not installed (package pipewire-bin)";
-    }
     const std::string recorderPort = "pw-record:input_";
-    // Ports are listed one a line, as "node name:port name".
-    const auto ports = [&](const char* direction) {
-        std::vector<std::string> names;
-        std::istringstream listing(runProgram({link, direction}, environment()).output);
-        for (std::string line; std::getline(listing, line);) {
-            names.push_back(line);
-        }
-        return names;
-    };
-    std::vector<std::string> outputs;
     const bool found = waitUntil([&] {
-        const std::vector<std::string> inputs = ports("-i");
-        outputs = ports("-o");
-        return std::find(inputs.begin(), inputs.end(), recorderPort + "FL") != inputs.end() &&
-               !outputs.empty();
+        const std::string inputs = runProgram({m_link, "-i"}, environment()).output;
+        return inputs.find(recorderPort + "FR") != std::string::npos;
     });
     if (!found) {
-        return "neither the stream's nor pw-record's ports showed";
+        return "pw-record's ports did not show";
     }
-    for (const std::string& output : outputs) {
-        const std::string::size_type channel = output.rfind('_');
-        if (channel == std::string::npos ||
-            !runProgram({link, output, recorderPort + output.substr(channel + 1)}, environment())
+    for (const char* channel : {"FL", "FR"}) {
+        if (!runProgram({m_link, std::string("quillet-sink:monitor_") + channel,
+                         recorderPort + channel},
+                        environment())
                  .succeeded) {
-            return "pw-link could not link " + output + " to pw-record";
+            return std::string("pw-link could not link the sink's monitor ") + channel +
+                   " to pw-record";
         }
     }
     return {};

@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "sound_test_support.h"
@@ -122,29 +123,37 @@ private:
     std::string m_pactl;
 };
 
-// PipeWire with its own protocol, its PulseAudio server and a driver that
-// paces the graph without a device; pw-dump reads the stream's properties.
-// With no session manager to set a stream's ports up and link them, the
-// configuration gives every stream its ports, which the driver then runs.
-// Both configurations are in tests/sound/pipewire/. PipeWire's PulseAudio
-// server opens a stream only once a session manager links it, so start()
-// says why it cannot serve the player unless QUILLET_TEST_PIPEWIRE_SESSION
-// is set.
+// PipeWire with its own protocol, its PulseAudio server, a null sink and a
+// driver that paces the graph without a device; pw-dump reads the stream's
+// properties. With no session manager to set a stream's ports up and link
+// them, the configuration gives every stream its ports, and a linker of the
+// test's own (pw-link watching the ports) links every new playback port to
+// the sink: PipeWire's PulseAudio server answers a new stream only once it is
+// linked. Both configurations are in tests/sound/pipewire/.
 class PrivatePipeWire : public PrivateSoundServer {
 public:
+    ~PrivatePipeWire() override;
     std::string start() override;
     std::vector<std::string> clientVariables() const override;
     Properties streamProperties() const override;
 
-    // pw-record, which nothing links to a stream but connectRecorder().
+    // pw-record, which nothing links to the sink but connectRecorder().
     std::vector<std::string> recorder() const override;
     bool recorderNeedsConnecting() const override { return true; }
-    // Links each output port of the playback stream to pw-record's input port
-    // of the same channel, with pw-link.
+    // Links each monitor port of the sink to pw-record's input port of the
+    // same channel, with pw-link.
     std::string connectRecorder() const override;
 
 private:
+    // Watches the server's output ports and links each new one of a stream
+    // to the sink, until the watcher ends with the server.
+    void link(int ports);
+    void stopLinker();
+
     std::string m_dump;
+    std::string m_link;
+    pid_t m_watcher = -1;
+    std::thread m_linker;
 };
 
 }  // namespace quillet::testing
