@@ -17,6 +17,9 @@
 
 #include <private/qguiapplication_p.h>
 #include <private/qhighdpiscaling_p.h>
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+#include <private/qwindow_p.h>
+#endif
 
 namespace quillet::screen_scale {
 
@@ -29,6 +32,8 @@ struct Scales {
     // Each screen's factor as the desktop set it, without Qt's global factor
     // (QT_SCALE_FACTOR), which multiplies every screen's by itself.
     QHash<QString, qreal> desktopSubfactor;
+    // Qt's global factor (QT_SCALE_FACTOR).
+    qreal global = 1.0;
     qreal zoom = 1.0;
     bool touched = false;
 };
@@ -39,21 +44,30 @@ Scales& scales() {
 }
 
 // Setting a screen's factor replaces the one Qt derives from the screen's DPI
-// instead of multiplying it, so that one is read first, once for each
-// screen: Qt's factor for the screen is the global factor times the screen's,
-// and with the screen's set to 1 it is the global factor alone. (Every
-// screen's factor is read before the first is set: the others' do not move.)
+// instead of multiplying it, so that one is read first, for every screen
+// before any is set (once one is set, Qt may no longer derive the others'
+// from their DPI): Qt's factor for a screen is the global factor times the
+// screen's own. A screen connected later is read when it comes.
+void readDesktopSubfactors() {
+    Scales& kept = scales();
+    const auto screens = QGuiApplication::screens();
+    QHash<QString, qreal> total;
+    for (QScreen* screen : screens) total.insert(screen->name(), QHighDpiScaling::factor(screen));
+    // The global factor, as Qt reads it at start-up; Qt takes anything that
+    // is not a positive number as 1.
+    bool ok = false;
+    const qreal global = qEnvironmentVariable("QT_SCALE_FACTOR").toDouble(&ok);
+    kept.global = ok && global > 0.0 ? global : 1.0;
+    for (auto each = total.cbegin(); each != total.cend(); ++each) {
+        kept.desktopSubfactor.insert(each.key(), each.value() / kept.global);
+    }
+}
+
 qreal desktopSubfactor(QScreen* screen) {
     Scales& kept = scales();
     const auto found = kept.desktopSubfactor.constFind(screen->name());
     if (found != kept.desktopSubfactor.constEnd()) return *found;
-    const qreal total = QHighDpiScaling::factor(screen);
-    // Until some screen's factor is set to another than 1, Qt goes on using
-    // the ones it derives from the DPI: 2 first, then 1.
-    QHighDpiScaling::setScreenFactor(screen, 2.0);
-    QHighDpiScaling::setScreenFactor(screen, 1.0);
-    const qreal global = QHighDpiScaling::factor(screen);
-    const qreal subfactor = global > 0.0 ? total / global : 1.0;
+    const qreal subfactor = QHighDpiScaling::factor(screen) / kept.global;
     kept.desktopSubfactor.insert(screen->name(), subfactor);
     return subfactor;
 }
@@ -70,13 +84,16 @@ void zoomScreen(QScreen* screen) {
 struct Shown {
     QPointer<QWidget> window;
     bool enlarged;
+    // Its size in pixels before the change, which it keeps (Qt 6.8 may have
+    // given it another by the time it is resized).
+    QSize size;
 };
 
-void resizeNatively(QWidget* window) {
+void resizeNatively(QWidget* window, QSize logical) {
     QWindow* handle = window->windowHandle();
     if (!handle || !handle->handle()) return;
     QPlatformWindow* native = handle->handle();
-    const QSize size = window->size() * QHighDpiScaling::factor(handle);
+    const QSize size = logical * QHighDpiScaling::factor(handle);
     QRect placed(native->geometry().topLeft(), size);
     if (const QPlatformScreen* screen = native->screen()) {
         const QMargins frame = native->frameMargins();
@@ -105,6 +122,7 @@ void setZoom(qreal zoom) {
     Scales& kept = scales();
     if (!kept.touched) {
         kept.touched = true;
+        readDesktopSubfactors();
         // A screen connected later is drawn at the zoom too.
         QObject::connect(qGuiApp, &QGuiApplication::screenAdded, qGuiApp,
                          [](QScreen* screen) { zoomScreen(screen); });
@@ -113,7 +131,7 @@ void setZoom(qreal zoom) {
     for (QWidget* window : QApplication::topLevelWidgets()) {
         if (!window->isVisible()) continue;
         const bool enlarged = window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen);
-        shown.push_back({window, enlarged});
+        shown.push_back({window, enlarged, window->size()});
     }
     kept.zoom = zoom;
     for (QScreen* screen : QGuiApplication::screens()) zoomScreen(screen);
@@ -123,6 +141,13 @@ void setZoom(qreal zoom) {
     QPixmapCache::clear();
     for (const Shown& each : shown) {
         if (!each.window) continue;
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+        // From Qt 6.6 on each window keeps its own ratio, made afresh only
+        // when told; telling it also tells the window's widgets.
+        if (QWindow* handle = each.window->windowHandle()) {
+            QWindowPrivate::get(handle)->updateDevicePixelRatio();
+        }
+#endif
         if (each.enlarged) {
             // Qt is told the window's size in device pixels again, which it
             // turns into the new size in pixels; a resize from here would
@@ -133,7 +158,7 @@ void setZoom(qreal zoom) {
                                                                  handle->handle()->geometry());
             }
         } else {
-            resizeNatively(each.window);
+            resizeNatively(each.window, each.size);
         }
         // As when a window moves to a screen of another density: every widget
         // is told, and the window's buffer is made again at its new size and
@@ -141,10 +166,6 @@ void setZoom(qreal zoom) {
         if (QWindow* handle = each.window->windowHandle()) {
             QEvent changed(QEvent::ScreenChangeInternal);
             QCoreApplication::sendEvent(handle, &changed);
-#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
-            QEvent ratio(QEvent::DevicePixelRatioChange);
-            QCoreApplication::sendEvent(handle, &ratio);
-#endif
         }
         // Its buffer, in device pixels, is made again at the new size before
         // the window is drawn again, whole: Qt makes it anew only for a
