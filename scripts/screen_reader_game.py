@@ -116,24 +116,26 @@ def columns_heights(said):
     return tops
 
 
-def plan(pair, tops):
-    """Where the pair goes: (left column 0-2, turned), best cakes then merges."""
+def best_place(pair, tops, value_of):
+    """The (left column 0-2, turned) whose two pieces `value_of` (piece,
+    column, top, free) scores highest."""
     best = None
     for left in range(3):
         for turned in (False, True):
             a, b = (pair[1], pair[0]) if turned else pair
-            value = 0
-            for piece, column in ((a, left), (b, left + 1)):
-                top, free = tops[column]
-                if top and top + piece == 8:
-                    value += 10
-                elif top and top + piece < 8:
-                    value += 1
-                if free == 0:
-                    value -= 100
+            value = sum(value_of(piece, column, *tops[column])
+                        for piece, column in ((a, left), (b, left + 1)))
             if best is None or value > best[0]:
                 best = (value, left, turned)
     return best[1], best[2]
+
+
+def plan(pair, tops):
+    """Where the pair goes: best cakes then merges."""
+    def value_of(piece, column, top, free):
+        value = 10 if top and top + piece == 8 else 1 if top and top + piece < 8 else 0
+        return value - 100 if free == 0 else value
+    return best_place(pair, tops, value_of)
 
 
 def height(top_and_free):
@@ -143,22 +145,13 @@ def height(top_and_free):
 def plan_to_fill(pair, tops):
     """Where the pair goes to pile up the entry columns (1 and 2) without
     merging, yet never onto a column with one free row left."""
-    best = None
-    for left in range(3):
-        for turned in (False, True):
-            a, b = (pair[1], pair[0]) if turned else pair
-            value = 0
-            for piece, column in ((a, left), (b, left + 1)):
-                top, free = tops[column]
-                if free <= 1:
-                    value -= 100
-                elif top and top + piece <= 8:
-                    value -= 10
-                elif column in (1, 2):
-                    value += 1
-            if best is None or value > best[0]:
-                best = (value, left, turned)
-    return best[1], best[2]
+    def value_of(piece, column, top, free):
+        if free <= 1:
+            return -100
+        if top and top + piece <= 8:
+            return -10
+        return 1 if column in (1, 2) else 0
+    return best_place(pair, tops, value_of)
 
 
 def place(pair_line, planner):
