@@ -19,7 +19,7 @@ qreal screenRatio() {
 // larger than its rendering; beyond three, the largest.
 int renderingFor(qreal ratio) {
     if (ratio <= 1.0) return 1;
-    return ratio <= 2.0 ? 2 : 3;
+    return ratio <= 2.0 ? 2 : LargestRendering;
 }
 
 // Picture `name` as the program holds it, at one device pixel per pixel or at
@@ -39,7 +39,7 @@ QPixmap loadPicture(const QString& name) {
     const qreal ratio = screenRatio();
     const int scale = renderingFor(ratio);
     QPixmap picture = builtInPicture(name, scale);
-    if (ratio <= 1.0 || ratio == scale || ratio > 3.0) return picture;
+    if (ratio <= 1.0 || ratio == scale || ratio > LargestRendering) return picture;
     // Between two renderings (a zoom of 125 %, 150 % or 250 %): the larger
     // one, made smaller once, smoothly, to the very device pixels it covers,
     // rather than thinned out pixel by pixel at every drawing.

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include "scores/zoom_setting.h"
+#include "ui/pictures.h"
 #include "ui/screen_scale.h"
 
 namespace quillet {
@@ -34,6 +35,12 @@ bool within(QSize size, QSize area) {
     return size.width() <= area.width() && size.height() <= area.height();
 }
 
+// Whether the pictures hold a rendering as dense as `percent` on `screen`
+// would draw them (a desktop scaled by 2 offers up to 150 %).
+bool renderedDenseEnough(const QScreen* screen, int percent) {
+    return screen_scale::desktopFactor(screen) * percent / 100.0 <= LargestRendering;
+}
+
 }  // namespace
 
 Zoom::Zoom(QWidget* window, QSize content) : QObject(window), m_window(window), m_content(content) {
@@ -51,6 +58,7 @@ bool Zoom::fits(int percent) const {
     if (!screen) return false;
     const QSize available =
         screen->availableGeometry().size() * screen_scale::currentFactor(screen);
+    if (!renderedDenseEnough(screen, percent)) return false;
     const QSize frame(m_frame.left() + m_frame.right(), m_frame.top() + m_frame.bottom());
     return within(devicePixels(m_content, screen, percent) + frame, available);
 }
@@ -140,7 +148,10 @@ void Zoom::show(int percent) {
 int Zoom::largestWithin(QSize native) const {
     const QScreen* screen = m_window->screen();
     for (auto step = ZoomSteps.rbegin(); step != ZoomSteps.rend(); ++step) {
-        if (within(devicePixels(m_content, screen, *step), native)) return *step;
+        if (within(devicePixels(m_content, screen, *step), native) &&
+            renderedDenseEnough(screen, *step)) {
+            return *step;
+        }
     }
     return 100;
 }

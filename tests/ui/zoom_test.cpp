@@ -200,7 +200,10 @@ TEST_F(ZoomTest, TheZoomMultipliesTheDesktopsOwnScale) {
     if (!screenNamed("Dense")) GTEST_SKIP() << "no screen scaled by the desktop";
     moveToScreen("Dense");
     EXPECT_DOUBLE_EQ(m_mainWindow->devicePixelRatio(), 2.0);
-    // 1848 x 1491 device pixels of 2048 x 1536: 150 % fits, 200 % does not.
+    // On a desktop scaled by 2, 150 % draws three device pixels per pixel,
+    // the densest rendering of the pictures; 200 % (2464 x 1988 of the
+    // screen's 3840 x 2400) would fit, but would show them larger than
+    // their rendering.
     EXPECT_TRUE(zoom().choose(150));
     EXPECT_DOUBLE_EQ(m_mainWindow->devicePixelRatio(), 3.0);
     EXPECT_EQ(nativeSize(m_mainWindow.get()), QSize(1848, 1491));
