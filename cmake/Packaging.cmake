@@ -110,11 +110,13 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # translations, which translate Qt's texts in the game (a text box's menu) for
 # a Japanese desktop. The game's translations are built into the program.
 # The zoom uses Qt's private API (ui/screen_scale.cpp), which holds only for
-# the very Qt version the program was built with: libqt6core6 provides
-# qt6-base-abi of its version, and the package depends on exactly that one.
+# the very Qt version the program was built with. dpkg-shlibdeps sees that
+# from the private symbols and names the ABI that Qt's core library provides
+# for it, whose name differs between releases (qt6-base-abi (= 6.4.2) on
+# Debian 12, qt6-base-private-abi (= 6.8.2) on Debian 13); the install check
+# makes sure it is there.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "libpulse0, fonts-ipafont-gothic, qt6-translations-l10n, qt6-base-abi (= ${Qt6_VERSION})")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libpulse0, fonts-ipafont-gothic, qt6-translations-l10n")
 # CPack puts the summary line above this text, indents every line for the control
 # file and turns the empty line into the paragraph break.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION

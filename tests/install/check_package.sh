@@ -83,10 +83,11 @@ for package in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 \
         fail "Depends lacks $package: $(field Depends)"
 done
 # The zoom uses Qt's private API: the package holds to the Qt version it was
-# built with, as libqt6core6 provides it (qt6-base-abi (= 6.4.2) on Debian 12).
+# built with, as libqt6core6 provides it (qt6-base-abi (= 6.4.2) on Debian 12,
+# qt6-base-private-abi (= 6.8.2) on Debian 13).
 abi=$(dpkg-query -W -f='${Provides}\n' libqt6core6 libqt6core6t64 2>/dev/null |
-    grep -o 'qt6-base-abi (= [^)]*)' | head -n 1 || true)
-[ -n "$abi" ] || fail "the installed libqt6core6 provides no qt6-base-abi"
+    grep -oE 'qt6-base-(private-)?abi \(= [^)]*\)' | head -n 1 || true)
+[ -n "$abi" ] || fail "the installed libqt6core6 provides no Qt ABI version"
 field Depends | tr ',' '\n' | sed 's/^ *//' | grep -qxF "$abi" ||
     fail "Depends lacks $abi: $(field Depends)"
 if grep -E -- '^libsdl2' "$work/depends" >&2; then
