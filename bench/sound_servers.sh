@@ -175,6 +175,11 @@ if command -v pipewire >/dev/null && command -v pw-link >/dev/null; then
   env $(private "$wire") pipewire -c "$wire/server.conf" >"$results/pipewire.log" 2>&1 &
   server_pid=$!
   for _ in $(seq 100); do [ -S "$wire/native" ] && break; sleep 0.1; done
+  # The sink's ports, as the tests set them (PipeWire 1.x waits to be told).
+  # shellcheck disable=SC2046
+  env $(private "$wire") pw-cli set-param quillet-sink PortConfig '{ "direction": "Input",
+    "mode": "dsp", "monitor": true, "format": { "mediaType": "audio", "mediaSubtype": "raw",
+    "format": "F32P", "rate": 44100, "channels": 2, "position": [ "FL", "FR" ] } }' >/dev/null
   # shellcheck disable=SC2046
   env $(private "$wire") sh -c '
     pw-link --monitor --output | while read -r change port; do

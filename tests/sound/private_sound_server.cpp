@@ -323,6 +323,22 @@ std::string PrivatePipeWire::start() {
     if (!started.empty()) {
         return started;
     }
+    // The sink's ports as a session manager would set them: a playback port
+    // and a monitor port for each channel. PipeWire 0.3 takes them from the
+    // sink's adapter.auto-port-config; PipeWire 1.x leaves an object of the
+    // configuration with its one port until it is told.
+    const std::string cli = findProgram("pw-cli");
+    if (cli.empty()) {
+        return "pw-cli is not installed (package pipewire-bin)";
+    }
+    if (!runProgram({cli, "set-param", "quillet-sink", "PortConfig",
+                     R"({ "direction": "Input", "mode": "dsp", "monitor": true, "format": {)"
+                     R"( "mediaType": "audio", "mediaSubtype": "raw", "format": "F32P",)"
+                     R"( "rate": 44100, "channels": 2, "position": [ "FL", "FR" ] } })"},
+                    environment())
+             .succeeded) {
+        return "pw-cli could not set the sink's ports";
+    }
     m_link = findProgram("pw-link");
     int ports[2];
     if (m_link.empty() || pipe2(ports, O_CLOEXEC) != 0) {
