@@ -123,13 +123,7 @@ TEST_P(Look, EveryPixelIsAsPlainFusionDrawsIt) {
     const QImage game = window->grab().toImage();
     const QImage plain = plainDrawing(window);
     ASSERT_EQ(game.size(), plain.size());
-    int differing = 0;
-    QPoint first;
-    for (int y = 0; y < game.height(); ++y) {
-        for (int x = 0; x < game.width(); ++x) {
-            if (game.pixel(x, y) != plain.pixel(x, y) && differing++ == 0) first = QPoint(x, y);
-        }
-    }
+    const auto [differing, first] = differingPixels(game, plain);
     EXPECT_EQ(differing, 0) << "first at " << first.x() << "," << first.y() << ": "
                             << QColor(game.pixel(first)).name().toStdString() << " drawn, "
                             << QColor(plain.pixel(first)).name().toStdString() << " by Fusion";

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QImage>
+#include <QPoint>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -64,6 +66,22 @@ void whenModal(std::function<void(QWidget*)> action) {
 
 // A main window over a score store in a fresh temporary folder, a recording
 // cue player and a random source that deals 0.0 unless told otherwise.
+// How many pixels two drawings of the same size differ in, and the first of
+// them (row by row).
+struct PixelDifference {
+    int count = 0;
+    QPoint first;
+};
+inline PixelDifference differingPixels(const QImage& a, const QImage& b) {
+    PixelDifference found;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            if (a.pixel(x, y) != b.pixel(x, y) && found.count++ == 0) found.first = QPoint(x, y);
+        }
+    }
+    return found;
+}
+
 class FormTest : public ::testing::Test {
 protected:
     void SetUp() override {

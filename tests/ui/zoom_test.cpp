@@ -305,13 +305,7 @@ TEST_P(ZoomGrab, TwoHundredPercentIsTheDesktopsScaleOfTwo) {
     const QImage scaled = grabbed(GetParam(), dir.filePath(QStringLiteral("scaled.png")), 100, "2");
     ASSERT_FALSE(zoomed.isNull());
     ASSERT_EQ(zoomed.size(), scaled.size());
-    int differing = 0;
-    QPoint first;
-    for (int y = 0; y < zoomed.height(); ++y) {
-        for (int x = 0; x < zoomed.width(); ++x) {
-            if (zoomed.pixel(x, y) != scaled.pixel(x, y) && differing++ == 0) first = QPoint(x, y);
-        }
-    }
+    const auto [differing, first] = differingPixels(zoomed, scaled);
     EXPECT_EQ(differing, 0) << "first at " << first.x() << "," << first.y();
 }
 
