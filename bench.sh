@@ -396,6 +396,8 @@ table=$results/table.md
   echo "| the same, private PipeWire | $(about_figures about-pipewire.txt) |"
   echo "| CPU in play at 100 ms ticks through PulseAudio, ms in 10 s (median of 3) | $(server_play play-pulse.txt) |"
   echo "| CPU in play at 100 ms ticks through PipeWire, ms in 10 s (median of 3; quillet-cues counts PipeWire's data thread) | $(server_play play-pipewire.txt) |"
+  echo "| CPU in play at 500 ms ticks, the game's fastest, through PulseAudio, ms in 10 s (median of 3) | $(server_play play500-pulse.txt) |"
+  echo "| the same through PipeWire (quillet-cues counts PipeWire's data thread) | $(server_play play500-pipewire.txt) |"
   echo "| PulseAudio's \"Implicit underrun\" in 10 s of the held game, quiet / two busy loops of normal priority (3 runs each; a stream's close can log one) | $(underruns 0) / $(underruns 2) | | | no more than quiet | $(met "$(worst_underruns 2) <= $(worst_underruns 0)") |"
   echo "| Gaps inside a cue in a recording of PulseAudio's null sink, the same runs, quiet / two busy loops | $(cuts 0) / $(cuts 2) | | | 0 | $(met "$(all_cuts) == 0") |"
   echo "| playAndWait while a cue sounds (skipped), ms | $(cue sync_skip ms) | | | returns at once | |"

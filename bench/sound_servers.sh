@@ -29,7 +29,11 @@
 #   about-pipewire.txt       About through PipeWire's PulseAudio server.
 #   cues-pipewire.txt        cue_bench through PipeWire's PulseAudio server.
 #   play-pulse.txt, play-pipewire.txt
-#                            CPU in play at 100 ms ticks (held_game, 3 runs).
+#                            CPU in play at 100 ms ticks (held_game, 3 runs):
+#                            a landing every tick, five times the cues of the
+#                            game's fastest fall.
+#   play500-pulse.txt, play500-pipewire.txt
+#                            The same at 500 ms ticks, the game's fastest fall.
 #   underruns-pulse.txt      "busy=0|2 underruns=N": the "Implicit underrun"
 #                            lines the server logs while the held game plays
 #                            10 s, quiet and with two busy loops of our own at
@@ -49,7 +53,8 @@ other_cue_bench=${3:-}
 mkdir -p "$results"
 # The runs below add their lines to these files one by one; a results folder
 # used before must not mix an older run into this one's.
-rm -f "$results/play-pulse.txt" "$results/play-pipewire.txt" "$results/underruns-pulse.txt" \
+rm -f "$results/play-pulse.txt" "$results/play-pipewire.txt" "$results/play500-pulse.txt" \
+  "$results/play500-pipewire.txt" "$results/underruns-pulse.txt" \
   "$results/cues-pulse.txt" "$results/cues-pulse-other.txt" "$results/cues-pipewire.txt" \
   "$results/first-sample-pulse.txt"
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -80,9 +85,11 @@ stop_server() {
   wait "$server_pid" 2>/dev/null || true
   server_pid=
 }
+# At 100 ms ticks unless told another interval.
 held_game() {
-  "$build/held_game" --hold-ms 100 --cpu-after-ms 1000 --cpu-for-ms 10000 --periods 100 \
-    --errors-file /dev/null
+  local hold=${1:-100}
+  "$build/held_game" --hold-ms "$hold" --cpu-after-ms 1000 --cpu-for-ms 10000 \
+    --periods $((10000 / hold)) --errors-file /dev/null
 }
 
 # --- PulseAudio ---------------------------------------------------------------
@@ -123,6 +130,7 @@ if command -v pulseaudio >/dev/null; then
     wait "$awake_pid" 2>/dev/null || true
   fi
   for _ in 1 2 3; do held_game >>"$results/play-pulse.txt"; done
+  for _ in 1 2 3; do held_game 500 >>"$results/play500-pulse.txt"; done
   underruns() { grep -c 'Implicit underrun' "$results/pulseaudio.log" || true; }
   for busy in 0 2; do
     for _ in $(seq "$busy"); do
@@ -180,7 +188,7 @@ if command -v pipewire >/dev/null && command -v pw-link >/dev/null; then
   env $(private "$wire") pw-cli set-param quillet-sink PortConfig '{ "direction": "Input",
     "mode": "dsp", "monitor": true, "format": { "mediaType": "audio", "mediaSubtype": "raw",
     "format": "F32P", "rate": 44100, "channels": 2, "position": [ "FL", "FR" ] } }' >/dev/null
-  # shellcheck disable=SC2046
+  # shellcheck disable=SC2046,SC2016  # private prints words to split; the script is for sh
   env $(private "$wire") sh -c '
     pw-link --monitor --output | while read -r change port; do
       case "$change $port" in
@@ -196,6 +204,7 @@ if command -v pipewire >/dev/null && command -v pw-link >/dev/null; then
   done
   "$build/about_press" --presses 9 --closed 3 >"$results/about-pipewire.txt" || true
   for _ in 1 2 3; do held_game >>"$results/play-pipewire.txt"; done
+  for _ in 1 2 3; do held_game 500 >>"$results/play500-pipewire.txt"; done
   stop_server
   kill "$recorder_pid" 2>/dev/null || true
   wait "$recorder_pid" 2>/dev/null || true
