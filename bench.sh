@@ -289,7 +289,7 @@ soak_curve=$(grep "^soak t_s=" "$results/soak.txt" | awk '{split($2, t, "="); sp
 # --- 9. through real sound servers: About, CPU in play, underruns ------------------------
 # bench/sound_servers.sh starts a private PulseAudio (a null sink) and a private
 # PipeWire (a driver without a device) in turn, each in a scratch folder.
-echo "Sound servers: cue_bench 3 times (about a minute each), About pressed 9 times with the sound off and with the device open, 3 times after silence; the held game 3 x 10 s; PulseAudio's underruns quiet and with two busy loops (about seven minutes)..."
+echo "Sound servers: cue_bench 3 times (about a minute each), About pressed 9 times with the sound off and with the device open, 3 times after silence; the held game 3 x 10 s at 100 and at 500 ms ticks; PulseAudio's underruns quiet and with two busy loops (about seven minutes)..."
 bench/sound_servers.sh "$build" "$results" "${QUILLET_BENCH_OTHER_CUE_BENCH:-}" \
   2>>"$results/stderr.log" || true
 # Field $2 of About's series $1 (off, open, closed) in file $3.
